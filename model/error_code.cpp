@@ -1,0 +1,66 @@
+#include "model/error_code.h"
+
+#include <array>
+
+namespace ringmarch {
+namespace {
+
+struct ErrorTexts {
+  std::string_view name;
+  std::string_view utf8;
+  std::u16string_view utf16;
+};
+
+// Index = code. The UTF-8 and UTF-16 forms are written from the same text so that neither needs
+// a code-page conversion at run time.
+constexpr std::array<ErrorTexts, kErrorCodeCount + 1> kTexts = {{
+    {"Success", "", u""},
+    {"FileOpenFailed", "ファイルのオープンに失敗しました。ファイルが存在しない可能性があります。",
+     u"ファイルのオープンに失敗しました。ファイルが存在しない可能性があります。"},
+    {"FileReadFailed", "ファイルのリードに失敗しました。ファイルが壊れている可能性があります。",
+     u"ファイルのリードに失敗しました。ファイルが壊れている可能性があります。"},
+    {"FileWriteFailed",
+     "ファイルのライトに失敗しました。ディスクの空き容量がないかディスクが壊れている可能性があります。",
+     u"ファイルのライトに失敗しました。ディスクの空き容量がないかディスクが壊れている可能性があります。"},
+    {"FileFormatError", "ファイルのフォーマット異常です。", u"ファイルのフォーマット異常です。"},
+    {"OutOfMemory", "メモリが不足しています。", u"メモリが不足しています。"},
+    {"TooManyCities", "最大都市数を超えています。", u"最大都市数を超えています。"},
+    {"CityIdOutOfRange", "指定された都市IDは範囲外です。", u"指定された都市IDは範囲外です。"},
+    {"PositionOutOfRange", "ポジションは０から１００００までです。",
+     u"ポジションは０から１００００までです。"},
+    {"DistanceOutOfRange", "距離は０から１４１４２までです。", u"距離は０から１４１４２までです。"},
+    {"SameCityDistanceNotZero", "同一都市の距離は０です。", u"同一都市の距離は０です。"},
+    {"DistanceNotPositive", "異なる都市の距離は０より大きくなければなりません。",
+     u"異なる都市の距離は０より大きくなければなりません。"},
+    {"DistanceNotSymmetric", "都市間の距離は対称でなければなりません",
+     u"都市間の距離は対称でなければなりません"},
+    {"InstanceNotCreated", "TSPが未作成です。", u"TSPが未作成です。"},
+    {"NotSolved", "Solve関数を実行していません。", u"Solve関数を実行していません。"},
+    {"FileTypeNotSupported", "指定されたファイルタイプはサポートしていません。",
+     u"指定されたファイルタイプはサポートしていません。"},
+}};
+
+const ErrorTexts* textsOf(ErrorCode code) {
+  const auto index = static_cast<std::int32_t>(code);
+  if (index < 0 || index > kErrorCodeCount) return nullptr;
+  return &kTexts[static_cast<std::size_t>(index)];
+}
+
+}  // namespace
+
+std::string_view errorText(ErrorCode code) {
+  const ErrorTexts* texts = textsOf(code);
+  return texts ? texts->utf8 : std::string_view{};
+}
+
+std::u16string_view errorTextWide(ErrorCode code) {
+  const ErrorTexts* texts = textsOf(code);
+  return texts ? texts->utf16 : std::u16string_view{};
+}
+
+std::string_view errorName(ErrorCode code) {
+  const ErrorTexts* texts = textsOf(code);
+  return texts ? texts->name : std::string_view{"Unknown"};
+}
+
+}  // namespace ringmarch

@@ -1,0 +1,45 @@
+// Random Euclidean instances, distances from coordinates, and the distance check.
+#pragma once
+
+#include <cstdint>
+
+#include "model/error_code.h"
+#include "model/problem_data.h"
+
+namespace ringmarch {
+
+// The run-time library's linear congruential generator: state := state * 214013 + 2531011
+// (mod 2^32); each draw returns bits 16 to 30 of the new state (0 .. 32767).
+class CrtRandom {
+ public:
+  explicit CrtRandom(std::uint32_t seed) : state_(seed) {}
+  int next() {
+    state_ = state_ * 214013u + 2531011u;
+    return static_cast<int>((state_ >> 16) & 0x7FFFu);
+  }
+
+ private:
+  std::uint32_t state_;
+};
+
+// Milliseconds elapsed since the library was loaded into the process (the seed of NewTsp).
+std::uint32_t millisecondsSinceLoad();
+
+// A random instance of num cities (num < 128; zero or negative gives no cities) with whole
+// coordinates 0 .. 9999 drawn from a generator seeded with seed.
+void generateInstance(ProblemData& problem, std::int32_t num, std::uint32_t seed);
+
+// The stored distance for a Euclidean length: floor(length * scale + 0.5). Returns false, and
+// stores nothing in *distance, when the value is not a finite number inside the 32-bit range.
+bool roundedDistance(double length, double scale, std::int32_t* distance);
+
+// Fills every distance from the coordinates, row by row, sorting each row's neighbours right
+// after it is filled. A distance outside the 32-bit range (or from NaN coordinates) is stored as
+// the largest 32-bit value and the answer is false; the answer is true otherwise.
+bool computeDistances(ProblemData& problem, double scale);
+
+// 0 for a symmetric matrix with a zero diagonal and positive entries elsewhere; otherwise the
+// first failing test's code: DistanceNotSymmetric, SameCityDistanceNotZero or DistanceNotPositive.
+ErrorCode checkDistances(const ProblemData& problem);
+
+}  // namespace ringmarch

@@ -1,0 +1,187 @@
+#include "model/ringmarch_object.h"
+
+#include "model/generation.h"
+#include "tsplib/tour_file.h"
+#include "tsplib/tsp_file.h"
+
+namespace ringmarch {
+
+RingmarchObject::RingmarchObject(ErrorReporter& reporter) : reporter_(reporter) {
+  initProblemData(instance_);
+  initTour(tour_, &instance_, 0);
+  tour_.nearestPlaced = true;
+}
+
+OperationResult RingmarchObject::fail(ErrorCode code) {
+  reporter_.reportError(code);
+  return resultValueOf(code);
+}
+
+OperationResult RingmarchObject::failUnless(ErrorCode code) {
+  return code == ErrorCode::Success ? kSuccessResult : fail(code);
+}
+
+OperationResult RingmarchObject::NewTsp(std::int32_t num) {
+  return NewTspWithSeed(num, millisecondsSinceLoad());
+}
+
+OperationResult RingmarchObject::NewTspWithSeed(std::int32_t num, std::uint32_t seed) {
+  if (num > kMaxCities) return fail(ErrorCode::TooManyCities);
+  generateInstance(instance_, num, seed);
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::ReadTspFile(const FileName& filename) {
+  const ErrorCode code = readTspFile(instance_, filename);
+  if (code != ErrorCode::Success) return fail(code);
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::WriteTspFile(const FileName& filename, std::int32_t type) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  return failUnless(writeTspFile(instance_, filename, type));
+}
+
+OperationResult RingmarchObject::PosX(std::int32_t id, double* pVal) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (!cityInRange(id)) return fail(ErrorCode::CityIdOutOfRange);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = instance_.rows[id].x;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::PosY(std::int32_t id, double* pVal) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (!cityInRange(id)) return fail(ErrorCode::CityIdOutOfRange);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = instance_.rows[id].y;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::SetNodePos(std::int32_t id, std::int32_t x, std::int32_t y) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (!cityInRange(id)) return fail(ErrorCode::CityIdOutOfRange);
+  if (x < 0 || x >= kCoordinateLimit || y < 0 || y >= kCoordinateLimit) {
+    return fail(ErrorCode::PositionOutOfRange);
+  }
+  setPosition(instance_, id, x, y);
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::Distance(std::int32_t from, std::int32_t to, std::int32_t* pVal) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (!cityInRange(from) || !cityInRange(to)) return fail(ErrorCode::CityIdOutOfRange);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = instance_.rows[from].dist[to];
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::SetDistance(std::int32_t from, std::int32_t to,
+                                             std::int32_t distance) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (!cityInRange(from) || !cityInRange(to)) return fail(ErrorCode::CityIdOutOfRange);
+  if (distance < 0 || distance >= kDistanceLimit) return fail(ErrorCode::DistanceOutOfRange);
+  setDistance(instance_, from, to, distance);
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::CalcDistanceEUC2D() {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  // Coordinates set through the interface always fit; coordinates read from a file were
+  // checked by the reader, so a distance that does not fit is stored at the 32-bit limit.
+  computeDistances(instance_, 1.0);
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::CheckDistance(std::int32_t* pVal) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = static_cast<std::int32_t>(checkDistances(instance_));
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::Solve(std::int32_t* pcnt) { return SolveWith({}, nullptr, pcnt); }
+
+OperationResult RingmarchObject::SolveWith(const SolveOptions& options,
+                                           SolveStatistics* statistics, std::int32_t* pcnt) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (instance_.count < 3) return fail(ErrorCode::CityIdOutOfRange);
+  if (pcnt == nullptr) return kInvalidPointerResult;
+  // Tour lengths are 32-bit values; distances whose tours could exceed that are refused rather
+  // than summed with overflow.
+  if (!tourLengthsFit(instance_)) return fail(ErrorCode::DistanceOutOfRange);
+  const ErrorCode code = solveInstance(tour_, instance_, options, statistics);
+  *pcnt = tour_.length;
+  if (code != ErrorCode::Success) return fail(code);
+  state_ = ObjectState::TourReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::RootX(std::int32_t i, double* pVal) {
+  if (state_ != ObjectState::TourReady) return fail(ErrorCode::NotSolved);
+  if (!tourIndexInRange(i)) return fail(ErrorCode::CityIdOutOfRange);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = truncateToWhole(instance_.rows[tour_.order[i]].x);
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::RootY(std::int32_t i, double* pVal) {
+  if (state_ != ObjectState::TourReady) return fail(ErrorCode::NotSolved);
+  if (!tourIndexInRange(i)) return fail(ErrorCode::CityIdOutOfRange);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = truncateToWhole(instance_.rows[tour_.order[i]].y);
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::Root(std::int32_t i, std::int32_t* pVal) {
+  if (state_ != ObjectState::TourReady) return fail(ErrorCode::NotSolved);
+  if (!tourIndexInRange(i)) return fail(ErrorCode::CityIdOutOfRange);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = tour_.order[i];
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::Length(std::int32_t* pVal) {
+  if (state_ != ObjectState::TourReady) return fail(ErrorCode::NotSolved);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = tour_.length;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::ReadTourFile(const FileName& filename) {
+  if (state_ != ObjectState::InstanceReady) return fail(ErrorCode::InstanceNotCreated);
+  const ErrorCode code = readTourFile(tour_, instance_, filename);
+  if (code != ErrorCode::Success) return fail(code);
+  state_ = ObjectState::TourReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::WriteTourFile(const FileName& filename) {
+  if (state_ != ObjectState::TourReady) return fail(ErrorCode::NotSolved);
+  return failUnless(writeTourFile(tour_, instance_, filename));
+}
+
+OperationResult RingmarchObject::num(std::int32_t* pVal) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = instance_.count;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::boundProperty(double bound, double* pVal) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (pVal == nullptr) return kInvalidPointerResult;
+  *pVal = truncateToWhole(bound);
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::MaxX(double* pVal) { return boundProperty(instance_.maxX, pVal); }
+OperationResult RingmarchObject::MaxY(double* pVal) { return boundProperty(instance_.maxY, pVal); }
+OperationResult RingmarchObject::MinX(double* pVal) { return boundProperty(instance_.minX, pVal); }
+OperationResult RingmarchObject::MinY(double* pVal) { return boundProperty(instance_.minY, pVal); }
+
+}  // namespace ringmarch

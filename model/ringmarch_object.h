@@ -1,0 +1,72 @@
+// The solver object: one instance, one tour, a state, and the 22 operations of the automation
+// interface. Each operation tests the state, then its arguments in a fixed order, then does its
+// work; a failure is handed to the error reporter and answered with 0x80040300 + code.
+#pragma once
+
+#include <cstdint>
+
+#include "model/error_code.h"
+#include "model/error_reporting.h"
+#include "model/problem_data.h"
+#include "solver/solve_driver.h"
+#include "solver/tour_record.h"
+#include "tsplib/file_name.h"
+
+namespace ringmarch {
+
+enum class ObjectState : std::int32_t { NoInstance = 0, InstanceReady = 1, TourReady = 2 };
+
+class RingmarchObject {
+ public:
+  explicit RingmarchObject(ErrorReporter& reporter = threadErrorReporter());
+  RingmarchObject(const RingmarchObject&) = delete;
+  RingmarchObject& operator=(const RingmarchObject&) = delete;
+
+  // The interface operations, dispatch identifiers 1 to 22.
+  OperationResult NewTsp(std::int32_t num);
+  OperationResult ReadTspFile(const FileName& filename);
+  OperationResult WriteTspFile(const FileName& filename, std::int32_t type);
+  OperationResult PosX(std::int32_t id, double* pVal);
+  OperationResult PosY(std::int32_t id, double* pVal);
+  OperationResult SetNodePos(std::int32_t id, std::int32_t x, std::int32_t y);
+  OperationResult Distance(std::int32_t from, std::int32_t to, std::int32_t* pVal);
+  OperationResult SetDistance(std::int32_t from, std::int32_t to, std::int32_t distance);
+  OperationResult CalcDistanceEUC2D();
+  OperationResult CheckDistance(std::int32_t* pVal);
+  OperationResult Solve(std::int32_t* pcnt);
+  OperationResult RootX(std::int32_t i, double* pVal);
+  OperationResult RootY(std::int32_t i, double* pVal);
+  OperationResult Root(std::int32_t i, std::int32_t* pVal);
+  OperationResult Length(std::int32_t* pVal);
+  OperationResult ReadTourFile(const FileName& filename);
+  OperationResult WriteTourFile(const FileName& filename);
+  OperationResult num(std::int32_t* pVal);
+  OperationResult MaxX(double* pVal);
+  OperationResult MaxY(double* pVal);
+  OperationResult MinX(double* pVal);
+  OperationResult MinY(double* pVal);
+
+  // NewTsp with an explicit generator seed instead of the load-time clock.
+  OperationResult NewTspWithSeed(std::int32_t num, std::uint32_t seed);
+  // Solve with options (progress, limits) and statistics for native callers.
+  OperationResult SolveWith(const SolveOptions& options, SolveStatistics* statistics,
+                            std::int32_t* pcnt);
+
+  const ProblemData& instance() const { return instance_; }
+  const TourRecord& tour() const { return tour_; }
+  ObjectState state() const { return state_; }
+
+ private:
+  OperationResult fail(ErrorCode code);
+  OperationResult failUnless(ErrorCode code);
+  bool cityInRange(std::int32_t id) const { return id >= 0 && id < instance_.count; }
+  bool tourIndexInRange(std::int32_t i) const { return i >= 0 && i < tour_.count; }
+  OperationResult boundProperty(double bound, double* pVal);
+
+  ErrorReporter& reporter_;
+  ProblemData instance_;
+  TourRecord tour_;
+  ObjectState state_ = ObjectState::NoInstance;
+};
+
+}  // namespace ringmarch

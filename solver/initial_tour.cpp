@@ -1,0 +1,91 @@
+// Initial tour: nearest neighbour from city 0, then 2-opt passes until no exchange of two
+// non-adjacent path edges shortens the tour (the closing edge back to city 0 is never exchanged).
+// Reads the working copy's neighbour order and distances; writes bestTour and bestLength and
+// leaves the record empty again. Allocates nothing.
+#include "solver/initial_tour.h"
+
+namespace ringmarch {
+namespace {
+
+std::int64_t dist(const TourRecord& tour, std::int32_t a, std::int32_t b) {
+  return tour.problem->rows[a].dist[b];
+}
+
+// The nearest unplaced city at a positive distance from c. Instances with zero distances between
+// distinct cities may leave no such city; then the first unplaced city in c's neighbour order is
+// taken, so the tour always closes.
+std::int32_t nextNearestCity(const SolverState& state, const TourRecord& tour, std::int32_t c) {
+  const int n = state.cityCount;
+  const std::int32_t* neighbours = state.workProblem.rows[c].neighbourOrder;
+  for (int k = 1; k < n; ++k) {
+    const std::int32_t x = neighbours[k];
+    if (tour.position[x] == -1 && state.distance[c][x] > 0) return x;
+  }
+  for (int k = 0; k < n; ++k) {
+    const std::int32_t x = neighbours[k];
+    if (tour.position[x] == -1) return x;
+  }
+  return -1;
+}
+
+void improveByTwoOpt(TourRecord& tour) {
+  const int n = tour.targetCount;
+  bool improved = true;
+  while (improved) {
+    improved = false;
+    for (int m = n - 2; m >= 2; --m) {
+      for (int i = 0; i <= m - 2; ++i) {
+        const std::int32_t a = tour.order[i];
+        const std::int32_t b = tour.order[i + 1];
+        const std::int32_t c = tour.order[m];
+        const std::int32_t d = tour.order[m + 1];
+        if (dist(tour, a, c) + dist(tour, b, d) < dist(tour, a, b) + dist(tour, c, d)) {
+          reverseSegment(tour, i, m);
+          improved = true;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void reverseSegment(TourRecord& tour, int i, int m) {
+  const std::int32_t* order = tour.order;
+  const std::int64_t change = dist(tour, order[i], order[m]) + dist(tour, order[i + 1], order[m + 1]) -
+                              dist(tour, order[i], order[i + 1]) - dist(tour, order[m], order[m + 1]);
+  tour.length = static_cast<std::int32_t>(tour.length + change);
+  for (int t = 0; t < (m - i) / 2; ++t) {
+    const int left = i + 1 + t;
+    const int right = m - t;
+    const std::int32_t leftCity = tour.order[left];
+    tour.order[left] = tour.order[right];
+    tour.order[right] = leftCity;
+    tour.position[tour.order[left]] = left;
+    tour.position[tour.order[right]] = right;
+  }
+}
+
+void buildInitialTour(SolverState& state, TourRecord& tour) {
+  appendCity(tour, 0);
+  while (tour.count < tour.targetCount) {
+    appendCity(tour, nextNearestCity(state, tour, tour.currentCity));
+  }
+  improveByTwoOpt(tour);
+
+  copyTour(state.bestTour, tour);
+  state.bestLength = tour.length;
+
+  tour.count = 0;
+  tour.length = 0;
+  tour.currentCity = -1;
+  tour.previousCity = -1;
+  tour.firstCity = -1;
+  for (int c = 0; c < tour.targetCount; ++c) {
+    tour.position[c] = -1;
+    tour.freeEnds[c] = kBothEndsFree;
+  }
+  tour.nearestPlaced = tour.nearestOfStart == tour.secondOfStart;
+}
+
+}  // namespace ringmarch

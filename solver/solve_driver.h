@@ -1,0 +1,31 @@
+// The single entry into the solver: loads the instance, builds the initial tour, runs the exact
+// search and hands back the best tour found.
+#pragma once
+
+#include <cstdint>
+
+#include "model/error_code.h"
+#include "model/problem_data.h"
+#include "solver/tour_record.h"
+
+namespace ringmarch {
+
+struct SolveStatistics {
+  std::int32_t initialLength = 0;     // length of the initial tour
+  std::uint64_t evaluatedNodes = 0;   // search nodes evaluated
+};
+
+struct SolveOptions {};
+
+// True when every tour of the instance and every sum the search forms from its distances stays
+// inside the 32-bit length range: the sum over the cities of their largest absolute distance is
+// at most 2147483647.
+bool tourLengthsFit(const ProblemData& instance);
+
+// Solves an instance of at least 3 cities whose tour lengths fit (the caller checks both).
+// result keeps its problem reference and receives the best tour in every case. Answers
+// Success, or OutOfMemory with the best tour found before memory ran out.
+ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
+                        const SolveOptions& options = {}, SolveStatistics* statistics = nullptr);
+
+}  // namespace ringmarch

@@ -1,0 +1,18 @@
+// TSPLIB TOUR files: reading a tour against the object's instance and writing it.
+#pragma once
+
+#include "model/error_code.h"
+#include "model/problem_data.h"
+#include "solver/tour_record.h"
+#include "tsplib/file_name.h"
+
+namespace ringmarch {
+
+// Re-initialises tour over problem and fills it from the file. Answers Success, FileOpenFailed,
+// FileReadFailed or CityIdOutOfRange.
+ErrorCode readTourFile(TourRecord& tour, const ProblemData& problem, const FileName& file);
+
+// Writes the tour with its length. Answers Success, FileOpenFailed or FileWriteFailed.
+ErrorCode writeTourFile(const TourRecord& tour, const ProblemData& problem, const FileName& file);
+
+}  // namespace ringmarch

@@ -1,0 +1,24 @@
+// TSPLIB TSP files: the strict line-oriented reader and the writer of the two layouts.
+#pragma once
+
+#include <cstdint>
+
+#include "model/error_code.h"
+#include "model/problem_data.h"
+#include "tsplib/file_name.h"
+
+namespace ringmarch {
+
+// The layouts the writer produces (the values of the interface's file type).
+inline constexpr std::int32_t kTspFileEuc2d = 1;
+inline constexpr std::int32_t kTspFileFullMatrix = 2;
+
+// Replaces the instance from a TSP file. Answers Success, FileOpenFailed, FileReadFailed,
+// FileFormatError or TooManyCities; a failed read may leave the instance partly replaced.
+ErrorCode readTspFile(ProblemData& problem, const FileName& file);
+
+// Writes the instance as EUC_2D or EXPLICIT FULL_MATRIX. Answers Success, FileOpenFailed,
+// FileWriteFailed or FileTypeNotSupported. The instance's name becomes the file's narrow name.
+ErrorCode writeTspFile(ProblemData& problem, const FileName& file, std::int32_t type);
+
+}  // namespace ringmarch
