@@ -11,11 +11,31 @@
 namespace ringmarch {
 
 struct SolveStatistics {
-  std::int32_t initialLength = 0;     // length of the initial tour
-  std::uint64_t evaluatedNodes = 0;   // search nodes evaluated
+  std::int32_t initialLength = 0;    // length of the initial tour
+  std::uint64_t evaluatedNodes = 0;  // search nodes evaluated
+  bool stopped = false;              // the monitor stopped the search: the tour is not proven
 };
 
-struct SolveOptions {};
+struct SolveProgress {
+  std::uint64_t evaluatedNodes;
+  std::int32_t bestLength;
+};
+
+// Listens to a running search. Called every SolveOptions::progressInterval evaluated nodes; the
+// search goes on while it answers true and unwinds, keeping the best tour so far, on false.
+// Without a monitor the search runs to its end and pays nothing for this.
+class SolveMonitor {
+ public:
+  virtual ~SolveMonitor() = default;
+  virtual bool onProgress(const SolveProgress& progress) = 0;
+};
+
+struct SolveOptions {
+  SolveMonitor* monitor = nullptr;
+  std::uint64_t progressInterval = 4096;
+  // Test hook: the allocation with this 1-based number fails as if memory ran out (0 = never).
+  std::uint64_t failAllocationNumber = 0;
+};
 
 // True when every tour of the instance and every sum the search forms from its distances stays
 // inside the 32-bit length range: the sum over the cities of their largest absolute distance is
