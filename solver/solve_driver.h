@@ -30,8 +30,20 @@ class SolveMonitor {
   virtual bool onProgress(const SolveProgress& progress) = 0;
 };
 
+// Switches for the filters of the evaluation chain, so that tests and benchmarks can measure what
+// each one saves. The search stays exact with any of them off; it only evaluates more nodes.
+struct ChainSwitches {
+  bool probeLongArcs = true;
+  bool exchangeFilter = true;
+  bool pruneByReachability = true;
+  bool forcedChains = true;  // advanceForwardChain and advanceBackwardChain
+};
+
 struct SolveOptions {
   SolveMonitor* monitor = nullptr;
+  // false skips every filter of ChainSwitches; true runs those that `chain` leaves on.
+  bool fullChain = true;
+  ChainSwitches chain;
   std::uint64_t progressInterval = 4096;
   // Test hook: the allocation with this 1-based number fails as if memory ran out (0 = never).
   std::uint64_t failAllocationNumber = 0;
