@@ -9,6 +9,7 @@
 // restrictAndPropagate. False: a removal made the node infeasible. Allocates nothing.
 #include <limits>
 
+#include "solver/path_exchange.h"
 #include "solver/search.h"
 #include "solver/search_context.h"
 
@@ -30,7 +31,7 @@ struct SupposedArc {
 class PairSearch {
  public:
   PairSearch(const SearchContext& context, const SearchNode& node)
-      : context_(context), node_(node), d_(context.state.distance) {}
+      : d_(context.state.distance), ends_(pathEndsOf(d_, *node.path)), node_(node) {}
 
   // Cheapest compatible pair of m's candidate arcs under the supposed arc, kNoPair when none.
   Cost cheapestPair(const SupposedArc& arc, std::int32_t m, Cost insertLimit) const {
@@ -68,10 +69,16 @@ class PairSearch {
     const std::int32_t x1 = firstEdge.city;
     if (incoming) {
       if ((firstEdge.dirs & kIncoming) == 0 || !incomingArcFits(arc, x1, m)) return;
-      if (!exchangeTest(context_, node_, arc.a, arc.b, x1, m, arc.length + d_[x1][m])) return;
+      if (!pathExchangeHolds(d_, ends_, arc.a, arc.b, x1, m, arc.length + d_[x1][m],
+                             orderOfArcs(ends_, arc.a, arc.b, x1, m))) {
+        return;
+      }
     } else {
       if ((firstEdge.dirs & kOutgoing) == 0 || !outgoingArcFits(arc, m, x1)) return;
-      if (!exchangeTest(context_, node_, arc.a, arc.b, m, x1, arc.length + d_[m][x1])) return;
+      if (!pathExchangeHolds(d_, ends_, arc.a, arc.b, m, x1, arc.length + d_[m][x1],
+                             orderOfArcs(ends_, arc.a, arc.b, m, x1))) {
+        return;
+      }
     }
     const Cost firstLeg = d_[x1][m];
     const std::uint8_t secondBit = incoming ? kOutgoing : kIncoming;
@@ -109,15 +116,17 @@ class PairSearch {
     }
     if (startedWithIncoming) {
       return outgoingArcFits(arc, m, s) &&
-             exchangeTestKnowingIn(context_, node_, arc.a, arc.b, p, m, s, arc.length + d_[m][s]);
+             pathExchangeHolds(d_, ends_, arc.a, arc.b, m, s, arc.length + d_[m][s],
+                               orderKnowingIn(ends_, arc.a, arc.b, p, s));
     }
     return incomingArcFits(arc, p, m) &&
-           exchangeTestKnowingOut(context_, node_, arc.a, arc.b, p, m, s, arc.length + d_[p][m]);
+           pathExchangeHolds(d_, ends_, arc.a, arc.b, p, m, arc.length + d_[p][m],
+                             orderKnowingOut(ends_, arc.a, arc.b, p, s));
   }
 
-  const SearchContext& context_;
+  const DistanceRows& d_;
+  const PathEnds ends_;
   const SearchNode& node_;
-  const std::int32_t (&d_)[kRowCount][kRowCount];
 };
 
 std::int32_t medianDistance(const SearchContext& context, const CityCandidates& entry) {
