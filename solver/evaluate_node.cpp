@@ -6,6 +6,7 @@
 // strictly shorter than the best one passes through the node, negative when memory ran out.
 #include "solver/search.h"
 #include "solver/search_context.h"
+#include "solver/witness_check.h"
 
 namespace ringmarch {
 
@@ -13,31 +14,46 @@ namespace {
 
 enum class Form { FirstLevel, Deeper };
 
+// Passes a step's result on; in builds with search checks it is first checked against the known
+// optimal tour (witness_check.h).
+bool checked(SearchContext& context, const SearchNode& node, const char* step, bool survived) {
+  checkWitnessAfterStep(context, node, step, survived);
+  return survived;
+}
+
 bool runFirstForm(SearchContext& context, SearchNode& node) {
   const std::int32_t count = node.path->count;
-  if (!inheritCandidates(context, node)) return false;
-  if (!propagateAllForcedArcs(context, node)) return false;
-  if (count >= 2) updateInsertCosts(context, node);
-  if (count == 1) {
-    if (!probeLongArcs(context, node)) return false;
-  } else if (!treeBoundTest(context, node)) {
+  if (!checked(context, node, "inheritCandidates", inheritCandidates(context, node))) {
     return false;
   }
-  if (!exchangeFilter(context, node)) return false;
-  if (!pruneByReachability(context, node)) return false;
-  if (!advanceForwardChain(context, node)) return false;
-  if (!advanceBackwardChain(context, node)) return false;
-  if (!propagateAllForcedArcs(context, node)) return false;
-  if (count != 1 && !treeBoundTest(context, node)) return false;
-  return true;
+  if (!checked(context, node, "propagateAllForcedArcs", propagateAllForcedArcs(context, node))) {
+    return false;
+  }
+  if (count >= 2) updateInsertCosts(context, node);
+  if (count == 1) {
+    if (!checked(context, node, "probeLongArcs", probeLongArcs(context, node))) return false;
+  } else if (!checked(context, node, "treeBoundTest", treeBoundTest(context, node))) {
+    return false;
+  }
+  return checked(context, node, "exchangeFilter", exchangeFilter(context, node)) &&
+         checked(context, node, "pruneByReachability", pruneByReachability(context, node)) &&
+         checked(context, node, "advanceForwardChain", advanceForwardChain(context, node)) &&
+         checked(context, node, "advanceBackwardChain", advanceBackwardChain(context, node)) &&
+         checked(context, node, "propagateAllForcedArcs", propagateAllForcedArcs(context, node)) &&
+         (count == 1 || checked(context, node, "treeBoundTest", treeBoundTest(context, node)));
 }
 
 bool runSecondForm(SearchContext& context, SearchNode& node) {
-  return inheritCandidates(context, node) && propagateAllForcedArcs(context, node) &&
-         (updateInsertCosts(context, node), true) && treeBoundTest(context, node) &&
-         exchangeFilter(context, node) && pruneByReachability(context, node) &&
-         advanceForwardChain(context, node) && advanceBackwardChain(context, node) &&
-         propagateAllForcedArcs(context, node) && treeBoundTest(context, node);
+  return checked(context, node, "inheritCandidates", inheritCandidates(context, node)) &&
+         checked(context, node, "propagateAllForcedArcs", propagateAllForcedArcs(context, node)) &&
+         (updateInsertCosts(context, node), true) &&
+         checked(context, node, "treeBoundTest", treeBoundTest(context, node)) &&
+         checked(context, node, "exchangeFilter", exchangeFilter(context, node)) &&
+         checked(context, node, "pruneByReachability", pruneByReachability(context, node)) &&
+         checked(context, node, "advanceForwardChain", advanceForwardChain(context, node)) &&
+         checked(context, node, "advanceBackwardChain", advanceBackwardChain(context, node)) &&
+         checked(context, node, "propagateAllForcedArcs", propagateAllForcedArcs(context, node)) &&
+         checked(context, node, "treeBoundTest", treeBoundTest(context, node));
 }
 
 std::int32_t evaluate(SearchContext& context, SearchNode& node, Form form) {

@@ -6,6 +6,7 @@
 // the search must unwind (memory ran out, or the monitor asked to stop).
 #include "solver/search.h"
 #include "solver/search_context.h"
+#include "solver/witness_check.h"
 
 namespace ringmarch {
 
@@ -48,6 +49,7 @@ std::int32_t extendPath(SearchContext& context, const SearchNode& node, std::int
   SearchNode& child = context.levelNodes[depth];
   if (!buildChild(context, child, node, path)) return -1;
   const std::int32_t children = evaluateChild(context, child);
+  checkWitnessChildren(context, child, children);
   const bool goOn = countEvaluation(context);
   if (children < 0 || !goOn) {
     releaseNode(context, child);

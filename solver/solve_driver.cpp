@@ -16,6 +16,7 @@
 #include "solver/search.h"
 #include "solver/search_context.h"
 #include "solver/solver_state.h"
+#include "solver/witness_check.h"
 
 namespace ringmarch {
 
@@ -64,6 +65,7 @@ bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord&
   SearchNode& first = context.levelNodes[start.count];
   if (!buildChild(context, first, root, start)) return false;
   const std::int32_t children = evaluateNode(context, first);
+  checkWitnessChildren(context, first, children);
   context.statistics.evaluatedNodes += 1;
   if (children < 0) {
     releaseNode(context, first);

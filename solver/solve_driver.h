@@ -18,6 +18,11 @@ struct SolveStatistics {
   double loadSeconds = 0.0;         // working copy and distance matrix
   double initialTourSeconds = 0.0;  // nearest neighbour and 2-opt
   double searchSeconds = 0.0;       // root node and the exact search
+  // Internal search checks (builds with RINGMARCH_SEARCH_CHECKS): nodes on the optimal tour
+  // that were checked, violations found, and the step that caused the first one.
+  std::uint64_t witnessChecks = 0;
+  std::uint64_t witnessViolations = 0;
+  const char* witnessViolation = nullptr;
 };
 
 struct SolveProgress {
@@ -48,6 +53,11 @@ struct SolveOptions {
   // false skips every filter of ChainSwitches; true runs those that `chain` leaves on.
   bool fullChain = true;
   ChainSwitches chain;
+  // Internal search checks (builds with RINGMARCH_SEARCH_CHECKS only): the instance's unique
+  // optimal tour (cityCount cities, starting at the start city, in the direction the search
+  // visits it) and its length.
+  const std::int32_t* witnessTour = nullptr;
+  std::int32_t witnessLength = 0;
   std::uint64_t progressInterval = 4096;
   // Test hook: the allocation with this 1-based number fails as if memory ran out (0 = never).
   std::uint64_t failAllocationNumber = 0;
