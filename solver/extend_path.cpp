@@ -37,6 +37,7 @@ std::int32_t extendPath(SearchContext& context, const SearchNode& node, std::int
   TourRecord& path = context.levelPaths[depth];
   copyTour(path, *node.path);
   appendCity(path, city);
+  if (depth > context.statistics.deepestPath) context.statistics.deepestPath = depth;
 
   if (path.count == path.targetCount) {
     if (compareTours(path, state.bestTour) < 0) {

@@ -1,134 +1,83 @@
 #include "support/node_fixture.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace ringmarch::testing {
 
-namespace {
-
-std::unique_ptr<SolverState> stateFor(const std::vector<std::vector<std::int32_t>>& distances) {
-  auto problem = std::make_unique<ProblemData>();
-  initProblemData(*problem);
-  problem->count = static_cast<std::int32_t>(distances.size());
-  for (std::size_t i = 0; i < distances.size(); ++i) {
-    for (std::size_t j = 0; j < distances.size(); ++j) {
-      problem->rows[i].dist[j] = distances[i][j];
+NodeFixture::NodeFixture(int n)
+    : state_(std::make_unique<SolverState>()), arcStorage_(std::make_unique<ArcStorage>()) {
+  arcs_ = &arcStorage_->cells;
+  initProblemData(state_->workProblem);
+  state_->workProblem.count = n;
+  state_->cityCount = n;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      state_->workProblem.rows[i].dist[j] = i == j ? 0 : 100;
+      state_->distance[i][j] = i == j ? 0 : 100;
     }
   }
-  auto state = std::make_unique<SolverState>();
-  loadWorkingCopy(*state, *problem);
-  state->bestLength = 0;
-  return state;
+  state_->bestLength = 0;
+  context_ = std::make_unique<SearchContext>(SearchContext{*state_, options_, statistics_});
+  initTour(path_, &state_->workProblem, -1);
+  std::memset(arcs_, 0, sizeof(ArcTable));
+  node_.path = &path_;
+  node_.arcCache = arcs_;
+  // Room for every city's entry and every edge, so that entry and edge addresses stay put.
+  entries_.reserve(kRowCount);
+  edges_.reserve(kRowCount * kRowCount);
 }
 
-}  // namespace
+NodeFixture::~NodeFixture() = default;
 
-NodeFixture::NodeFixture(const std::vector<std::vector<std::int32_t>>& distances)
-    : state_(stateFor(distances)),
-      path_(std::make_unique<TourRecord>()),
-      arcBox_(std::make_unique<ArcTableBox>()),
-      arcTable_(&arcBox_->cells),
-      context_{*state_, options_, statistics_} {
-  initTour(*path_, &state_->workProblem, state_->cityCount);
-  std::memset(arcTable_, 0, sizeof(ArcTable));
-  node_.path = path_.get();
+void NodeFixture::setDistance(int a, int b, std::int32_t d) {
+  state_->distance[a][b] = d;
+  state_->distance[b][a] = d;
+  state_->workProblem.rows[a].dist[b] = d;
+  state_->workProblem.rows[b].dist[a] = d;
 }
 
-std::vector<std::vector<std::int32_t>> NodeFixture::euclidean(
-    const std::vector<std::pair<double, double>>& points) {
-  std::vector<std::vector<std::int32_t>> distances(points.size(),
-                                                   std::vector<std::int32_t>(points.size()));
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    for (std::size_t j = 0; j < points.size(); ++j) {
-      const double dx = points[i].first - points[j].first;
-      const double dy = points[i].second - points[j].second;
-      distances[i][j] = static_cast<std::int32_t>(std::floor(std::sqrt(dx * dx + dy * dy) + 0.5));
+void NodeFixture::addEntry(std::int32_t city, std::initializer_list<EdgeSpec> edges) {
+  CityCandidates entry{};
+  entry.city = city;
+  entry.insertCost = kUnsetCost;
+  entry.edges = edges_.data() + edges_.size();
+  entry.minOutCity = -1;
+  entry.minInCity = -1;
+  for (const EdgeSpec& spec : edges) {
+    edges_.push_back(CandidateEdge{spec.city, spec.dirs, kUnsetCost});
+    entry.edgeCount += 1;
+    if (spec.dirs & kOutgoing) {
+      entry.outCount += 1;
+      (*arcs_)[city][spec.city] = 1;
+    }
+    if (spec.dirs & kIncoming) {
+      entry.inCount += 1;
+      (*arcs_)[spec.city][city] = 1;
     }
   }
-  return distances;
-}
-
-void NodeFixture::setPath(const std::vector<std::int32_t>& cities) {
-  for (std::int32_t city : cities) appendCity(*path_, city);
-}
-
-bool NodeFixture::build(const std::function<bool(std::int32_t, std::int32_t)>& keepArc) {
-  const std::int32_t n = state_->cityCount;
-  const TourRecord& path = *path_;
-  entries_.assign(static_cast<std::size_t>(n) + 1, CityCandidates{});
-  pool_.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n) + 1, CandidateEdge{});
-  node_ = SearchNode{};
-  node_.path = path_.get();
+  entries_.push_back(entry);
   node_.entries = entries_.data();
-  node_.entryCapacity = n + 1;
-  node_.edgePool = pool_.data();
-  node_.edgeCapacity = static_cast<std::int32_t>(pool_.size());
-  node_.arcCache = arcTable_;
-  std::memset(arcTable_, 0, sizeof(ArcTable));
-
-  const auto allowed = [&](std::int32_t tail, std::int32_t head) {
-    return !keepArc || keepArc(tail, head);
-  };
-  std::size_t used = 0;
-  for (std::int32_t c = 0; c < n; ++c) {
-    const std::uint8_t f = path.freeEnds[c];
-    if (f == 0) continue;
-    CityCandidates& entry = entries_[static_cast<std::size_t>(node_.entryCount++)];
-    node_.entryOfCity[c] = &entry;
-    if (c == path.currentCity) node_.currentEntry = &entry;
-    entry.city = c;
-    entry.insertCost = kUnsetCost;
-    entry.minOutCity = -1;
-    entry.minInCity = -1;
-    entry.edges = &pool_[used];
-    for (std::int32_t k = 1; k < n; ++k) {
-      const std::int32_t j = state_->workProblem.rows[c].neighbourOrder[k];
-      const std::uint8_t g = path.freeEnds[j];
-      if ((f & g) == 0) continue;
-      std::uint8_t bits = 0;
-      if ((f & kSuccessorFree) && (g & kPredecessorFree) && allowed(c, j)) bits |= kOutgoing;
-      if ((f & kPredecessorFree) && (g & kSuccessorFree) && allowed(j, c)) bits |= kIncoming;
-      if (bits == 0) continue;
-      pool_[used++] = CandidateEdge{j, bits, kUnsetCost};
-      entry.edgeCount += 1;
-      if (bits & kOutgoing) {
-        entry.outCount += 1;
-        (*arcTable_)[c][j] = 1;
-      }
-      if (bits & kIncoming) entry.inCount += 1;
-    }
-  }
-  bool feasible = true;
-  for (std::int32_t i = 0; i < node_.entryCount && feasible; ++i) {
-    feasible = refreshCityBound(context_, node_, entries_[static_cast<std::size_t>(i)].city);
-  }
-  return feasible;
+  node_.entryCount = static_cast<std::int32_t>(entries_.size());
+  node_.entryOfCity[city] = &entries_.back();
+  if (city == path_.currentCity) node_.currentEntry = &entries_.back();
 }
 
-std::uint8_t NodeFixture::dirs(std::int32_t c, std::int32_t j) const {
-  if (path_->freeEnds[c] == 0) return 0;
-  const CityCandidates& entry = *node_.entryOfCity[c];
-  for (std::int32_t k = 0; k < entry.edgeCount; ++k) {
-    if (entry.edges[k].city == j) return entry.edges[k].dirs;
+void NodeFixture::finishEntries(std::int32_t bestLength) {
+  state_->bestLength = 1 << 30;
+  node_.outSum = node_.inSum = node_.adjustSum = 0;
+  for (CityCandidates& entry : entries_) {
+    entry.minOut = entry.minIn = 0;
+    entry.adjust = 0;
+    refreshCityBound(*context_, node_, entry.city);
   }
-  return 0;
+  state_->bestLength = bestLength;
 }
 
-std::vector<std::int32_t> NodeFixture::edgeCities(std::int32_t c) const {
-  std::vector<std::int32_t> cities;
-  const CityCandidates& entry = *node_.entryOfCity[c];
-  for (std::int32_t k = 0; k < entry.edgeCount; ++k) cities.push_back(entry.edges[k].city);
-  return cities;
-}
-
-std::vector<std::pair<std::int32_t, std::int32_t>> NodeFixture::arcs() const {
-  std::vector<std::pair<std::int32_t, std::int32_t>> result;
-  for (std::int32_t i = 0; i < node_.entryCount; ++i) {
-    const CityCandidates& entry = node_.entries[i];
-    for (std::int32_t k = 0; k < entry.edgeCount; ++k) {
-      if (entry.edges[k].dirs & kOutgoing) result.emplace_back(entry.city, entry.edges[k].city);
-    }
+std::vector<std::pair<std::int32_t, int>> NodeFixture::edgesOf(std::int32_t city) {
+  std::vector<std::pair<std::int32_t, int>> result;
+  const CityCandidates& entry = *node_.entryOfCity[city];
+  for (int k = 0; k < entry.edgeCount; ++k) {
+    result.emplace_back(entry.edges[k].city, entry.edges[k].dirs);
   }
   return result;
 }

@@ -1,12 +1,12 @@
-// A search node built by hand for the tests of single procedures: an instance from a distance
-// matrix or from points, a path, a best length, and candidate edges for every pair of cities that
-// still need each other (optionally only the arcs a test keeps). The degree bound of every entry
-// is set by the solver's own refreshCityBound.
+// A hand-made search node over a small instance, for testing the procedures one by one: the
+// test sets the distances, the path, the best length and the entries with their edges, and the
+// fixture keeps the node's sums, counts and arc table consistent with them.
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "solver/search.h"
@@ -14,49 +14,51 @@
 
 namespace ringmarch::testing {
 
+struct EdgeSpec {
+  std::int32_t city;
+  std::uint8_t dirs;
+};
+
 class NodeFixture {
  public:
-  explicit NodeFixture(const std::vector<std::vector<std::int32_t>>& distances);
-  // Rounded Euclidean distances between the points.
-  static std::vector<std::vector<std::int32_t>> euclidean(
-      const std::vector<std::pair<double, double>>& points);
+  // n cities; every distance between distinct cities starts at 100.
+  explicit NodeFixture(int n);
+  ~NodeFixture();
 
-  // Appends the cities to the path (the first is the first city).
-  void setPath(const std::vector<std::int32_t>& cities);
+  void setDistance(int a, int b, std::int32_t d);  // both directions
+  void appendToPath(std::int32_t city) { appendCity(path_, city); }
   void setBestLength(std::int32_t length) { state_->bestLength = length; }
 
-  // Builds the node. keepArc(tail, head) decides which arcs the candidate lists allow, besides
-  // the free ends. Answers whether every city passed its degree bound.
-  bool build(const std::function<bool(std::int32_t, std::int32_t)>& keepArc = {});
+  // Adds an entry for city with the given edges (list order as given; the test keeps them in
+  // ascending distance). Arc-table cells of the allowed arcs are set to 1.
+  void addEntry(std::int32_t city, std::initializer_list<EdgeSpec> edges);
+  // Recomputes every entry's bound fields and the node's sums with an unlimited budget, then
+  // sets the best length. Call after the last addEntry.
+  void finishEntries(std::int32_t bestLength);
 
-  SearchContext& context() { return context_; }
   SearchNode& node() { return node_; }
-  SolveOptions& options() { return options_; }
+  SearchContext& context() { return *context_; }
   SolverState& state() { return *state_; }
-  const TourRecord& path() const { return *path_; }
-
-  // The direction bits of c's edge to j (0 when c's list has no such edge or c has no entry).
-  std::uint8_t dirs(std::int32_t c, std::int32_t j) const;
-  std::int32_t edgeCount(std::int32_t c) const { return node_.entryOfCity[c]->edgeCount; }
-  // The other cities of c's edges, in list order.
-  std::vector<std::int32_t> edgeCities(std::int32_t c) const;
-  // Every allowed arc of the node as (tail, head), read from the tails' lists.
-  std::vector<std::pair<std::int32_t, std::int32_t>> arcs() const;
+  TourRecord& path() { return path_; }
+  CityCandidates& entryOf(std::int32_t city) { return *node_.entryOfCity[city]; }
+  // The edges of a city's entry as (city, dirs) pairs.
+  std::vector<std::pair<std::int32_t, int>> edgesOf(std::int32_t city);
+  std::uint8_t arc(std::int32_t from, std::int32_t to) { return (*node_.arcCache)[from][to]; }
 
  private:
   std::unique_ptr<SolverState> state_;
-  std::unique_ptr<TourRecord> path_;
-  struct ArcTableBox {
-    ArcTable cells;
-  };
-  std::unique_ptr<ArcTableBox> arcBox_;
-  ArcTable* arcTable_;
-  std::vector<CityCandidates> entries_;
-  std::vector<CandidateEdge> pool_;
   SolveOptions options_;
   SolveStatistics statistics_;
-  SearchContext context_;
+  std::unique_ptr<SearchContext> context_;
+  TourRecord path_;
   SearchNode node_{};
+  std::vector<CityCandidates> entries_;
+  std::vector<CandidateEdge> edges_;
+  struct ArcStorage {
+    ArcTable cells;
+  };
+  std::unique_ptr<ArcStorage> arcStorage_;
+  ArcTable* arcs_ = nullptr;
 };
 
 }  // namespace ringmarch::testing
