@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "support/node_fixture.h"
+#include "support/matrix_node_fixture.h"
 
 namespace ringmarch {
 namespace {
 
-using testing::NodeFixture;
+using testing::MatrixNodeFixture;
 using Matrix = std::vector<std::vector<std::int32_t>>;
 
 Matrix uniformMatrix(int n, std::int32_t value) {
@@ -43,7 +43,7 @@ const std::vector<ConditionCase> kConditions = {
 };
 
 bool runTest(const Matrix& m, const std::vector<std::int32_t>& path, ArcOrder hint) {
-  NodeFixture fixture(m);
+  MatrixNodeFixture fixture(m);
   fixture.setPath(path);
   const Cost w = Cost{m[4][5]} + m[6][7];
   return pathExchangeTest(fixture.context(), fixture.node(), 4, 5, 6, 7, w, hint);
@@ -162,7 +162,7 @@ TEST(ExchangeTestHints, EntryPointsPickTheHintFromTheirCities) {
     for (int i = 0; i < 9; ++i) {
       for (int j = i + 1; j < 9; ++j) setPair(m, i, j, length(random));
     }
-    NodeFixture fixture(m);
+    MatrixNodeFixture fixture(m);
     fixture.setPath({F, N, P, L});
     const SearchContext& context = fixture.context();
     const SearchNode& node = fixture.node();
