@@ -78,6 +78,9 @@ TEST(SearchNode, ChildAndEvaluationReturnEveryBlockToThePool) {
   const auto problem = euclideanInstance(10, 4242);
   auto loaded = load(*problem, problem->startCity);
   loaded->state->bestLength = 1 << 30;  // no tour yet: nothing is pruned by the budget
+  // The chain's filters narrow lists by exchange and dominance arguments whatever the budget;
+  // without them the node keeps exactly what inheritance and propagation leave.
+  loaded->options.fullChain = false;
   SearchContext context{*loaded->state, loaded->options, loaded->statistics};
   std::unique_ptr<SearchArena, void (*)(SearchArena*)> arena(createArena(1 << 16), destroyArena);
   context.arena = arena.get();
