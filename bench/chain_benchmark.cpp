@@ -55,30 +55,27 @@ void solveAndCount(benchmark::State& state, const ringmarch::ProblemData& proble
   state.counters["length"] = tour.length;
 }
 
+// The TSPLIB instances up to 76 cities that the reader accepts.
 const std::vector<std::string> kTsplibFiles = {
     "gr17.tsp",      "gr21.tsp",    "gr24.tsp",  "fri26.tsp",    "bayg29.tsp",   "bays29.tsp",
     "dantzig42.tsp", "swiss42.tsp", "eil51.tsp", "berlin52.tsp", "brazil58.tsp", "st70.tsp"};
 
 void registerAll() {
+  std::vector<std::pair<std::string, std::shared_ptr<const ringmarch::ProblemData>>> instances;
+  for (int cities : {50, 60, 70}) {
+    auto problem = std::make_shared<ringmarch::ProblemData>();
+    ringmarch::initProblemData(*problem);
+    ringmarch::generateInstance(*problem, cities, 2000u + static_cast<std::uint32_t>(cities));
+    instances.emplace_back("random" + std::to_string(cities), problem);
+  }
+  for (const std::string& file : kTsplibFiles) {
+    std::shared_ptr<const ringmarch::ProblemData> problem =
+        ringmarch::testing::loadInstance(std::string(RINGMARCH_TEST_DATA_DIR) + "/" + file);
+    if (problem) instances.emplace_back(file.substr(0, file.find('.')), problem);
+  }
   for (const Variant& variant : variants()) {
-    for (int cities : {50, 60, 70}) {
-      auto problem = std::make_shared<ringmarch::ProblemData>();
-      ringmarch::initProblemData(*problem);
-      ringmarch::generateInstance(*problem, cities, 2000u + static_cast<std::uint32_t>(cities));
-      const std::string name =
-          std::string("Chain/random") + std::to_string(cities) + "/" + variant.name;
-      const SolveOptions options = variant.options;
-      benchmark::RegisterBenchmark(
-          name.c_str(),
-          [problem, options](benchmark::State& state) { solveAndCount(state, *problem, options); })
-          ->Unit(benchmark::kMillisecond)
-          ->Iterations(1);
-    }
-    for (const std::string& file : kTsplibFiles) {
-      std::shared_ptr<ringmarch::ProblemData> problem =
-          ringmarch::testing::loadInstance(std::string(RINGMARCH_TEST_DATA_DIR) + "/" + file);
-      if (!problem) continue;
-      const std::string name = "Chain/" + file.substr(0, file.find('.')) + "/" + variant.name;
+    for (const auto& [label, problem] : instances) {
+      const std::string name = "Chain/" + label + "/" + variant.name;
       const SolveOptions options = variant.options;
       benchmark::RegisterBenchmark(
           name.c_str(),

@@ -1,6 +1,5 @@
-// A small loader for the TSPLIB instances the tests and benchmarks use (EUC_2D, and EXPLICIT in
-// FULL_MATRIX, UPPER_ROW or LOWER_DIAG_ROW layout), written apart from the system's reader so
-// that the search can be checked on them on its own.
+// TSPLIB instances for the search tests and benchmarks, read with the system's TSP reader, and
+// their published optima.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +10,7 @@
 
 namespace ringmarch::testing {
 
-// The instance in the file, or nullptr when the file cannot be read or is not of a supported
-// form. Distances are filled for both directions and every row's neighbour order is sorted.
+// The instance in the file, or nullptr when the reader refuses it.
 std::unique_ptr<ProblemData> loadInstance(const std::string& path);
 
 // The published optimum recorded for the file name in INDEX.tsv of the same folder; -1 if none.
