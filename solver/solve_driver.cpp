@@ -152,6 +152,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   statistics.searchSeconds += stopwatch.lap();
 
   copyTourKeepingProblem(result, state.bestTour);
+  statistics.allocations = context.allocationCount;
   statistics.stopped = !searchEnded && context.stopRequested && !context.outOfMemory;
   if (statisticsOut != nullptr) *statisticsOut = statistics;
   if (searchEnded || statistics.stopped) return ErrorCode::Success;
