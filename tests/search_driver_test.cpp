@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "model/generation.h"
 #include "support/search_fixtures.h"
 #include "support/tour_checker.h"
 
@@ -186,6 +187,34 @@ TEST(SolveDriver, CitiesAtZeroDistanceAreStillSolvedExactly) {
     ASSERT_EQ(outcome.code, ErrorCode::Success);
     expectValidTour(*problem, outcome);
     EXPECT_EQ(outcome.length, heldKarpOptimum(*problem));
+  }
+}
+
+}  // namespace
+}  // namespace ringmarch::testing
+
+namespace ringmarch::testing {
+namespace {
+
+// A matrix that is not symmetric is solved without a fault: the tour is valid, its length is
+// measured correctly and no tour of the instance is shorter than the directed optimum.
+TEST(SolveDriver, AsymmetricMatricesGiveValidTours) {
+  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+    const int count = 5 + static_cast<int>(seed % 8);
+    auto problem = explicitInstance(count, seed, 30, static_cast<int>(seed) % count);
+    CrtRandom random(seed);
+    for (int i = 0; i < count; ++i) {
+      for (int j = 0; j < count; ++j) {
+        if (i != j && random.next() % 3 == 0) problem->rows[i].dist[j] += random.next() % 40;
+      }
+    }
+    for (int i = 0; i < count; ++i) sortNeighbourOrder(*problem, i);
+    SCOPED_TRACE(seed);
+    const SolveOutcome outcome = solveProblem(*problem);
+    ASSERT_EQ(outcome.code, ErrorCode::Success);
+    expectValidTour(*problem, outcome);
+    EXPECT_GE(outcome.length, heldKarpOptimum(*problem));
+    EXPECT_LE(outcome.length, outcome.statistics.initialLength);
   }
 }
 
