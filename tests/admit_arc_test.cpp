@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "model/generation.h"
+#include "solver/admit_arc_tables.h"
 #include "support/node_fixture.h"
 
 namespace ringmarch::testing {
@@ -57,6 +59,63 @@ TEST(AdmitArc, ExchangesWithThePath) {
     for (int city : c.path) fixture.appendToPath(city);
     EXPECT_EQ(admitArc(fixture.context(), fixture.node(), c.tail, c.head), c.admitted);
   }
+}
+
+}  // namespace
+}  // namespace ringmarch::testing
+
+namespace ringmarch::testing {
+namespace {
+
+// The prepared form answers exactly as the direct one, for every arc between cities that still
+// need a neighbour, on random paths over random matrices with many ties (also asymmetric ones).
+TEST(AdmitArc, PreparedFormAgreesWithTheDirectTest) {
+  CrtRandom random(12345);
+  int rejected = 0;
+  int tested = 0;
+  for (int round = 0; round < 300; ++round) {
+    const int n = 6 + random.next() % 10;
+    const int largest = 2 + random.next() % 20;
+    const bool symmetric = round % 3 != 0;
+    NodeFixture fixture(n);
+    for (int i = 0; i < n; ++i) {
+      for (int j = symmetric ? i + 1 : 0; j < n; ++j) {
+        if (i == j) continue;
+        const std::int32_t d = 1 + random.next() % largest;
+        if (symmetric) {
+          fixture.setDistance(i, j, d);
+        } else {
+          fixture.state().distance[i][j] = d;
+        }
+      }
+    }
+    // A path over a random selection of cities.
+    std::vector<int> cities(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) cities[static_cast<std::size_t>(i)] = i;
+    for (int i = n - 1; i > 0; --i) {
+      std::swap(cities[static_cast<std::size_t>(i)],
+                cities[static_cast<std::size_t>(random.next() % (i + 1))]);
+    }
+    const int m = 1 + random.next() % (n - 1);
+    for (int k = 0; k < m; ++k) fixture.appendToPath(cities[static_cast<std::size_t>(k)]);
+
+    AdmitArcTables tables;
+    prepareAdmitArc(fixture.context(), fixture.node(), tables);
+    const TourRecord& path = fixture.path();
+    for (int t = 0; t < n; ++t) {
+      for (int h = 0; h < n; ++h) {
+        if (t == h || path.freeEnds[t] == 0 || path.freeEnds[h] == 0) continue;
+        const bool direct = admitArc(fixture.context(), fixture.node(), t, h);
+        const bool prepared = admitPreparedArc(fixture.context(), fixture.node(), tables, t, h);
+        ASSERT_EQ(direct, prepared) << "round " << round << " arc " << t << "->" << h;
+        ++tested;
+        if (!direct) ++rejected;
+      }
+    }
+  }
+  // Both answers occur often enough for the comparison to mean something.
+  EXPECT_GT(rejected, tested / 10);
+  EXPECT_GT(tested - rejected, tested / 10);
 }
 
 }  // namespace
