@@ -174,7 +174,9 @@ std::int32_t buildNearList(const SearchContext& context, const SearchNode& node,
   std::int32_t count = 0;
   for (std::int32_t r = 1; r < cityCount; ++r) {
     const std::int32_t u = neighbours[r];
-    if (node.path->position[u] != -1) continue;
+    // h itself stands at position 0 unless another city lies at distance 0 from it; its own
+    // share of the bound is already in the room, so it is never priced as a near city.
+    if (node.path->position[u] != -1 || u == h) continue;
     nearList[count++] = u;
     if (d[h][u] > threshold) break;
   }

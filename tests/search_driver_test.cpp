@@ -103,7 +103,8 @@ class CountingMonitor : public SolveMonitor {
 };
 
 TEST(SolveDriver, MonitorSeesProgressAndCanStopTheSearch) {
-  const auto problem = euclideanInstance(14, 99);
+  // Large enough that the full evaluation chain still leaves a search of many nodes.
+  const auto problem = euclideanInstance(24, 99);
   const SolveOutcome plain = solveProblem(*problem);
   ASSERT_GT(plain.statistics.evaluatedNodes, 10u);
 
