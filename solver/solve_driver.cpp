@@ -155,7 +155,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
     copyTour(first, path);
     appendCity(first, start);
     if (first.count == first.targetCount) {
-      if (compareTours(first, state.bestTour) < 0) {
+      if (first.length < state.bestLength) {
         copyTour(state.bestTour, first);
         state.bestLength = first.length;
       }
