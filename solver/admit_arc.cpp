@@ -113,35 +113,56 @@ bool admitArc(const SearchContext& context, const SearchNode& node, std::int32_t
 void prepareAdmitArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables) {
   tables.pathCount = node.path->count;
   tables.caseAReady = false;
+  tables.pathEdgesReady = false;
   std::memset(tables.cityReady, 0, static_cast<std::size_t>(context.state.cityCount));
 }
 
 namespace {
 
-// B6 .. B9 of city x against every path edge (u, w) = (order[i], order[i+1]), i = 0 .. m-4.
-void prepareCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
-                 std::int32_t x) {
+void preparePathEdges(const SearchContext& context, const SearchNode& node,
+                      AdmitArcTables& tables) {
   const auto& d = context.state.distance;
   const TourRecord& path = *node.path;
   const std::int32_t m = path.count;
   const std::int32_t* order = path.order;
   const std::int32_t L = path.currentCity;
   const std::int32_t P = order[m - 2];
-  Cost byTailMoveL = 0;  // B6 and B8
-  Cost byTailMoveP = 0;  // B9
-  Cost byHead = 0;       // B7
   for (std::int32_t i = 0; i <= m - 4; ++i) {
     const std::int32_t u = order[i];
     const std::int32_t w = order[i + 1];
     const Cost uw = d[u][w];
-    const Cost b6 = uw - d[u][L] - d[x][w];
-    const Cost b8 = uw - d[L][w] - d[u][x];
-    const Cost b9 = uw - d[u][P] - d[w][x];
-    const Cost b7 = uw - d[u][L] - d[w][x];
+    tables.edgeLessUL[i] = uw - d[u][L];
+    tables.edgeLessLW[i] = uw - d[L][w];
+    tables.edgeLessUP[i] = uw - d[u][P];
+  }
+  tables.pathEdgesReady = true;
+}
+
+// B6 .. B9 of city x against every path edge (u, w) = (order[i], order[i+1]), i = 0 .. m-4.
+void prepareCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
+                 std::int32_t x) {
+  if (!tables.pathEdgesReady) preparePathEdges(context, node, tables);
+  const auto& d = context.state.distance;
+  const TourRecord& path = *node.path;
+  const std::int32_t m = path.count;
+  const std::int32_t* order = path.order;
+  const std::int32_t* row = d[x];
+  Cost byTailMoveL = 0;  // B6 and B8
+  Cost byTailMoveP = 0;  // B9
+  Cost byHead = 0;       // B7
+  Cost fromU = d[order[0]][x];
+  for (std::int32_t i = 0; i <= m - 4; ++i) {
+    const std::int32_t w = order[i + 1];
+    const Cost fromW = d[w][x];
+    const Cost b6 = tables.edgeLessUL[i] - row[w];
+    const Cost b8 = tables.edgeLessLW[i] - fromU;
+    const Cost b9 = tables.edgeLessUP[i] - fromW;
+    const Cost b7 = tables.edgeLessUL[i] - fromW;
     const Cost moveL = std::max(b6, b8);
     if (i == 0 || moveL > byTailMoveL) byTailMoveL = moveL;
     if (i == 0 || b9 > byTailMoveP) byTailMoveP = b9;
     if (i == 0 || b7 > byHead) byHead = b7;
+    fromU = fromW;
   }
   tables.segmentByTail[0][x] = byTailMoveL;
   tables.segmentByTail[1][x] = byTailMoveP;

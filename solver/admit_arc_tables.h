@@ -20,6 +20,12 @@ struct AdmitArcTables {
   // Case B, per city, filled on the city's first arc: best of B6 and B8 and of B9 (by the arc's
   // tail) and of B7 (by the arc's head).
   bool cityReady[kRowCount];
+  bool pathEdgesReady;
+  // Per path edge (u, w) = (order[i], order[i+1]): d(u,w) - d(u,L), d(u,w) - d(L,w) and
+  // d(u,w) - d(u,P), the parts of B6 .. B9 that do not depend on the arc.
+  Cost edgeLessUL[kRowCount];
+  Cost edgeLessLW[kRowCount];
+  Cost edgeLessUP[kRowCount];
   Cost segmentByTail[2][kRowCount];
   Cost segmentByHead[kRowCount];
 };
