@@ -87,12 +87,15 @@ bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord&
 }  // namespace
 
 bool tourLengthsFit(const ProblemData& instance) {
+  // The search works on distances shifted to be non-negative; bound every tour by the sum of
+  // each city's largest shifted distance.
+  const std::int64_t shift = negativeDistanceShift(instance);
   std::int64_t total = 0;
   for (int i = 0; i < instance.count; ++i) {
     std::int64_t largest = 0;
     for (int j = 0; j < instance.count; ++j) {
       const std::int64_t d = instance.rows[i].dist[j];
-      const std::int64_t magnitude = d < 0 ? -d : d;
+      const std::int64_t magnitude = i == j ? (d < 0 ? -d : d) : d + shift;
       if (magnitude > largest) largest = magnitude;
     }
     total += largest;
@@ -133,7 +136,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   statistics.searchSeconds = stopwatch.lap();
 
   buildInitialTour(state, path);
-  statistics.initialLength = state.bestLength;
+  statistics.initialLength = unshiftedLength(state, state.bestLength);
   statistics.initialTourSeconds = stopwatch.lap();
 
   bool searchEnded = haveRoot;
@@ -154,6 +157,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   statistics.searchSeconds += stopwatch.lap();
 
   copyTourKeepingProblem(result, state.bestTour);
+  result.length = unshiftedLength(state, state.bestTour.length);
   statistics.allocations = context.allocationCount;
   statistics.stopped = !searchEnded && context.stopRequested && !context.outOfMemory;
   if (statisticsOut != nullptr) *statisticsOut = statistics;
