@@ -190,6 +190,9 @@ bool exchangeFilter(SearchContext& context, SearchNode& node) {
   const TourRecord& path = *node.path;
   const std::int32_t cityCount = context.state.cityCount;
   if (cityCount - path.count < 5) return true;
+  // The evaluation has already pruned a node whose current city has no candidate left; the
+  // filter has nothing to measure its focus by then.
+  if (path.count >= 2 && node.currentEntry->edgeCount <= 0) return true;
   const auto& d = context.state.distance;
 
   std::int32_t focus[kRowCount];
