@@ -1,8 +1,11 @@
 // Exchange test of one arc t->h against the path order[0 .. m-1]: the arc is rejected when an
 // exchange of edges between it and the path gives a strictly shorter result (old > new). For an
 // arc out of the current city L (case A: swap of P and L, moving L into a path edge, moving the
-// reversed or unreversed tail segment into a path edge) a tie also rejects when the stated index
-// comparison holds, so that of two equally long tours exactly one survives. For any other arc
+// reversed or unreversed tail segment into a path edge) a tie of the first two moves also rejects
+// when the stated index comparison holds, so that of two equally long tours one survives. The
+// tail-segment moves reject only a strict gain: with a tie rule there, tie-heavy instances lost
+// every optimal tour (the equally long tour it prefers can be cut by another tie rule elsewhere).
+// For any other arc
 // (case B: 2-opt with P->L, moving P, three-edge moves, segment moves against each path edge)
 // only a strict gain rejects. Reads the path and the distances; changes nothing. True = the arc
 // stays.
@@ -62,7 +65,7 @@ bool admitArc(const SearchContext& context, const SearchNode& node, std::int32_t
       const Cost uw = dist(u, w);
       const Cost ut = dist(u, t);
       const Cost tw = dist(t, w);
-      const bool tieRejects = t < w;
+      constexpr bool tieRejects = false;
       for (std::int32_t k = m - 2; k >= i + 3; --k) {
         const std::int32_t y = order[k - 1];
         const std::int32_t z = order[k];
@@ -194,9 +197,9 @@ void prepareCaseA(const SearchContext& context, const SearchNode& node, AdmitArc
       const std::int32_t u = order[i];
       const std::int32_t w = order[i + 1];
       const Cost uw = d[u][w];
-      const Cost tie = t < w ? 1 : 0;
-      const Cost reversed = 2 * (uw - d[u][t] - d[z][w]) + tie;
-      const Cost unreversed = 2 * (uw - d[t][w] - d[u][z]) + tie;
+      // No tie rule for the tail-segment moves: only a strict gain rejects.
+      const Cost reversed = 2 * (uw - d[u][t] - d[z][w]);
+      const Cost unreversed = 2 * (uw - d[t][w] - d[u][z]);
       const Cost score = std::max(reversed, unreversed);
       if (i == 0 || score > best) best = score;
     }

@@ -43,6 +43,9 @@ TEST(AdmitArc, ExchangesWithThePath) {
        5,
        false},
       {"A3 tie, L above w: kept", {0, 1, 2, 3, 4}, {{3, 4, 10}}, 4, 5, true},
+      // A tie of the tail-segment moves never rejects, whatever the indices (here L = 1 < w = 4;
+      // A1 and A2 lose strictly).
+      {"A3/A4 tie, L below w: kept", {0, 4, 2, 3, 1}, {{3, 1, 10}, {2, 1, 150}}, 1, 5, true},
       // m = 2: a one-edge path admits every arc out of L; B1 judges other arcs strictly.
       {"m = 2, arc out of L", {0, 1}, {{0, 2, 1}}, 1, 2, true},
       {"B1 tie: kept", {0, 1}, {}, 2, 3, true},
