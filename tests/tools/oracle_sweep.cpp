@@ -48,6 +48,9 @@ enum class Shape {
   WithZeros,            // symmetric 0 .. L between distinct cities
   WithNegatives,        // symmetric -L .. L
   Asymmetric,           // 1 .. L with rows[i].dist[j] independent of rows[j].dist[i]
+  WideRange,            // symmetric 1 .. 1000, no triangle inequality
+  HugeValues,           // symmetric, entries up to the largest that keeps tour lengths in 32 bits
+  AllEqual,             // every distance the same (or 0 and one other value)
 };
 
 const char* shapeName(Shape shape) {
@@ -66,6 +69,12 @@ const char* shapeName(Shape shape) {
       return "with-negatives";
     case Shape::Asymmetric:
       return "asymmetric";
+    case Shape::WideRange:
+      return "wide-range";
+    case Shape::HugeValues:
+      return "huge-values";
+    case Shape::AllEqual:
+      return "all-equal";
   }
   return "?";
 }
@@ -128,6 +137,30 @@ std::unique_ptr<ProblemData> makeInstance(Shape shape, int count, SweepRandom& r
           problem->rows[i].dist[j] = lowest + random.below(span);
           problem->rows[j].dist[i] =
               shape == Shape::Asymmetric ? lowest + random.below(span) : problem->rows[i].dist[j];
+        }
+      }
+      for (int i = 0; i < count; ++i) sortNeighbourOrder(*problem, i);
+      break;
+    }
+    case Shape::WideRange:
+    case Shape::HugeValues:
+    case Shape::AllEqual: {
+      const std::int32_t top = shape == Shape::WideRange    ? 1000
+                               : shape == Shape::HugeValues ? 2147483647 / count
+                                                            : 1;
+      const bool twoValues = random.below(2) == 0;
+      for (int i = 0; i < count; ++i) {
+        problem->rows[i].dist[i] = 0;
+        for (int j = i + 1; j < count; ++j) {
+          std::int32_t d;
+          if (shape == Shape::AllEqual) {
+            d = twoValues && random.below(3) == 0 ? 0 : 7;
+          } else if (shape == Shape::HugeValues && random.below(2) == 0) {
+            d = top - random.below(3);  // many entries at or next to the limit
+          } else {
+            d = 1 + static_cast<std::int32_t>(random.next() % static_cast<std::uint32_t>(top));
+          }
+          problem->rows[i].dist[j] = problem->rows[j].dist[i] = d;
         }
       }
       for (int i = 0; i < count; ++i) sortNeighbourOrder(*problem, i);
@@ -226,9 +259,12 @@ int main(int argc, char** argv) {
   const int smallest = argc > 2 ? std::atoi(argv[2]) : 3;
   const int largest = argc > 3 ? std::atoi(argv[3]) : 16;
   const std::uint64_t firstSeed = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1;
-  const Shape shapes[] = {Shape::EuclideanDuplicates, Shape::IntegerGrid, Shape::CollinearLine,
-                          Shape::SmallRange,          Shape::WithZeros,   Shape::WithNegatives,
-                          Shape::Asymmetric};
+  // "switches": each instance runs with a random subset of the chain's filters.
+  const bool randomSwitches = argc > 5 && std::string(argv[5]) == "switches";
+  const Shape shapes[] = {
+      Shape::EuclideanDuplicates, Shape::IntegerGrid,   Shape::CollinearLine, Shape::SmallRange,
+      Shape::WithZeros,           Shape::WithNegatives, Shape::Asymmetric,    Shape::WideRange,
+      Shape::HugeValues,          Shape::AllEqual};
   NodeLimit limit;
   int failures = 0;
   long total = 0;
@@ -248,6 +284,14 @@ int main(int argc, char** argv) {
       SolveOptions options;
       options.monitor = &limit;
       options.progressInterval = 1 << 20;
+      if (randomSwitches) {
+        const std::uint32_t bits = random.next();
+        options.fullChain = (bits & 1) != 0;
+        options.chain.probeLongArcs = (bits & 2) != 0;
+        options.chain.exchangeFilter = (bits & 4) != 0;
+        options.chain.pruneByReachability = (bits & 8) != 0;
+        options.chain.forcedChains = (bits & 16) != 0;
+      }
       const Outcome outcome = solve(*problem, options);
       ++total;
       nodes += outcome.statistics.evaluatedNodes;
