@@ -2,9 +2,14 @@
 // exchange of edges between it and the path gives a strictly shorter result (old > new). For an
 // arc out of the current city L (case A: swap of P and L, moving L into a path edge, moving the
 // reversed or unreversed tail segment into a path edge) a tie of the first two moves also rejects
-// when the stated index comparison holds, so that of two equally long tours one survives. The
-// tail-segment moves reject only a strict gain: with a tie rule there, tie-heavy instances lost
-// every optimal tour (the equally long tour it prefers can be cut by another tie rule elsewhere).
+// when the stated index comparison holds, so that of two equally long tours one survives. Both
+// tie rules hand the tour over to one that is smaller in the order of city sequences from the
+// start, so the smallest optimal tour is never cut by them; that holds only while the tour they
+// prefer still visits the start's nearest city before its second nearest (the search visits no
+// other direction). A tie whose move would put the second nearest first therefore does not
+// reject: otherwise a tour and its reverse can each be cut in favour of the other.
+// The tail-segment moves reject only a strict gain: with a tie rule there, tie-heavy instances
+// lost every optimal tour (the equally long tour it prefers can be cut by another tie rule).
 // For any other arc
 // (case B: 2-opt with P->L, moving P, three-edge moves, segment moves against each path edge)
 // only a strict gain rejects. Reads the path and the distances; changes nothing. True = the arc
@@ -31,6 +36,18 @@ inline bool refutes(Cost oldCost, Cost newCost, bool tieRejects) {
   return oldCost > newCost || (oldCost == newCost && tieRejects);
 }
 
+// Position of the start's nearest city on the path when the current city t is the start's second
+// nearest: moving t in front of the city at that position or any earlier one turns the pair
+// round. Otherwise -1, and no move of t turns it round (t is not the second nearest, or the
+// nearest is not on the path).
+std::int32_t turnLimitOf(const TourRecord& path, std::int32_t t) {
+  if (t != path.secondOfStart || path.nearestOfStart == t) return -1;
+  for (std::int32_t q = 0; q < path.count; ++q) {
+    if (path.order[q] == path.nearestOfStart) return q;
+  }
+  return -1;
+}
+
 }  // namespace
 
 bool admitArc(const SearchContext& context, const SearchNode& node, std::int32_t t,
@@ -48,15 +65,20 @@ bool admitArc(const SearchContext& context, const SearchNode& node, std::int32_t
     const std::int32_t X = order[m - 3];
     const Cost th = dist(t, h);
     const Cost ph = dist(P, h);
+    // Moving t in front of order[k] keeps the start's direction for k > turnLimit.
+    const std::int32_t turnLimit = turnLimitOf(path, t);
     // A1: swap P and L.
-    if (refutes(th + dist(X, P), dist(X, t) + ph, t < P)) return false;
+    if (refutes(th + dist(X, P), dist(X, t) + ph, t < P && m - 2 > turnLimit)) return false;
     if (m < 4) return true;
     // A2: move L into the path edge (u, w).
     const Cost removedAtEnd = dist(P, t) + th;
     for (std::int32_t k = 0; k <= m - 4; ++k) {
       const std::int32_t u = order[k];
       const std::int32_t w = order[k + 1];
-      if (refutes(dist(u, w) + removedAtEnd, dist(u, t) + dist(t, w) + ph, t < w)) return false;
+      if (refutes(dist(u, w) + removedAtEnd, dist(u, t) + dist(t, w) + ph,
+                  t < w && k + 1 > turnLimit)) {
+        return false;
+      }
     }
     // A3 / A4: move the tail segment z .. t, reversed or not, into the path edge (u, w).
     for (std::int32_t i = 0; i <= m - 5; ++i) {
@@ -179,11 +201,14 @@ void prepareCaseA(const SearchContext& context, const SearchNode& node, AdmitArc
   const std::int32_t m = path.count;
   const std::int32_t* order = path.order;
   const std::int32_t t = path.currentCity;
+  const std::int32_t turnLimit = turnLimitOf(path, t);
+  tables.swapTieAllowed = m - 2 > turnLimit;
   // A2: 2 x (d(u,w) - d(u,t) - d(t,w)) + tie, best over the path edges k = 0 .. m-4.
   for (std::int32_t k = 0; k <= m - 4; ++k) {
     const std::int32_t u = order[k];
     const std::int32_t w = order[k + 1];
-    const Cost score = 2 * (static_cast<Cost>(d[u][w]) - d[u][t] - d[t][w]) + (t < w ? 1 : 0);
+    const bool tie = t < w && k + 1 > turnLimit;
+    const Cost score = 2 * (static_cast<Cost>(d[u][w]) - d[u][t] - d[t][w]) + (tie ? 1 : 0);
     if (k == 0 || score > tables.moveLastCity) tables.moveLastCity = score;
   }
   // A3 / A4 for the tail starting at z = order[k] (y = order[k-1]), k = 3 .. m-2, best over the
@@ -225,9 +250,10 @@ bool admitPreparedArc(const SearchContext& context, const SearchNode& node, Admi
     const std::int32_t X = order[m - 3];
     const Cost th = dist(t, h);
     const Cost ph = dist(P, h);
-    if (refutes(th + dist(X, P), dist(X, t) + ph, t < P)) return false;  // A1
-    if (m < 4) return true;
     if (!tables.caseAReady) prepareCaseA(context, node, tables);
+    if (refutes(th + dist(X, P), dist(X, t) + ph, t < P && tables.swapTieAllowed))
+      return false;  // A1
+    if (m < 4) return true;
     if (tables.moveLastCity + 2 * (dist(P, t) + th - ph) >= 1) return false;  // A2
     for (std::int32_t k = 3; k <= m - 2; ++k) {                               // A3, A4
       if (tables.moveTailSegment[k] + 2 * (tables.tailEdge[k] - dist(order[k - 1], h) + th) >= 1) {

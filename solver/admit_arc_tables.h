@@ -14,6 +14,7 @@ struct AdmitArcTables {
   std::int32_t pathCount;
   bool caseAReady;  // the current city's tables are filled on the first arc out of it
   // Case A, scaled by two with the tie rule folded in (see admit_arc.cpp).
+  bool swapTieAllowed;              // A1's tie rule keeps the start's direction
   Cost moveLastCity;                // best of A2 over the path edges
   Cost moveTailSegment[kRowCount];  // per tail start k: best of A3 and A4 over the path edges
   Cost tailEdge[kRowCount];         // per tail start k: d(order[k-1], order[k])
