@@ -24,6 +24,9 @@ struct ArcCase {
   int tail;
   int head;
   bool admitted;
+  // The start's nearest and second nearest city (-1: neither is any of the cities involved).
+  int nearestOfStart = -1;
+  int secondOfStart = -1;
 };
 
 TEST(AdmitArc, ExchangesWithThePath) {
@@ -31,10 +34,17 @@ TEST(AdmitArc, ExchangesWithThePath) {
       // m = 3, arc out of L = 2: A1 compares 0-1-2-3 with 0-2-1-3.
       {"A1 tie, L above P: kept", {0, 1, 2}, {}, 2, 3, true},
       {"A1 tie, L below P: rejected", {0, 2, 1}, {}, 1, 3, false},
+      // A tie does not reject when the tour it prefers would visit the start's second nearest
+      // city (L) before its nearest (P): the search never visits that direction.
+      {"A1 tie turning the start's pair round: kept", {0, 2, 1}, {}, 1, 3, true, 2, 1},
+      {"A1 tie, start's nearest further back: rejected", {0, 2, 3, 1}, {}, 1, 4, false, 2, 1},
       {"A1 strict gain: rejected", {0, 1, 2}, {{2, 3, 150}}, 2, 3, false},
       {"A1 strict loss: kept", {0, 1, 2}, {{0, 2, 150}}, 2, 3, true},
       // m = 4: A2 moves L = 3 into the first path edge 0-1 (0-3 is cheap).
       {"A2 against the first path edge", {0, 1, 2, 3}, {{0, 3, 1}}, 3, 4, false},
+      // m = 4: A2 ties on the edge 0-2 only (A1 and the edge 2-3 lose strictly).
+      {"A2 tie, L below w: rejected", {0, 2, 3, 1}, {{2, 3, 50}}, 1, 4, false},
+      {"A2 tie turning the start's pair round: kept", {0, 2, 3, 1}, {{2, 3, 50}}, 1, 4, true, 2, 1},
       // m = 5: A3 moves the reversed tail 3-4 between 0 and 1 (A1 and A2 find nothing).
       {"A3 reversed tail into the first edge",
        {0, 1, 2, 3, 4},
@@ -60,6 +70,8 @@ TEST(AdmitArc, ExchangesWithThePath) {
     NodeFixture fixture(7);
     for (const Distance& d : c.distances) fixture.setDistance(d.a, d.b, d.d);
     for (int city : c.path) fixture.appendToPath(city);
+    fixture.path().nearestOfStart = c.nearestOfStart;
+    fixture.path().secondOfStart = c.secondOfStart;
     EXPECT_EQ(admitArc(fixture.context(), fixture.node(), c.tail, c.head), c.admitted);
   }
 }
@@ -101,6 +113,15 @@ TEST(AdmitArc, PreparedFormAgreesWithTheDirectTest) {
     }
     const int m = 1 + random.next() % (n - 1);
     for (int k = 0; k < m; ++k) fixture.appendToPath(cities[static_cast<std::size_t>(k)]);
+    // Half the paths end in the start's second nearest city, with the nearest placed before it.
+    TourRecord& startFields = fixture.path();
+    if (m >= 3 && round % 2 == 0) {
+      startFields.secondOfStart = cities[static_cast<std::size_t>(m - 1)];
+      startFields.nearestOfStart = cities[static_cast<std::size_t>(1 + random.next() % (m - 2))];
+    } else {
+      startFields.nearestOfStart = cities[static_cast<std::size_t>(1 + random.next() % (n - 1))];
+      startFields.secondOfStart = cities[static_cast<std::size_t>(1 + random.next() % (n - 1))];
+    }
 
     AdmitArcTables tables;
     prepareAdmitArc(fixture.context(), fixture.node(), tables);
