@@ -14,7 +14,13 @@ namespace {
 bool witnessApplies(const SearchContext& context, const SearchNode& node) {
   const std::int32_t* witness = context.options.witnessTour;
   if (witness == nullptr) return false;
-  if (context.state.bestLength <= context.options.witnessLength) return false;
+  // The best length is in the working copy's shifted distances, the witness length in the
+  // instance's own.
+  const SolverState& state = context.state;
+  const std::int64_t shiftedWitness =
+      context.options.witnessLength +
+      static_cast<std::int64_t>(state.distanceShift) * state.cityCount;
+  if (state.bestLength <= shiftedWitness) return false;
   const TourRecord& path = *node.path;
   for (std::int32_t k = 0; k < path.count; ++k) {
     if (path.order[k] != witness[k]) return false;

@@ -51,6 +51,44 @@ TEST(SearchWitness, NoStepCutsTheUniqueOptimalTour) {
   EXPECT_GT(checkedNodes, 1000u);
 }
 
+// With zero and negative distances the start city need not stand first in its own neighbour
+// order, and the search's lengths are in shifted distances: the check must still follow the
+// tour in the search's direction and compare lengths in the same units.
+TEST(SearchWitness, ZeroAndNegativeDistancesAreCheckedInTheSearchsTerms) {
+  if (!kSearchChecks) GTEST_SKIP() << "built without RINGMARCH_SEARCH_CHECKS";
+  int instances = 0;
+  std::uint64_t checkedNodes = 0;
+  for (int lowest : {0, -3, -500}) {
+    for (int count = 6; count <= 11; ++count) {
+      for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+        auto problem = explicitInstance(count, seed * 4099u + static_cast<unsigned>(count), 400,
+                                        static_cast<int>(seed) % count);
+        // 1 .. 400 moved down so that the smallest entries are `lowest`.
+        for (int i = 0; i < count; ++i) {
+          for (int j = 0; j < count; ++j) {
+            if (i != j) problem->rows[i].dist[j] += lowest - 1;
+          }
+        }
+        for (int i = 0; i < count; ++i) sortNeighbourOrder(*problem, i);
+        const OptimalTour optimal = optimalTour(*problem);
+        if (!optimal.unique) continue;
+        ++instances;
+        SolveOutcome outcome;
+        ASSERT_TRUE(runWithWitness(*problem, searchDirection(*problem, optimal.order),
+                                   static_cast<std::int32_t>(optimal.length), outcome));
+        SCOPED_TRACE(::testing::Message()
+                     << count << " cities, lowest " << lowest << ", seed " << seed);
+        EXPECT_EQ(outcome.length, optimal.length);
+        EXPECT_EQ(outcome.statistics.witnessViolations, 0u)
+            << "first violation in " << outcome.statistics.witnessViolation;
+        checkedNodes += outcome.statistics.witnessChecks;
+      }
+    }
+  }
+  EXPECT_GT(instances, 60);
+  EXPECT_GT(checkedNodes, 500u);
+}
+
 // A control: the check does fire when the tour it is given is not optimal, since the search
 // then prunes nodes along it while the best length is still above the claimed optimum.
 TEST(SearchWitness, CheckReportsATourThatIsNotOptimal) {

@@ -83,8 +83,16 @@ std::vector<std::int32_t> searchDirection(const ProblemData& problem,
                                           const std::vector<int>& order) {
   const int n = static_cast<int>(order.size());
   const int start = problem.startCity;
-  const int nearest = problem.rows[start].neighbourOrder[1];
-  const int second = problem.rows[start].neighbourOrder[2];
+  // The first two cities of the start's neighbour order other than the start itself: with zero
+  // or negative distances the start need not stand first in its own order.
+  int found[2] = {-1, -1};
+  int taken = 0;
+  for (int k = 0; k < problem.count && taken < 2; ++k) {
+    const int city = problem.rows[start].neighbourOrder[k];
+    if (city != start) found[taken++] = city;
+  }
+  const int nearest = found[0];
+  const int second = found[1];
   const int startAt =
       static_cast<int>(std::find(order.begin(), order.end(), start) - order.begin());
   std::vector<std::int32_t> forward(static_cast<std::size_t>(n));
