@@ -337,6 +337,7 @@ int main(int argc, char** argv) {
     std::printf("%-22s %6d instances, %5d improved by the search, %10llu nodes, %d failures",
                 shapeName(shape), perShape, improved, static_cast<unsigned long long>(nodes),
                 shapeFailures);
+    if (aboveOptimum > 0) std::printf(", %d above the optimum (not exact here)", aboveOptimum);
     if (kSearchChecks)
       std::printf(", %d witnessed, %d witness failures", witnessed, witnessFailures);
     std::printf("\n");
