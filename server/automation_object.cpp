@@ -1,7 +1,6 @@
 // The solver object as the platform sees it: the portable RingmarchObject behind the dual
 // interface IRingmarch and ISupportErrorInfo, with aggregation, late binding through the
 // registered type library, and failures attached to the thread as error information.
-#include <oleauto.h>
 #include <windows.h>
 
 #include <new>

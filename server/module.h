@@ -3,7 +3,7 @@
 // and the creation of solver objects.
 #pragma once
 
-#include <oaidl.h>
+// (windows.h brings the automation declarations; it must come first.)
 #include <windows.h>
 
 #include "ringmarch_h.h"

@@ -1,6 +1,5 @@
 // Self-registration: runs the embedded registry script against the real registry (with
 // %MODULE% replaced by this DLL's path) and registers or unregisters the embedded type library.
-#include <oleauto.h>
 #include <windows.h>
 
 #include <string>
