@@ -9,6 +9,8 @@
 namespace ringmarch::server {
 namespace {
 
+constexpr LCID kTypeLibraryLocale = 0x409;
+
 HINSTANCE gModule = nullptr;
 LONG gLockCount = 0;
 
@@ -66,6 +68,9 @@ void releaseTypeInfoCache() {
 HRESULT fillTypeInfoCache(LCID locale) {
   ITypeLib* library = nullptr;
   HRESULT hr = LoadRegTypeLib(LIBID_ZKRingmarch, 1, 0, locale, &library);
+  // The library is registered for its own locale (0x409) only: callers in other locales (a
+  // Japanese script engine passes 0x411) are served that registration rather than refused.
+  if (FAILED(hr)) hr = LoadRegTypeLib(LIBID_ZKRingmarch, 1, 0, kTypeLibraryLocale, &library);
   if (FAILED(hr)) return hr;
   ITypeInfo* info = nullptr;
   hr = library->GetTypeInfoOfGuid(IID_IRingmarch, &info);
