@@ -98,7 +98,10 @@ expected_messages="$work/expected-messages.txt"
 printf '\xff\xfe' >"$expected_messages"
 sed 's/$/\r/' "$source_dir/server/tests/expected-messages.txt" |
   iconv -f UTF-8 -t UTF-16LE >>"$expected_messages"
-"$native_tour" "$work/files/eil51.tsp" >"$work/native-eil51.txt"
+if ! "$native_tour" "$work/files/eil51.tsp" >"$work/native-eil51.txt" 2>"$work/native-eil51.log"; then
+  cat "$work/native-eil51.log"
+  fail "the native build could not solve eil51"
+fi
 
 for script in client_test.vbs client_test.js; do
   name="${script%.*}_${script##*.}"
@@ -110,7 +113,9 @@ for script in client_test.vbs client_test.js; do
   if ! cmp -s "$expected_messages" "$work/files/$name-messages.txt"; then
     fail "$script: error descriptions differ from the expected texts"
   fi
-  if ! diff <(tr -d '\r' <"$work/files/$name-eil51.txt") "$work/native-eil51.txt" >/dev/null; then
+  if ! [ -s "$work/native-eil51.txt" ] ||
+    ! diff <(tr -d '\r' <"$work/files/$name-eil51.txt" 2>/dev/null) "$work/native-eil51.txt" \
+      >/dev/null; then
     fail "$script: eil51 tour differs from the native build's"
   fi
 done
