@@ -1,6 +1,7 @@
 #include "server/registry_script.h"
 
 #include <array>
+#include <initializer_list>
 
 namespace ringmarch::registry {
 namespace {
@@ -21,6 +22,14 @@ std::string upperCopy(std::string_view text) {
   std::string upper(text);
   for (char& c : upper) c = upperAscii(c);
   return upper;
+}
+
+// Joins texts by appending (chained std::string + draws a false overlap warning from GCC 12 on
+// 32-bit targets).
+std::string concat(std::initializer_list<std::string_view> parts) {
+  std::string joined;
+  for (const std::string_view part : parts) joined.append(part);
+  return joined;
 }
 
 bool isSpace(char c) {
@@ -120,7 +129,7 @@ class Parser {
       const Token& rootToken = tokens_[pos_++];
       const std::optional<RootKey> root =
           rootToken.quoted ? std::nullopt : rootKeyNamed(rootToken.text);
-      if (!root) return failure("unknown root key '" + rootToken.text + "'");
+      if (!root) return failure(concat({"unknown root key '", rootToken.text, "'"}));
       if (!expect("{")) return std::nullopt;
       RootEntry entry;
       entry.root = *root;
@@ -145,7 +154,7 @@ class Parser {
 
   bool expect(std::string_view word) {
     if (atEnd() || !tokens_[pos_].is(word)) {
-      return fail("expected '" + std::string(word) + "'");
+      return fail(concat({"expected '", word, "'"}));
     }
     ++pos_;
     return true;
@@ -156,7 +165,7 @@ class Parser {
     if (atEnd()) return fail("name expected at the end of the script");
     const Token& token = tokens_[pos_];
     if (token.is("{") || token.is("}") || token.is("=")) {
-      return fail("name expected before '" + token.text + "'");
+      return fail(concat({"name expected before '", token.text, "'"}));
     }
     name = token.text;
     ++pos_;
@@ -230,11 +239,12 @@ class Parser {
 };
 
 std::string joinPath(const std::string& parent, const std::string& name) {
-  return parent.empty() ? name : parent + "\\" + name;
+  return concat({parent, parent.empty() ? "" : "\\", name});
 }
 
 ScriptResult registryFailure(RegistryStatus status, const std::string& path) {
-  return ScriptResult{ScriptStatus::RegistryFailed, status, "registry call failed at " + path};
+  return ScriptResult{ScriptStatus::RegistryFailed, status,
+                      concat({"registry call failed at ", path})};
 }
 
 ScriptResult registerEntry(RootKey root, const std::string& parent, const KeyEntry& entry,
@@ -259,7 +269,7 @@ ScriptResult registerEntry(RootKey root, const std::string& parent, const KeyEnt
   }
   for (const auto& [name, value] : entry.namedValues) {
     const RegistryStatus status = registry.setStringValue(root, path, name, value);
-    if (status != 0) return registryFailure(status, path + " value " + name);
+    if (status != 0) return registryFailure(status, concat({path, " value ", name}));
   }
   for (const KeyEntry& subkey : entry.subkeys) {
     ScriptResult result = registerEntry(root, path, subkey, registry);
@@ -348,7 +358,7 @@ std::optional<std::string> expandReplacements(std::string_view script,
     } else if (const std::string* value = replacements.find(name)) {
       expanded += *value;
     } else {
-      *detail = "no value registered for %" + std::string(name) + "%";
+      *detail = concat({"no value registered for %", name, "%"});
       return std::nullopt;
     }
     pos = close + 1;
