@@ -344,14 +344,21 @@ void checkEarlyBinding(IRingmarch* solver, const std::wstring& folder) {
   Bstr withNul(folder + std::wstring(L"\\early.tsp\0x", 12));
   checkFailure(solver->ReadTspFile(withNul.ptr()), 1, "ReadTspFile with an embedded NUL");
 
-  // A malformed TSP file is refused with the format code.
-  const std::wstring badName = folder + L"\\bad.tsp";
-  if (FILE* bad = _wfopen(badName.c_str(), L"w")) {
-    std::fputs("this is not a TSP file\n", bad);
-    std::fclose(bad);
-  }
-  Bstr bad(badName);
-  checkFailure(solver->ReadTspFile(bad.ptr()), 4, "ReadTspFile of a malformed file");
+  // An unknown edge weight type is a format error; a file that ends before its dimension line
+  // is a read failure.
+  const auto writeFile = [](const std::wstring& name, const char* text) {
+    if (FILE* file = _wfopen(name.c_str(), L"w")) {
+      std::fputs(text, file);
+      std::fclose(file);
+    }
+  };
+  Bstr bad(folder + L"\\bad.tsp");
+  writeFile(bad.get(),
+            "DIMENSION : 3\nEDGE_WEIGHT_TYPE : CEIL_2D\nNODE_COORD_SECTION\n1 0 0\n2 0 1\n3 1 0\n");
+  checkFailure(solver->ReadTspFile(bad.ptr()), 4, "ReadTspFile of an unknown weight type");
+  Bstr truncated(folder + L"\\truncated.tsp");
+  writeFile(truncated.get(), "NAME : truncated\n");
+  checkFailure(solver->ReadTspFile(truncated.ptr()), 2, "ReadTspFile of a truncated file");
   // A file name outside the ANSI code page round-trips through the wide name.
   Bstr wideName(folder + L"\\\x00E9t\x00E9-\x6771\x4EAC.tsp");
   checkResult(solver->NewTsp(6), S_OK, "NewTsp(6)");

@@ -1,7 +1,7 @@
 // JScript client of the component, run by run-wine-tests.sh under cscript.
-// Arguments: <folder for files> <name prefix>. The error descriptions it sees are written in
-// order to <prefix>-messages.txt (UTF-16) and the eil51 tour to <prefix>-eil51.txt; the runner
-// compares both. The last line reads "N passed, M failed".
+// Arguments: <folder for files> <name prefix> <TSPLIB instance> <its optimal length>. The error
+// descriptions it sees are written in order to <prefix>-messages.txt (UTF-16) and the instance's
+// tour to <prefix>-tour.txt; the runner compares both. The last line reads "N passed, M failed".
 var passed = 0, failed = 0;
 var folder = WScript.Arguments(0);
 var prefix = WScript.Arguments(1);
@@ -60,14 +60,18 @@ function body() {
   expectFailure(0x8004030F, "WriteTspFile type 3", function() { o.WriteTspFile(tspPath, 3); });
   expectFailure(0x80040301, "ReadTspFile of a missing file",
                 function() { o.ReadTspFile(folder + "\\no-such-file.tsp"); });
-  var badPath = folder + "\\" + prefix + "-bad.txt";
+  var badPath = folder + "\\" + prefix + "-bad.tsp";
   var f = fso.CreateTextFile(badPath, true);
-  f.WriteLine("this is neither a TSP nor a TOUR file");
+  f.Write("DIMENSION : 3\nEDGE_WEIGHT_TYPE : CEIL_2D\nNODE_COORD_SECTION\n1 0 0\n2 0 1\n3 1 0\nEOF\n");
   f.Close();
   expectFailure(0x80040304, "ReadTspFile of a malformed file", function() { o.ReadTspFile(badPath); });
+  var badTour = folder + "\\" + prefix + "-bad.tour";
+  f = fso.CreateTextFile(badTour, true);
+  f.WriteLine("this is not a TOUR file");
+  f.Close();
   o.NewTsp(6);
   expectFailure(0x80040302, "ReadTourFile of a malformed file",
-                function() { o.ReadTourFile(badPath); });
+                function() { o.ReadTourFile(badTour); });
   o.NewTsp(2);
   expectFailure(0x80040307, "Solve with 2 cities", function() { return o.Solve(); });
   messages.Close();
@@ -105,14 +109,19 @@ function body() {
   check(o2.Length() == 600, "Length after ReadTourFile");
   for (i = 0; i < 6; i++) check(o2.Root(i) == o.Root(i), "Root(" + i + ") after ReadTourFile");
 
-  // ---- eil51: the published optimum, and the tour for the runner to compare with the native one
+  // ---- a TSPLIB instance: its published optimum, and the tour for the runner to compare with
+  // the native build's
+  var instance = WScript.Arguments(2);
+  var optimum = parseInt(WScript.Arguments(3), 10);
   var o3 = new ActiveXObject("ZKRingmarch.Ringmarch");
-  expectSuccess("ReadTspFile eil51", function() { o3.ReadTspFile(folder + "\\eil51.tsp"); });
-  length = expectSuccess("Solve eil51", function() { return o3.Solve(); });
-  check(length == 426, "eil51 length 426, got " + length);
-  var out = fso.CreateTextFile(folder + "\\" + prefix + "-eil51.txt", true);
+  expectSuccess("ReadTspFile " + instance,
+                function() { o3.ReadTspFile(folder + "\\" + instance + ".tsp"); });
+  length = expectSuccess("Solve " + instance, function() { return o3.Solve(); });
+  check(length == optimum, instance + " length " + optimum + ", got " + length);
+  var out = fso.CreateTextFile(folder + "\\" + prefix + "-tour.txt", true);
   out.WriteLine(length);
-  for (i = 0; i < 51; i++) out.WriteLine(o3.Root(i));
+  var count = o3.num;
+  for (i = 0; i < count; i++) out.WriteLine(o3.Root(i));
   out.Close();
 }
 

@@ -1,7 +1,7 @@
 ' VBScript client of the component, run by run-wine-tests.sh under cscript.
-' Arguments: <folder for files> <name prefix>. The error descriptions it sees are written in
-' order to <prefix>-messages.txt (UTF-16) and the eil51 tour to <prefix>-eil51.txt; the runner
-' compares both. The last line reads "N passed, M failed".
+' Arguments: <folder for files> <name prefix> <TSPLIB instance> <its optimal length>. The error
+' descriptions it sees are written in order to <prefix>-messages.txt (UTF-16) and the instance's
+' tour to <prefix>-tour.txt; the runner compares both. The last line reads "N passed, M failed".
 Option Explicit
 
 Dim passed, failed, folder, prefix, fso, messages
@@ -70,13 +70,23 @@ Err.Clear
 o.ReadTspFile folder & "\no-such-file.tsp"
 ExpectFailure Err.Number, Err.Source, Err.Description, &H80040301, "ReadTspFile of a missing file"
 Err.Clear
-badPath = folder & "\" & prefix & "-bad.txt"
+badPath = folder & "\" & prefix & "-bad.tsp"
 Set f = fso.CreateTextFile(badPath, True)
-f.WriteLine "this is neither a TSP nor a TOUR file"
+f.WriteLine "DIMENSION : 3"
+f.WriteLine "EDGE_WEIGHT_TYPE : CEIL_2D"
+f.WriteLine "NODE_COORD_SECTION"
+f.WriteLine "1 0 0"
+f.WriteLine "2 0 1"
+f.WriteLine "3 1 0"
+f.WriteLine "EOF"
 f.Close
 o.ReadTspFile badPath
 ExpectFailure Err.Number, Err.Source, Err.Description, &H80040304, "ReadTspFile of a malformed file"
 Err.Clear
+badPath = folder & "\" & prefix & "-bad.tour"
+Set f = fso.CreateTextFile(badPath, True)
+f.WriteLine "this is not a TOUR file"
+f.Close
 o.NewTsp 6
 o.ReadTourFile badPath
 ExpectFailure Err.Number, Err.Source, Err.Description, &H80040302, "ReadTourFile of a malformed file"
@@ -139,23 +149,27 @@ For i = 0 To 5
   Check o2.Root(i) = o.Root(i), "Root(" & i & ") after ReadTourFile"
 Next
 
-' ---- eil51: the published optimum, and the tour for the runner to compare with the native one
-Dim o3, out
+' ---- a TSPLIB instance: its published optimum, and the tour for the runner to compare with
+' the native build's
+Dim o3, out, instance, optimum
+instance = WScript.Arguments(2)
+optimum = CLng(WScript.Arguments(3))
 Set o3 = CreateObject("ZKRingmarch.Ringmarch")
-o3.ReadTspFile folder & "\eil51.tsp"
-ExpectSuccess Err.Number, "ReadTspFile eil51"
+o3.ReadTspFile folder & "\" & instance & ".tsp"
+ExpectSuccess Err.Number, "ReadTspFile " & instance
 Err.Clear
 length = o3.Solve
-ExpectSuccess Err.Number, "Solve eil51"
+ExpectSuccess Err.Number, "Solve " & instance
 Err.Clear
-Check length = 426, "eil51 length 426, got " & length
-Set out = fso.CreateTextFile(folder & "\" & prefix & "-eil51.txt", True)
+Check length = optimum, instance & " length " & optimum & ", got " & length
+Set out = fso.CreateTextFile(folder & "\" & prefix & "-tour.txt", True)
 out.WriteLine length
-For i = 0 To 50
+n = o3.num
+For i = 0 To n - 1
   out.WriteLine o3.Root(i)
 Next
 out.Close
-ExpectSuccess Err.Number, "eil51 tour"
+ExpectSuccess Err.Number, instance & " tour"
 Err.Clear
 
 WScript.Echo passed & " passed, " & failed & " failed"
