@@ -429,6 +429,16 @@ VARIANT referenceTo(VARIANT* target) {
 
 void checkLateBinding(IRingmarch* solver) {
   IDispatch* dispatch = solver;
+  // The first late-bound request fills the type information cache; a Japanese caller's locale
+  // must find the library, which is registered for 0x409.
+  {
+    Ptr<ITypeInfo> typeInfo;
+    checkResult(
+        dispatch->GetTypeInfo(0, MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), SORT_DEFAULT),
+                              typeInfo.out()),
+        S_OK, "GetTypeInfo for a Japanese locale");
+    check(static_cast<bool>(typeInfo), "type information handed out");
+  }
   const wchar_t* names[22] = {L"NewTsp",        L"ReadTspFile",   L"WriteTspFile",
                               L"PosX",          L"PosY",          L"SetNodePos",
                               L"Distance",      L"SetDistance",   L"CalcDistanceEUC2D",
@@ -609,6 +619,247 @@ void checkLockCount(const std::wstring& dllPath) {
   FreeLibrary(module);
 }
 
+// Recovers the narrow bytes the type library stored for a help string (decoded with the
+// process's ANSI code page) and reads them as Shift-JIS.
+std::wstring asStoredInShiftJis(const std::wstring& decoded) {
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, 0, decoded.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return L"<unconvertible>";
+  std::string narrowText(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, decoded.c_str(), -1, narrowText.data(), bytes, nullptr, nullptr);
+  const int chars = MultiByteToWideChar(932, 0, narrowText.c_str(), -1, nullptr, 0);
+  if (chars <= 0) return L"<not Shift-JIS>";
+  std::wstring wide(static_cast<std::size_t>(chars), L'\0');
+  MultiByteToWideChar(932, 0, narrowText.c_str(), -1, wide.data(), chars);
+  wide.resize(wcslen(wide.c_str()));
+  return wide;
+}
+
+std::wstring documentation(ITypeInfo* info, MEMBERID id, bool helpString) {
+  BSTR name = nullptr;
+  BSTR help = nullptr;
+  if (FAILED(info->GetDocumentation(id, &name, &help, nullptr, nullptr))) return L"<none>";
+  std::wstring text = (helpString ? help : name) != nullptr ? (helpString ? help : name) : L"";
+  SysFreeString(name);
+  SysFreeString(help);
+  return text;
+}
+
+void checkTypeLibrary(const std::wstring& dllPath) {
+  Ptr<ITypeLib> library;
+  checkResult(LoadTypeLib(dllPath.c_str(), library.out()), S_OK, "type library in the DLL");
+  if (!library) return;
+  TLIBATTR* attributes = nullptr;
+  if (SUCCEEDED(library->GetLibAttr(&attributes))) {
+    check(IsEqualGUID(attributes->guid, LIBID_ZKRingmarch), "library identifier");
+    check(attributes->wMajorVerNum == 1 && attributes->wMinorVerNum == 0, "version 1.0");
+    check(attributes->lcid == 0x409, "library locale 0x409");
+    library->ReleaseTLibAttr(attributes);
+  }
+  BSTR name = nullptr;
+  BSTR help = nullptr;
+  checkResult(library->GetDocumentation(-1, &name, &help, nullptr, nullptr), S_OK,
+              "library documentation");
+  check(name != nullptr && std::wstring(name) == L"ZKRingmarch", "library name ZKRingmarch");
+  check(help != nullptr && asStoredInShiftJis(help) == L"Ringmarch 1.0 ﾀｲﾌﾟ ﾗｲﾌﾞﾗﾘ",
+        "library help string");
+  SysFreeString(name);
+  SysFreeString(help);
+
+  Ptr<ITypeInfo> coclass;
+  checkResult(library->GetTypeInfoOfGuid(CLSID_Ringmarch, coclass.out()), S_OK, "class Ringmarch");
+  if (coclass) {
+    check(documentation(coclass.get(), MEMBERID_NIL, false) == L"Ringmarch", "class name");
+    check(documentation(coclass.get(), MEMBERID_NIL, true) == L"Ringmarch Class",
+          "class help string");
+    TYPEATTR* type = nullptr;
+    if (SUCCEEDED(coclass->GetTypeAttr(&type))) {
+      check((type->wTypeFlags & TYPEFLAG_FCANCREATE) != 0, "class is creatable");
+      coclass->ReleaseTypeAttr(type);
+    }
+  }
+
+  // The enumeration, published under its alias.
+  bool aliasFound = false;
+  for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
+    Ptr<ITypeInfo> info;
+    if (FAILED(library->GetTypeInfo(i, info.out()))) continue;
+    if (documentation(info.get(), MEMBERID_NIL, false) != L"TspFileType") continue;
+    TYPEATTR* type = nullptr;
+    if (FAILED(info->GetTypeAttr(&type))) continue;
+    aliasFound = type->typekind == TKIND_ALIAS && type->tdescAlias.vt == VT_USERDEFINED;
+    Ptr<ITypeInfo> target;
+    if (aliasFound && SUCCEEDED(info->GetRefTypeInfo(type->tdescAlias.hreftype, target.out()))) {
+      TYPEATTR* enumType = nullptr;
+      if (SUCCEEDED(target->GetTypeAttr(&enumType))) {
+        check(enumType->typekind == TKIND_ENUM && enumType->cVars == 2, "two enumerators");
+        for (UINT v = 0; v < enumType->cVars; ++v) {
+          VARDESC* variable = nullptr;
+          if (FAILED(target->GetVarDesc(v, &variable))) continue;
+          const std::wstring member = documentation(target.get(), variable->memid, false);
+          const LONG value = V_I4(variable->lpvarValue);
+          check((member == L"EUC2D" && value == 1) || (member == L"FULLMATRIX" && value == 2),
+                "enumerator " + narrow(member) + " = " + std::to_string(value));
+          target->ReleaseVarDesc(variable);
+        }
+        target->ReleaseTypeAttr(enumType);
+      }
+    }
+    info->ReleaseTypeAttr(type);
+  }
+  check(aliasFound, "TspFileType published as an alias of the enumeration");
+
+  // The interface: 22 functions in order, help strings, out/retval and read-only properties.
+  Ptr<ITypeInfo> dispatchInfo;
+  checkResult(library->GetTypeInfoOfGuid(IID_IRingmarch, dispatchInfo.out()), S_OK,
+              "interface IRingmarch");
+  if (!dispatchInfo) return;
+  check(documentation(dispatchInfo.get(), MEMBERID_NIL, true) == L"IRingmarch Interface",
+        "interface help string");
+  HREFTYPE vtableRef = 0;
+  Ptr<ITypeInfo> info;
+  if (FAILED(dispatchInfo->GetRefTypeOfImplType(-1, &vtableRef)) ||
+      FAILED(dispatchInfo->GetRefTypeInfo(vtableRef, info.out()))) {
+    check(false, "IRingmarch is dual");
+    return;
+  }
+  TYPEATTR* type = nullptr;
+  if (SUCCEEDED(info->GetTypeAttr(&type))) {
+    check(type->typekind == TKIND_INTERFACE && (type->wTypeFlags & TYPEFLAG_FDUAL) != 0 &&
+              (type->wTypeFlags & TYPEFLAG_FOLEAUTOMATION) != 0,
+          "dual, automation-compatible interface");
+    check(type->cFuncs == 22, "22 functions of its own");
+    info->ReleaseTypeAttr(type);
+  }
+  struct Expected {
+    const wchar_t* name;
+    const wchar_t* help;
+    int inputs;
+    bool retval;
+    bool property;
+  };
+  const Expected expected[22] = {
+      {L"NewTsp", L"ﾒｿｯﾄﾞ NewTsp 新しいTSPを作成します。", 1, false, false},
+      {L"ReadTspFile", L"ﾒｿｯﾄﾞ ReadTspFile TSPファイルを読み込みます。", 1, false, false},
+      {L"WriteTspFile", L"ﾒｿｯﾄﾞ WriteTspFile TSPをファイルへ出力します。", 2, false, false},
+      {L"PosX", L"ﾒｿｯﾄﾞ PosX 引数idで渡された都市のX座標を返します。", 1, true, false},
+      {L"PosY", L"ﾒｿｯﾄﾞ PosY 引数idで渡された都市のY座標を返します。", 1, true, false},
+      {L"SetNodePos", L"ﾒｿｯﾄﾞ SetNodePos 都市idのXY座標を設定します。", 3, false, false},
+      {L"Distance", L"ﾒｿｯﾄﾞ Distance 都市form,to間の距離を返します。", 2, true, false},
+      {L"SetDistance", L"ﾒｿｯﾄﾞ SetDistance 都市from,to間の距離を設定します。", 3, false, false},
+      {L"CalcDistanceEUC2D",
+       L"ﾒｿｯﾄﾞ CalcDistanceEUC2D 都市のXY座標から都市間の直線距離距離を計算します。", 0, false,
+       false},
+      {L"CheckDistance", L"ﾒｿｯﾄﾞ CheckDistance 都市間の距離をチェックします。", 0, true, false},
+      {L"Solve", L"ﾒｿｯﾄﾞ Solve TSPを解きます。", 0, true, false},
+      {L"RootX", L"ﾒｿｯﾄﾞ RootX i番目の順回路の都市のX座標を返します。", 1, true, false},
+      {L"RootY", L"ﾒｿｯﾄﾞ RootY i番目の順回路の都市のY座標を返します。", 1, true, false},
+      {L"Root", L"ﾒｿｯﾄﾞ Root i番目の順回路の都市idを返します。", 1, true, false},
+      {L"Length", L"ﾒｿｯﾄﾞ Length 順回路長を返します。", 0, true, false},
+      {L"ReadTourFile", L"ﾒｿｯﾄﾞ ReadTourFile 順回路をファイルから読み込みます。", 1, false, false},
+      {L"WriteTourFile", L"ﾒｿｯﾄﾞ WriteTourFile 順回路をファイルへ出力します。", 1, false, false},
+      {L"num", L"ﾌﾟﾛﾊﾟﾃｨ Num 都市数を返します。", 0, true, true},
+      {L"MaxX", L"ﾌﾟﾛﾊﾟﾃｨ MaxX 都市のX座標の最大値を返します。", 0, true, true},
+      {L"MaxY", L"ﾌﾟﾛﾊﾟﾃｨ MaxY 都市のY座標の最大値を返します。", 0, true, true},
+      {L"MinX", L"ﾌﾟﾛﾊﾟﾃｨ MinX 都市のX座標の最小値を返します。", 0, true, true},
+      {L"MinY", L"ﾌﾟﾛﾊﾟﾃｨ MinY 都市のY座標の最小値を返します。", 0, true, true},
+  };
+  for (UINT i = 0; i < 22; ++i) {
+    FUNCDESC* function = nullptr;
+    if (FAILED(info->GetFuncDesc(i, &function))) {
+      check(false, "function " + std::to_string(i));
+      continue;
+    }
+    const Expected& want = expected[i];
+    const std::string label = narrow(want.name);
+    check(function->memid == static_cast<MEMBERID>(i + 1), label + ": dispatch id");
+    check(documentation(info.get(), function->memid, false) == want.name, label + ": name");
+    check(asStoredInShiftJis(documentation(info.get(), function->memid, true)) == want.help,
+          label + ": help string");
+    check(function->invkind == (want.property ? INVOKE_PROPERTYGET : INVOKE_FUNC),
+          label + ": method or read-only property");
+    check(function->elemdescFunc.tdesc.vt == VT_HRESULT, label + ": returns the 32-bit result");
+    const int parameters = want.inputs + (want.retval ? 1 : 0);
+    check(function->cParams == parameters, label + ": parameter count");
+    for (int p = 0; p < function->cParams && p < parameters; ++p) {
+      const USHORT flags = function->lprgelemdescParam[p].paramdesc.wParamFlags;
+      const bool last = p == parameters - 1;
+      if (want.retval && last) {
+        check((flags & PARAMFLAG_FOUT) && (flags & PARAMFLAG_FRETVAL), label + ": out/retval");
+      } else {
+        check((flags & PARAMFLAG_FIN) && !(flags & PARAMFLAG_FOUT), label + ": input");
+      }
+    }
+    info->ReleaseFuncDesc(function);
+  }
+}
+
+// Solves a 12-city instance built from a seed and returns the tour length, in an apartment
+// of the calling thread.
+LONG solveSeededInstance(unsigned seed) {
+  if (FAILED(CoInitialize(nullptr))) return -1;
+  LONG length = -1;
+  {
+    Ptr<IRingmarch> solver;
+    if (SUCCEEDED(CoCreateInstance(CLSID_Ringmarch, nullptr, CLSCTX_INPROC_SERVER, IID_IRingmarch,
+                                   solver.outVoid())) &&
+        SUCCEEDED(solver->NewTsp(12))) {
+      unsigned state = seed;
+      for (int i = 0; i < 12; ++i) {
+        state = state * 1103515245u + 12345u;
+        const LONG x = static_cast<LONG>((state >> 8) % 1000);
+        state = state * 1103515245u + 12345u;
+        const LONG y = static_cast<LONG>((state >> 8) % 1000);
+        solver->SetNodePos(i, x, y);
+      }
+      solver->CalcDistanceEUC2D();
+      if (FAILED(solver->Solve(&length))) length = -1;
+    }
+  }
+  CoUninitialize();
+  return length;
+}
+
+// Solves run in several apartments at once must not disturb each other.
+void checkConcurrentSolves() {
+  constexpr int kThreads = 4;
+  struct Job {
+    unsigned seed;
+    LONG length;
+  };
+  Job jobs[kThreads];
+  LONG alone[kThreads];
+  for (int i = 0; i < kThreads; ++i) {
+    jobs[i] = {static_cast<unsigned>(17 + 31 * i), -2};
+    alone[i] = solveSeededInstance(jobs[i].seed);
+  }
+  HANDLE threads[kThreads];
+  for (int i = 0; i < kThreads; ++i) {
+    threads[i] = CreateThread(
+        nullptr, 0,
+        [](void* argument) -> DWORD {
+          auto* job = static_cast<Job*>(argument);
+          for (int repeat = 0; repeat < 5 && job->length != -1; ++repeat) {
+            const LONG length = solveSeededInstance(job->seed);
+            if (job->length == -2 || job->length == length) {
+              job->length = length;
+            } else {
+              job->length = -1;  // differing answers
+            }
+          }
+          return 0;
+        },
+        &jobs[i], 0, nullptr);
+  }
+  WaitForMultipleObjects(kThreads, threads, TRUE, INFINITE);
+  for (int i = 0; i < kThreads; ++i) {
+    CloseHandle(threads[i]);
+    check(alone[i] > 0 && jobs[i].length == alone[i], "concurrent solve " + std::to_string(i) +
+                                                          ": " + std::to_string(jobs[i].length) +
+                                                          ", alone " + std::to_string(alone[i]));
+  }
+}
+
 int objectsMode(const std::wstring& dllPath, const std::wstring& folder) {
   if (FAILED(CoInitialize(nullptr))) {
     check(false, "CoInitialize");
@@ -635,6 +886,8 @@ int objectsMode(const std::wstring& dllPath, const std::wstring& folder) {
     if (solver) checkLateBinding(solver.get());
   }
   checkAggregation();
+  checkTypeLibrary(dllPath);
+  checkConcurrentSolves();
   CoUninitialize();
   return 0;
 }
