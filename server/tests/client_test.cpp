@@ -48,6 +48,7 @@ std::string narrow(const std::wstring& wide) {
 
 constexpr const wchar_t* kClassId = L"{55B47BD9-7535-41B8-A62C-46777D214655}";
 constexpr const wchar_t* kLibraryId = L"{E4C948BE-F0AE-482C-BBF5-00D87DC91684}";
+constexpr const wchar_t* kInterfaceId = L"{F10C8FCE-40CD-46B6-9EB5-2FFD0E9C5E8E}";
 
 // ---------------------------------------------------------------- registry checks
 
@@ -102,6 +103,8 @@ void checkRegistryEntries(const std::wstring& dllPath) {
         "type library registered for win64");
   check(lstrcmpiW(typeLibraryPath.c_str(), dllPath.c_str()) == 0,
         "type library path '" + narrow(typeLibraryPath) + "'");
+  // Registering the type library made the dual interface known for marshalling.
+  checkValue(std::wstring(L"Interface\\") + kInterfaceId + L"\\TypeLib", nullptr, kLibraryId);
   CLSID fromProgId{};
   checkResult(CLSIDFromProgID(L"ZKRingmarch.Ringmarch", &fromProgId), S_OK, "CLSIDFromProgID");
   check(IsEqualCLSID(fromProgId, CLSID_Ringmarch), "version-independent ProgID names the class");
@@ -132,6 +135,7 @@ int unregisteredMode() {
   check(!keyExists(L"ZKRingmarch.Ringmarch.1"), "versioned ProgID removed");
   check(!keyExists(L"ZKRingmarch.Ringmarch"), "version-independent ProgID removed");
   check(!keyExists(std::wstring(L"TypeLib\\") + kLibraryId), "type library unregistered");
+  check(!keyExists(std::wstring(L"Interface\\") + kInterfaceId), "interface key removed");
   return 0;
 }
 

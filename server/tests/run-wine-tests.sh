@@ -49,7 +49,7 @@ run_wine() {
 }
 
 winpath() {
-  wine64 winepath -w "$1" 2>/dev/null </dev/null | tr -d '\r'
+  timeout 60 wine64 winepath -w "$1" 2>/dev/null </dev/null | tr -d '\r'
 }
 
 started=$(date +%s)
