@@ -116,6 +116,9 @@ class RingmarchComObject final : public IRingmarch, public ISupportErrorInfo {
   STDMETHODIMP GetIDsOfNames(REFIID /*iid*/, LPOLESTR* names, UINT count, LCID locale,
                              DISPID* ids) override {
     if (names == nullptr || ids == nullptr) return E_POINTER;
+    for (UINT i = 0; i < count; ++i) {
+      if (names[i] == nullptr) return E_POINTER;
+    }
     ITypeInfo* typeInfo = nullptr;
     const HRESULT hr = cachedTypeInfo(locale, &typeInfo);
     if (FAILED(hr)) return hr;
