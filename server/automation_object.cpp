@@ -3,6 +3,8 @@
 // registered type library, and failures attached to the thread as error information.
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 #include <string>
 
@@ -28,12 +30,15 @@ class PlatformErrorReporter final : public ErrorReporter {
       SetErrorInfo(0, nullptr);
       return;
     }
-    std::wstring source(kErrorSourceWide.begin(), kErrorSourceWide.end());
-    creator->SetSource(source.data());
+    // Copied into fixed buffers: reporting a failure allocates nothing that could throw.
+    wchar_t source[16] = {};
+    std::copy(kErrorSourceWide.begin(), kErrorSourceWide.end(), source);
+    creator->SetSource(source);
     const std::u16string_view text = errorTextWide(code);
-    if (!text.empty()) {
-      std::wstring description(text.begin(), text.end());
-      creator->SetDescription(description.data());
+    wchar_t description[128] = {};
+    if (!text.empty() && text.size() < std::size(description)) {
+      std::copy(text.begin(), text.end(), description);
+      creator->SetDescription(description);
     }
     IErrorInfo* info = nullptr;
     if (SUCCEEDED(creator->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
@@ -69,6 +74,19 @@ FileName fileNameFrom(const BSTR* name) {
     }
   }
   return file;
+}
+
+// Runs an operation that allocates (file names, file layer, solver) so that no exception crosses
+// the interface: running out of memory there answers E_OUTOFMEMORY.
+template <typename Operation>
+HRESULT guarded(Operation operation) noexcept {
+  try {
+    return static_cast<HRESULT>(operation());
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
 }
 
 HRESULT asResult(OperationResult result) {
@@ -162,10 +180,12 @@ class RingmarchComObject final : public IRingmarch, public ISupportErrorInfo {
   // IRingmarch: the portable object's operations.
   STDMETHODIMP NewTsp(LONG num) override { return asResult(core_.NewTsp(num)); }
   STDMETHODIMP ReadTspFile(BSTR* filename) override {
-    return asResult(core_.ReadTspFile(fileNameFrom(filename)));
+    return guarded([&] { return core_.ReadTspFile(fileNameFrom(filename)); });
   }
   STDMETHODIMP WriteTspFile(BSTR* filename, TspFileType type) override {
-    return asResult(core_.WriteTspFile(fileNameFrom(filename), static_cast<std::int32_t>(type)));
+    return guarded([&] {
+      return core_.WriteTspFile(fileNameFrom(filename), static_cast<std::int32_t>(type));
+    });
   }
   STDMETHODIMP PosX(LONG id, DOUBLE* value) override { return asResult(core_.PosX(id, value)); }
   STDMETHODIMP PosY(LONG id, DOUBLE* value) override { return asResult(core_.PosY(id, value)); }
@@ -184,11 +204,13 @@ class RingmarchComObject final : public IRingmarch, public ISupportErrorInfo {
   }
   STDMETHODIMP Solve(LONG* count) override {
     // The operation writes the tour length even when the solver failed: copy it back always.
-    if (count == nullptr) return asResult(core_.Solve(nullptr));
-    std::int32_t length = *count;
-    const OperationResult result = core_.Solve(&length);
-    *count = length;
-    return asResult(result);
+    return guarded([&] {
+      if (count == nullptr) return core_.Solve(nullptr);
+      std::int32_t length = *count;
+      const OperationResult result = core_.Solve(&length);
+      *count = length;
+      return result;
+    });
   }
   STDMETHODIMP RootX(LONG i, DOUBLE* value) override { return asResult(core_.RootX(i, value)); }
   STDMETHODIMP RootY(LONG i, DOUBLE* value) override { return asResult(core_.RootY(i, value)); }
@@ -199,10 +221,10 @@ class RingmarchComObject final : public IRingmarch, public ISupportErrorInfo {
     return withLong(value, [&](std::int32_t* out) { return core_.Length(out); });
   }
   STDMETHODIMP ReadTourFile(BSTR* filename) override {
-    return asResult(core_.ReadTourFile(fileNameFrom(filename)));
+    return guarded([&] { return core_.ReadTourFile(fileNameFrom(filename)); });
   }
   STDMETHODIMP WriteTourFile(BSTR* filename) override {
-    return asResult(core_.WriteTourFile(fileNameFrom(filename)));
+    return guarded([&] { return core_.WriteTourFile(fileNameFrom(filename)); });
   }
   STDMETHODIMP get_num(LONG* value) override {
     return withLong(value, [&](std::int32_t* out) { return core_.num(out); });
