@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the file readers and the registry script interpreter (clang, ASan + UBSan) and runs each for a
-# bounded time, starting from its seed corpus in fuzz/corpus/<target>.
+# Builds the libFuzzer targets of the file readers and of the registry script interpreter (clang,
+# ASan + UBSan) and runs each for a bounded time, starting from its seed corpus in
+# fuzz/corpus/<target>.
 # Usage: scripts/run-fuzzers.sh [seconds per target, default 60]
 # Inputs that crash a target are kept in build/fuzz/artifacts/; the run then fails.
 set -euo pipefail
