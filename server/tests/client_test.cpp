@@ -335,8 +335,28 @@ void checkEarlyBinding(IRingmarch* solver, const std::wstring& folder) {
   checkFailure(solver->SetDistance(0, 1, 14142), 9, "SetDistance(0, 1, 14142)");
   checkResult(solver->SetDistance(0, 1, 14141), S_OK, "SetDistance(0, 1, 14141)");
   checkFailure(solver->Length(&reported), 14, "Length after SetDistance");
+  // CheckDistance answers its finding as a value and leaves the thread's error information.
+  ICreateErrorInfo* marker = nullptr;
+  IErrorInfo* markerInfo = nullptr;
+  if (SUCCEEDED(CreateErrorInfo(&marker))) {
+    marker->SetSource(const_cast<LPOLESTR>(L"marker"));
+    marker->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&markerInfo));
+    SetErrorInfo(0, markerInfo);
+  }
   checkResult(solver->CheckDistance(&verdict), S_OK, "CheckDistance on an asymmetric matrix");
   check(verdict == 12, "CheckDistance answers 12 for an asymmetric matrix");
+  check(takeErrorInfo().source == L"marker", "CheckDistance leaves the error information");
+  if (markerInfo != nullptr) markerInfo->Release();
+  if (marker != nullptr) marker->Release();
+  checkResult(solver->SetDistance(1, 0, 14141), S_OK, "SetDistance(1, 0, 14141)");
+  checkResult(solver->SetDistance(2, 2, 5), S_OK, "SetDistance(2, 2, 5)");
+  checkResult(solver->CheckDistance(&verdict), S_OK, "CheckDistance with a loop distance");
+  check(verdict == 10, "CheckDistance answers 10 for a city's distance to itself");
+  checkResult(solver->SetDistance(2, 2, 0), S_OK, "SetDistance(2, 2, 0)");
+  checkResult(solver->SetDistance(3, 4, 0), S_OK, "SetDistance(3, 4, 0)");
+  checkResult(solver->SetDistance(4, 3, 0), S_OK, "SetDistance(4, 3, 0)");
+  checkResult(solver->CheckDistance(&verdict), S_OK, "CheckDistance with a zero distance");
+  check(verdict == 11, "CheckDistance answers 11 for two cities at distance 0");
   Bstr tspName(folder + L"\\early.tsp");
   checkFailure(solver->WriteTspFile(tspName.ptr(), static_cast<TspFileType>(3)), 15,
                "WriteTspFile with type 3");
