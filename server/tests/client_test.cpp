@@ -884,6 +884,64 @@ void checkConcurrentSolves() {
   }
 }
 
+// The resources of the DLL: registry script, type library and string table in Japanese (1041),
+// and the version information that marks the DLL as self-registering.
+void checkResources(const std::wstring& dllPath) {
+  HMODULE module = LoadLibraryExW(dllPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  check(module != nullptr, "load the DLL as data");
+  if (module == nullptr) return;
+  const WORD japanese = MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT);
+  check(japanese == 1041, "Japanese language identifier");
+  check(FindResourceExW(module, L"REGISTRY", MAKEINTRESOURCEW(101), japanese) != nullptr,
+        "REGISTRY 101 in Japanese");
+  check(FindResourceExW(module, L"TYPELIB", MAKEINTRESOURCEW(1), japanese) != nullptr,
+        "TYPELIB 1 in Japanese");
+  // String 100 lives in string block 7 (100 / 16 + 1).
+  check(FindResourceExW(module, MAKEINTRESOURCEW(6), MAKEINTRESOURCEW(7), japanese) != nullptr,
+        "string table in Japanese");
+  wchar_t text[64] = {};
+  check(LoadStringW(module, 100, text, 64) > 0 && std::wstring(text) == L"Ringmarch",
+        "string 100 is Ringmarch");
+  FreeLibrary(module);
+
+  DWORD ignored = 0;
+  const DWORD size = GetFileVersionInfoSizeW(dllPath.c_str(), &ignored);
+  check(size > 0, "version information present");
+  if (size == 0) return;
+  std::vector<unsigned char> block(size);
+  if (!GetFileVersionInfoW(dllPath.c_str(), 0, size, block.data())) {
+    check(false, "version information readable");
+    return;
+  }
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  check(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) &&
+            fixed->dwFileVersionMS == MAKELONG(2, 3) && fixed->dwFileVersionLS == MAKELONG(2, 0),
+        "file version 3.2.0.2");
+  const auto entry = [&](const wchar_t* name, std::wstring* value) {
+    wchar_t* found = nullptr;
+    UINT chars = 0;
+    const std::wstring path = std::wstring(L"\\StringFileInfo\\041104B0\\") + name;
+    if (!VerQueryValueW(block.data(), path.c_str(), reinterpret_cast<void**>(&found), &chars)) {
+      return false;
+    }
+    *value = (found != nullptr && chars > 0) ? std::wstring(found) : std::wstring();
+    return true;
+  };
+  const std::pair<const wchar_t*, const wchar_t*> expected[] = {
+      {L"FileDescription", L"Ringmarch Module"},
+      {L"ProductName", L"Ringmarch Module"},
+      {L"FileVersion", L"3, 2, 0, 2"},
+      {L"ProductVersion", L"3, 2, 0, 2"},
+      {L"OLESelfRegister", L""},
+  };
+  for (const auto& [name, want] : expected) {
+    std::wstring value;
+    check(entry(name, &value) && value == want,
+          "version entry " + narrow(name) + " = '" + narrow(value) + "'");
+  }
+}
+
 int objectsMode(const std::wstring& dllPath, const std::wstring& folder) {
   if (FAILED(CoInitialize(nullptr))) {
     check(false, "CoInitialize");
@@ -911,6 +969,7 @@ int objectsMode(const std::wstring& dllPath, const std::wstring& folder) {
   }
   checkAggregation();
   checkTypeLibrary(dllPath);
+  checkResources(dllPath);
   checkConcurrentSolves();
   CoUninitialize();
   return 0;
