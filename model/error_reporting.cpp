@@ -16,8 +16,12 @@ ThreadErrorReporter& threadErrorReporter() {
   return reporter;
 }
 
-LastError lastError() { return tlsLastError; }
+LastError lastError() {
+  return tlsLastError;
+}
 
-void clearLastError() { tlsLastError = LastError{}; }
+void clearLastError() {
+  tlsLastError = LastError{};
+}
 
 }  // namespace ringmarch

@@ -10,7 +10,9 @@ namespace {
 
 const std::chrono::steady_clock::time_point kLoadTime = std::chrono::steady_clock::now();
 
-double euclidean(const CityRow& a, const CityRow& b) { return std::hypot(a.x - b.x, a.y - b.y); }
+double euclidean(const CityRow& a, const CityRow& b) {
+  return std::hypot(a.x - b.x, a.y - b.y);
+}
 
 }  // namespace
 

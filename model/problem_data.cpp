@@ -6,7 +6,9 @@
 
 namespace ringmarch {
 
-void initProblemData(ProblemData& problem) { std::memset(&problem, 0, sizeof problem); }
+void initProblemData(ProblemData& problem) {
+  std::memset(&problem, 0, sizeof problem);
+}
 
 void resetBounds(ProblemData& problem) {
   problem.minX = kLargestDouble;
@@ -62,6 +64,8 @@ std::int32_t truncateToInt32(double value) {
   return static_cast<std::int32_t>(value);
 }
 
-double truncateToWhole(double value) { return static_cast<double>(truncateToInt32(value)); }
+double truncateToWhole(double value) {
+  return static_cast<double>(truncateToInt32(value));
+}
 
 }  // namespace ringmarch

@@ -7,8 +7,8 @@
 
 namespace ringmarch {
 
-inline constexpr int kRowCount = 128;    // rows of storage
-inline constexpr int kMaxCities = 127;   // the largest instance
+inline constexpr int kRowCount = 128;      // rows of storage
+inline constexpr int kMaxCities = 127;     // the largest instance
 inline constexpr int kTextCapacity = 256;  // bytes of a label or name, NUL included
 
 // Coordinates set through the interface and generated coordinates lie in 0 .. 9999; distances

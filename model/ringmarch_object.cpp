@@ -104,10 +104,12 @@ OperationResult RingmarchObject::CheckDistance(std::int32_t* pVal) {
   return kSuccessResult;
 }
 
-OperationResult RingmarchObject::Solve(std::int32_t* pcnt) { return SolveWith({}, nullptr, pcnt); }
+OperationResult RingmarchObject::Solve(std::int32_t* pcnt) {
+  return SolveWith({}, nullptr, pcnt);
+}
 
-OperationResult RingmarchObject::SolveWith(const SolveOptions& options,
-                                           SolveStatistics* statistics, std::int32_t* pcnt) {
+OperationResult RingmarchObject::SolveWith(const SolveOptions& options, SolveStatistics* statistics,
+                                           std::int32_t* pcnt) {
   if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
   if (instance_.count < 3) return fail(ErrorCode::CityIdOutOfRange);
   if (pcnt == nullptr) return kInvalidPointerResult;
@@ -179,9 +181,17 @@ OperationResult RingmarchObject::boundProperty(double bound, double* pVal) {
   return kSuccessResult;
 }
 
-OperationResult RingmarchObject::MaxX(double* pVal) { return boundProperty(instance_.maxX, pVal); }
-OperationResult RingmarchObject::MaxY(double* pVal) { return boundProperty(instance_.maxY, pVal); }
-OperationResult RingmarchObject::MinX(double* pVal) { return boundProperty(instance_.minX, pVal); }
-OperationResult RingmarchObject::MinY(double* pVal) { return boundProperty(instance_.minY, pVal); }
+OperationResult RingmarchObject::MaxX(double* pVal) {
+  return boundProperty(instance_.maxX, pVal);
+}
+OperationResult RingmarchObject::MaxY(double* pVal) {
+  return boundProperty(instance_.maxY, pVal);
+}
+OperationResult RingmarchObject::MinX(double* pVal) {
+  return boundProperty(instance_.minX, pVal);
+}
+OperationResult RingmarchObject::MinY(double* pVal) {
+  return boundProperty(instance_.minY, pVal);
+}
 
 }  // namespace ringmarch

@@ -52,8 +52,9 @@ void improveByTwoOpt(TourRecord& tour) {
 
 void reverseSegment(TourRecord& tour, int i, int m) {
   const std::int32_t* order = tour.order;
-  const std::int64_t change = dist(tour, order[i], order[m]) + dist(tour, order[i + 1], order[m + 1]) -
-                              dist(tour, order[i], order[i + 1]) - dist(tour, order[m], order[m + 1]);
+  const std::int64_t change =
+      dist(tour, order[i], order[m]) + dist(tour, order[i + 1], order[m + 1]) -
+      dist(tour, order[i], order[i + 1]) - dist(tour, order[m], order[m + 1]);
   tour.length = static_cast<std::int32_t>(tour.length + change);
   for (int t = 0; t < (m - i) / 2; ++t) {
     const int left = i + 1 + t;

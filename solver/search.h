@@ -109,8 +109,7 @@ bool exchangeTest(const SearchContext& context, const SearchNode& node, std::int
 bool exchangeTestKnowingIn(const SearchContext& context, const SearchNode& node, std::int32_t a,
                            std::int32_t b, std::int32_t p, std::int32_t m, std::int32_t s, Cost w);
 bool exchangeTestKnowingOut(const SearchContext& context, const SearchNode& node, std::int32_t a,
-                            std::int32_t b, std::int32_t p, std::int32_t m, std::int32_t s,
-                            Cost w);
+                            std::int32_t b, std::int32_t p, std::int32_t m, std::int32_t s, Cost w);
 bool exchangeFilter(SearchContext& context, SearchNode& node);
 bool probeLongArcs(SearchContext& context, SearchNode& node);
 

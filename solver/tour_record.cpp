@@ -14,8 +14,10 @@ std::int32_t distanceIn(const TourRecord& tour, std::int32_t from, std::int32_t 
 // against extreme distances) stays at the range's edge instead of overflowing.
 std::int32_t addLength(std::int32_t length, std::int64_t d) {
   const std::int64_t sum = static_cast<std::int64_t>(length) + d;
-  if (sum > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
-  if (sum < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+  if (sum > std::numeric_limits<std::int32_t>::max())
+    return std::numeric_limits<std::int32_t>::max();
+  if (sum < std::numeric_limits<std::int32_t>::min())
+    return std::numeric_limits<std::int32_t>::min();
   return static_cast<std::int32_t>(sum);
 }
 
@@ -98,7 +100,8 @@ void appendCity(TourRecord& tour, std::int32_t city) {
 void removeLastCity(TourRecord& tour) {
   const std::int32_t last = tour.currentCity;
   if (tour.count >= 2) {
-    tour.length = addLength(tour.length, -static_cast<std::int64_t>(distanceIn(tour, tour.previousCity, last)));
+    tour.length = addLength(tour.length,
+                            -static_cast<std::int64_t>(distanceIn(tour, tour.previousCity, last)));
   }
   tour.count -= 1;
   tour.position[last] = -1;

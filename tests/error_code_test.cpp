@@ -32,7 +32,8 @@ const ExpectedError kExpected[] = {
      u"\u3002\u30D5\u30A1\u30A4\u30EB\u304C\u58CA\u308C\u3066\u3044\u308B\u53EF\u80FD\u6027\u304C"
      u"\u3042\u308A\u307E\u3059\u3002"},
     {ErrorCode::FileWriteFailed, 0x80040303u,
-     "ファイルのライトに失敗しました。ディスクの空き容量がないかディスクが壊れている可能性があります"
+     "ファイルのライトに失敗しました。ディスクの空き容量がないかディスクが壊れている可能性がありま"
+     "す"
      "。",
      nullptr},
     {ErrorCode::FileFormatError, 0x80040304u, "ファイルのフォーマット異常です。", nullptr},

@@ -81,8 +81,8 @@ TEST(Generation, RoundingOfEuclideanDistances) {
     std::int32_t expected;
   };
   const Case cases[] = {
-      {3, 4, 1.0, 5},     {1, 1, 1.0, 1},       {2, 3, 1.0, 4},
-      {1.5, 2, 1.0, 3},   {0, 100, 0.31706, 32}, {9999, 9999, 1.0, 14141},
+      {3, 4, 1.0, 5},   {1, 1, 1.0, 1},        {2, 3, 1.0, 4},
+      {1.5, 2, 1.0, 3}, {0, 100, 0.31706, 32}, {9999, 9999, 1.0, 14141},
   };
   for (const Case& c : cases) {
     auto problem = emptyProblem(2);

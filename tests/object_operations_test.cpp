@@ -29,7 +29,7 @@ struct NamedCall {
 std::vector<NamedCall> allOperations() {
   static double real;
   static std::int32_t whole;
-  const FileName file = FileName::fromNarrow("/nonexistent/ringmarch.tsp");
+  const FileName file = FileName::fromNarrow("/nonexistent-dir/ringmarch.tsp");
   return {
       {"NewTsp", [](RingmarchObject& o) { return o.NewTspWithSeed(5, 1); }},
       {"ReadTspFile", [file](RingmarchObject& o) { return o.ReadTspFile(file); }},
@@ -56,21 +56,70 @@ std::vector<NamedCall> allOperations() {
   };
 }
 
-TEST(ObjectOperations, NewObjectAnswersEachOperationWithItsStateCode) {
-  for (const NamedCall& operation : allOperations()) {
-    SCOPED_TRACE(operation.name);
-    auto object = std::make_unique<RingmarchObject>();
-    const std::string name = operation.name;
-    OperationResult expected = kInstanceNotCreated;
-    if (name == "NewTsp") expected = kSuccessResult;
-    if (name == "ReadTspFile") expected = kFileOpenFailed;
-    if (name == "Root" || name == "RootX" || name == "RootY" || name == "Length" ||
-        name == "WriteTourFile") {
-      expected = kNotSolved;
-    }
-    EXPECT_EQ(operation.call(*object), expected);
-    if (name != "NewTsp") {
-      EXPECT_EQ(object->state(), ObjectState::NoInstance);
+std::unique_ptr<RingmarchObject> objectIn(ObjectState state) {
+  auto object = std::make_unique<RingmarchObject>();
+  if (state != ObjectState::NoInstance) {
+    EXPECT_EQ(object->NewTspWithSeed(5, 21), kSuccessResult);
+  }
+  std::int32_t length = 0;
+  if (state == ObjectState::TourReady) {
+    EXPECT_EQ(object->Solve(&length), kSuccessResult);
+  }
+  EXPECT_EQ(object->state(), state);
+  return object;
+}
+
+// Every operation in every state, with valid arguments (files that cannot be opened): the result
+// value and the state afterwards.
+TEST(ObjectOperations, StateMachineForEveryOperationInEveryState) {
+  constexpr OperationResult S = kSuccessResult;
+  constexpr OperationResult kOpen = kFileOpenFailed;
+  constexpr ObjectState N = ObjectState::NoInstance;
+  constexpr ObjectState I = ObjectState::InstanceReady;
+  constexpr ObjectState T = ObjectState::TourReady;
+  struct Row {
+    const char* name;
+    OperationResult result[3];  // from NoInstance, InstanceReady, TourReady
+    ObjectState after[3];
+  };
+  const Row rows[] = {
+      {"NewTsp", {S, S, S}, {I, I, I}},
+      {"ReadTspFile", {kOpen, kOpen, kOpen}, {N, I, T}},
+      {"WriteTspFile", {kInstanceNotCreated, kOpen, kOpen}, {N, I, T}},
+      {"PosX", {kInstanceNotCreated, S, S}, {N, I, T}},
+      {"PosY", {kInstanceNotCreated, S, S}, {N, I, T}},
+      {"SetNodePos", {kInstanceNotCreated, S, S}, {N, I, T}},
+      {"Distance", {kInstanceNotCreated, S, S}, {N, I, T}},
+      {"SetDistance", {kInstanceNotCreated, S, S}, {N, I, I}},
+      {"CalcDistanceEUC2D", {kInstanceNotCreated, S, S}, {N, I, I}},
+      {"CheckDistance", {kInstanceNotCreated, S, S}, {N, I, T}},
+      {"Solve", {kInstanceNotCreated, S, S}, {N, T, T}},
+      {"RootX", {kNotSolved, kNotSolved, S}, {N, I, T}},
+      {"RootY", {kNotSolved, kNotSolved, S}, {N, I, T}},
+      {"Root", {kNotSolved, kNotSolved, S}, {N, I, T}},
+      {"Length", {kNotSolved, kNotSolved, S}, {N, I, T}},
+      {"ReadTourFile", {kInstanceNotCreated, kOpen, kInstanceNotCreated}, {N, I, T}},
+      {"WriteTourFile", {kNotSolved, kNotSolved, kOpen}, {N, I, T}},
+      {"num", {kInstanceNotCreated, S, S}, {N, I, T}},
+      {"MaxX", {kInstanceNotCreated, S, S}, {N, I, T}},
+      {"MaxY", {kInstanceNotCreated, S, S}, {N, I, T}},
+      {"MinX", {kInstanceNotCreated, S, S}, {N, I, T}},
+      {"MinY", {kInstanceNotCreated, S, S}, {N, I, T}},
+  };
+  const std::vector<NamedCall> operations = allOperations();
+  ASSERT_EQ(operations.size(), std::size(rows));
+  for (std::size_t k = 0; k < operations.size(); ++k) {
+    ASSERT_STREQ(operations[k].name, rows[k].name);
+    for (ObjectState state : {N, I, T}) {
+      const int index = static_cast<int>(state);
+      SCOPED_TRACE(std::string(rows[k].name) + " in state " + std::to_string(index));
+      auto object = objectIn(state);
+      clearLastError();
+      const OperationResult result = operations[k].call(*object);
+      EXPECT_EQ(result, rows[k].result[index]);
+      EXPECT_EQ(object->state(), rows[k].after[index]);
+      // Error information is set exactly when the operation fails.
+      EXPECT_EQ(lastError().code == ErrorCode::Success, result == kSuccessResult);
     }
   }
 }

@@ -158,6 +158,14 @@ TEST(InitialTour, GivesValidToursOnRandomInstancesAndToleratesZeroDistances) {
     EXPECT_EQ(testing::tourDefect(order, 30), "");
     EXPECT_EQ(testing::closedTourLength(*problem, order), run.state->bestLength);
     EXPECT_EQ(best.order[0], 0);
+    // 2-opt left no strictly improving exchange of two non-adjacent path edges.
+    const auto d = [&](int a, int b) -> std::int64_t { return problem->rows[a].dist[b]; };
+    for (int m = 28; m >= 2; --m) {
+      for (int i = 0; i <= m - 2; ++i) {
+        const int a = order[i], b = order[i + 1], c = order[m], e = order[m + 1];
+        EXPECT_GE(d(a, c) + d(b, e), d(a, b) + d(c, e)) << "seed " << seed << " i " << i;
+      }
+    }
   }
 }
 
