@@ -66,8 +66,9 @@ constexpr std::string_view kHelp =
     "and the error, e.g. \"0x80040302 FileReadFailed\"), 2 bad usage, 3 time limit reached\n"
     "before the tour was proven optimal.\n";
 
+// "-" alone names standard output, and "-4" is a (negative) number, not an option.
 bool isOption(std::string_view argument) {
-  return argument.size() > 1 && argument[0] == '-' && argument != "-";
+  return argument.size() > 1 && argument[0] == '-' && !(argument[1] >= '0' && argument[1] <= '9');
 }
 
 ParseResult failure(std::string message, std::string_view command) {

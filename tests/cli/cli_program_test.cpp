@@ -163,11 +163,11 @@ TEST(ProgramBadInputTest, JsonModeReportsTheErrorAsOneObject) {
   const JsonValue document = parsedStdout(run);
   const JsonValue* error = document.find("error");
   ASSERT_NE(error, nullptr) << run.out;
-  EXPECT_EQ(error->find("code")->number(), 1);
-  EXPECT_EQ(error->find("name")->string(), "FileOpenFailed");
-  EXPECT_EQ(error->find("result")->string(), "0x80040301");
-  EXPECT_EQ(error->find("file")->string(), path);
-  EXPECT_EQ(error->find("text")->string(),
+  EXPECT_EQ(error->at("code").number(), 1);
+  EXPECT_EQ(error->at("name").string(), "FileOpenFailed");
+  EXPECT_EQ(error->at("result").string(), "0x80040301");
+  EXPECT_EQ(error->at("file").string(), path);
+  EXPECT_EQ(error->at("text").string(),
             "ファイルのオープンに失敗しました。ファイルが存在しない可能性があります。");
 }
 
@@ -213,13 +213,13 @@ TEST(ProgramSolveTest, JsonResultHasItsFieldsAndNothingElseOnStdout) {
                           "initial_length", "stages"}) {
     EXPECT_NE(document.find(key), nullptr) << key;
   }
-  EXPECT_EQ(document.find("name")->string(), path);
-  EXPECT_EQ(document.find("cities")->number(), 17);
-  EXPECT_EQ(document.find("length")->number(), 2085);
-  EXPECT_TRUE(document.find("optimal")->boolean());
-  EXPECT_GE(document.find("nodes")->number(), 0);
-  EXPECT_GE(document.find("seconds")->number(), 0);
-  EXPECT_GE(document.find("initial_length")->number(), 2085);
+  EXPECT_EQ(document.at("name").string(), path);
+  EXPECT_EQ(document.at("cities").number(), 17);
+  EXPECT_EQ(document.at("length").number(), 2085);
+  EXPECT_TRUE(document.at("optimal").boolean());
+  EXPECT_GE(document.at("nodes").number(), 0);
+  EXPECT_GE(document.at("seconds").number(), 0);
+  EXPECT_GE(document.at("initial_length").number(), 2085);
   const std::vector<int> tour = jsonTour(document);
   EXPECT_EQ(tourDefect(tour, 17), "");
   auto object = loadInstance(path);
@@ -236,20 +236,20 @@ TEST(ProgramSolveTest, StagesAccountForTheSolvesTime) {
   double sum = 0;
   for (const char* stage : {"load", "initial_tour", "search"}) {
     ASSERT_NE(stages->find(stage), nullptr) << stage;
-    EXPECT_GE(stages->find(stage)->number(), 0) << stage;
-    sum += stages->find(stage)->number();
+    EXPECT_GE(stages->at(stage).number(), 0) << stage;
+    sum += stages->at(stage).number();
   }
   // The stages lie inside the measured solve (printed with microsecond rounding).
-  EXPECT_LE(sum, document.find("seconds")->number() + 1e-5);
+  EXPECT_LE(sum, document.at("seconds").number() + 1e-5);
 }
 
 TEST(ProgramSolveTest, BuiltInInstanceSolvesToItsKnownOptimum) {
   const ProgramRun run = runRingmarch({"solve", "--json"});
   ASSERT_EQ(run.exitStatus, kSuccess) << run.err;
   const JsonValue document = parsedStdout(run);
-  EXPECT_EQ(document.find("name")->string(), "dantzig42");
-  EXPECT_EQ(document.find("cities")->number(), 42);
-  EXPECT_EQ(document.find("length")->number(), 699);
+  EXPECT_EQ(document.at("name").string(), "dantzig42");
+  EXPECT_EQ(document.at("cities").number(), 42);
+  EXPECT_EQ(document.at("length").number(), 699);
   EXPECT_EQ(tourDefect(jsonTour(document), 42), "");
 }
 
@@ -262,9 +262,9 @@ TEST(ProgramSolveTest, WritesTheTourFileAndThePicture) {
       runRingmarch({"solve", input, "--tour", tourPath, "--svg", svgPath, "--json"});
   ASSERT_EQ(run.exitStatus, kSuccess) << run.err;
   const JsonValue document = parsedStdout(run);
-  EXPECT_EQ(document.find("length")->number(), 2020);
-  EXPECT_EQ(document.find("tour_file")->string(), tourPath);
-  EXPECT_EQ(document.find("svg_file")->string(), svgPath);
+  EXPECT_EQ(document.at("length").number(), 2020);
+  EXPECT_EQ(document.at("tour_file").string(), tourPath);
+  EXPECT_EQ(document.at("svg_file").string(), svgPath);
 
   // The tour file reads back against the instance to the same length and order.
   auto object = loadInstance(input);
@@ -325,16 +325,16 @@ TEST(ProgramSolveTest, TimeLimitGivesTheBestTourFoundMarkedNotProven) {
       {"random", "127", "--seed", "11", "--solve", "--time-limit", "0.3", "--json", "--quiet"});
   ASSERT_EQ(run.exitStatus, kNotProven) << run.err << run.out;
   const JsonValue document = parsedStdout(run);
-  EXPECT_FALSE(document.find("optimal")->boolean());
-  EXPECT_EQ(document.find("time_limit")->number(), 0.3);
+  EXPECT_FALSE(document.at("optimal").boolean());
+  EXPECT_EQ(document.at("time_limit").number(), 0.3);
   const std::vector<int> tour = jsonTour(document);
   ASSERT_EQ(tourDefect(tour, 127), "");
   auto problem = std::make_unique<ProblemData>();
   initProblemData(*problem);
   generateInstance(*problem, 127, 11);
-  EXPECT_EQ(closedTourLength(*problem, tour), document.find("length")->number());
+  EXPECT_EQ(closedTourLength(*problem, tour), document.at("length").number());
   // Stopped close to the limit, not after a full search.
-  EXPECT_LT(document.find("seconds")->number(), 5.0);
+  EXPECT_LT(document.at("seconds").number(), 5.0);
 
   const ProgramRun text =
       runRingmarch({"random", "127", "--seed", "11", "--solve", "--time-limit", "0.2"});
@@ -404,12 +404,12 @@ TEST(ProgramRandomTest, SolvedRandomInstanceMatchesTheReferenceOptimum) {
   const ProgramRun run = runRingmarch({"random", "13", "--seed", "77", "--solve", "--json"});
   ASSERT_EQ(run.exitStatus, kSuccess) << run.err;
   const JsonValue document = parsedStdout(run);
-  EXPECT_EQ(document.find("seed")->number(), 77);
-  EXPECT_EQ(document.find("name")->string(), "random-13-seed-77");
+  EXPECT_EQ(document.at("seed").number(), 77);
+  EXPECT_EQ(document.at("name").string(), "random-13-seed-77");
   auto problem = std::make_unique<ProblemData>();
   initProblemData(*problem);
   generateInstance(*problem, 13, 77);
-  EXPECT_EQ(document.find("length")->number(), heldKarpOptimum(*problem));
+  EXPECT_EQ(document.at("length").number(), heldKarpOptimum(*problem));
   EXPECT_EQ(closedTourLength(*problem, jsonTour(document)), heldKarpOptimum(*problem));
 
   const ProgramRun text = runRingmarch({"random", "13", "--seed", "77", "--solve"});
@@ -472,25 +472,25 @@ TEST(ProgramCheckTest, JsonShape) {
   const ProgramRun run = runRingmarch({"check", path, "--json"});
   EXPECT_EQ(run.exitStatus, kBadInput);
   const JsonValue document = parsedStdout(run);
-  EXPECT_EQ(document.find("name")->string(), path);
-  EXPECT_EQ(document.find("cities")->number(), 3);
-  EXPECT_FALSE(document.find("coordinates")->boolean());
-  EXPECT_FALSE(document.find("valid")->boolean());
-  EXPECT_EQ(document.find("code")->number(), 12);
-  EXPECT_EQ(document.find("error_name")->string(), "DistanceNotSymmetric");
+  EXPECT_EQ(document.at("name").string(), path);
+  EXPECT_EQ(document.at("cities").number(), 3);
+  EXPECT_FALSE(document.at("coordinates").boolean());
+  EXPECT_FALSE(document.at("valid").boolean());
+  EXPECT_EQ(document.at("code").number(), 12);
+  EXPECT_EQ(document.at("error_name").string(), "DistanceNotSymmetric");
   const JsonValue* fault = document.find("first_fault");
   ASSERT_NE(fault, nullptr);
-  EXPECT_EQ(fault->find("from")->number(), 1);
-  EXPECT_EQ(fault->find("to")->number(), 2);
-  EXPECT_EQ(fault->find("distance")->number(), 3);
-  EXPECT_EQ(fault->find("reverse")->number(), 4);
+  EXPECT_EQ(fault->at("from").number(), 1);
+  EXPECT_EQ(fault->at("to").number(), 2);
+  EXPECT_EQ(fault->at("distance").number(), 3);
+  EXPECT_EQ(fault->at("reverse").number(), 4);
 
   const ProgramRun valid = runRingmarch({"check", testDataFile("bays29.tsp"), "--json"});
   EXPECT_EQ(valid.exitStatus, kSuccess);
   const JsonValue good = parsedStdout(valid);
-  EXPECT_TRUE(good.find("valid")->boolean());
-  EXPECT_TRUE(good.find("coordinates")->boolean());
-  EXPECT_TRUE(good.find("solvable")->boolean());
+  EXPECT_TRUE(good.at("valid").boolean());
+  EXPECT_TRUE(good.at("coordinates").boolean());
+  EXPECT_TRUE(good.at("solvable").boolean());
   EXPECT_EQ(good.find("first_fault"), nullptr);
 }
 

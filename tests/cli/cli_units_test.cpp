@@ -241,15 +241,15 @@ TEST(JsonOutputTest, ObjectsKeepFieldOrderAndTypes) {
   ASSERT_TRUE(value) << object.text() << ": " << error;
   EXPECT_EQ(value->keys(), (std::vector<std::string>{"name", "cities", "nodes", "optimal", "tour",
                                                      "stages", "bad", "huge", "none"}));
-  EXPECT_EQ(value->find("name")->string(), "x\"y");
-  EXPECT_EQ(value->find("cities")->number(), 3);
-  EXPECT_FALSE(value->find("optimal")->boolean());
-  ASSERT_EQ(value->find("tour")->array().size(), 3u);
-  EXPECT_EQ(value->find("tour")->array()[1].number(), 2);
-  EXPECT_EQ(value->find("stages")->find("load")->number(), 0.5);
-  EXPECT_TRUE(value->find("bad")->isNull());
-  EXPECT_DOUBLE_EQ(value->find("huge")->number(), 1e300);
-  EXPECT_TRUE(value->find("none")->isNull());
+  EXPECT_EQ(value->at("name").string(), "x\"y");
+  EXPECT_EQ(value->at("cities").number(), 3);
+  EXPECT_FALSE(value->at("optimal").boolean());
+  ASSERT_EQ(value->at("tour").array().size(), 3u);
+  EXPECT_EQ(value->at("tour").array()[1].number(), 2);
+  EXPECT_EQ(value->at("stages").at("load").number(), 0.5);
+  EXPECT_TRUE(value->at("bad").isNull());
+  EXPECT_DOUBLE_EQ(value->at("huge").number(), 1e300);
+  EXPECT_TRUE(value->at("none").isNull());
   EXPECT_NE(object.text().find("18446744073709551615"), std::string::npos);
 }
 

@@ -235,6 +235,12 @@ const JsonValue* JsonValue::find(std::string_view key) const {
   return nullptr;
 }
 
+const JsonValue& JsonValue::at(std::string_view key) const {
+  static const JsonValue absent{nullptr};
+  const JsonValue* member = find(key);
+  return member != nullptr ? *member : absent;
+}
+
 std::vector<std::string> JsonValue::keys() const {
   std::vector<std::string> names;
   if (isObject()) {

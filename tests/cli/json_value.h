@@ -33,6 +33,9 @@ struct JsonValue {
   const JsonMembers& members() const { return std::get<JsonMembers>(value); }
   // The member of an object by key; nullptr when absent or when this is not an object.
   const JsonValue* find(std::string_view key) const;
+  // The member by key, or a null value when absent; reading it as another type then throws, so
+  // a missing field fails the test instead of crashing it.
+  const JsonValue& at(std::string_view key) const;
   std::vector<std::string> keys() const;
 };
 
