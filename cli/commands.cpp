@@ -228,7 +228,12 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   ProgressMonitor monitor(settings);
   SolveOptions solveOptions;
   // Without anyone listening the search runs unobserved.
-  if (settings.stream != nullptr || settings.timeLimitSeconds) solveOptions.monitor = &monitor;
+  if (settings.stream != nullptr || settings.timeLimitSeconds) {
+    solveOptions.monitor = &monitor;
+    // A node of a large instance can take milliseconds; asking often keeps the time limit
+    // close, and one clock reading per few nodes is nothing beside their evaluation.
+    solveOptions.progressInterval = 8;
+  }
 
   SolveStatistics statistics;
   std::int32_t length = 0;
