@@ -1,16 +1,88 @@
-// Solve driver: working copy, initial tour, exact search from the start city, result copy.
-// The per-solve state lives on the heap for the duration of one call; a failed allocation of it
-// answers OutOfMemory with the result left as it was.
+// Solve driver: working copy, root node, initial tour, then the exact search from the start
+// city: the first-level node is evaluated here and each of its surviving candidates is expanded
+// by the recursive search step. The best tour is copied into the result in every case.
+//
+// The per-solve data (solver state and the per-depth paths and nodes of the search) lives on the
+// heap for the duration of one call, so a solve needs little stack and solves on different
+// threads share nothing. A failed allocation of it answers OutOfMemory with the result left as
+// it was.
 #include "solver/solve_driver.h"
 
-#include <cstdlib>
+#include <chrono>
 #include <memory>
 #include <new>
 
 #include "solver/initial_tour.h"
+#include "solver/search.h"
+#include "solver/search_context.h"
 #include "solver/solver_state.h"
 
 namespace ringmarch {
+
+namespace {
+
+// The first chunk of the search's memory: the root's edge pool and a few levels fit in it.
+constexpr std::size_t kFirstChunkBytes = std::size_t{1} << 20;
+
+struct SolveWorkspace {
+  SolverState state;
+  TourRecord levelPaths[kRowCount + 1];
+  SearchNode levelNodes[kRowCount + 1];
+};
+
+class Stopwatch {
+ public:
+  double lap() {
+    const auto now = std::chrono::steady_clock::now();
+    const double seconds = std::chrono::duration<double>(now - last_).count();
+    last_ = now;
+    return seconds;
+  }
+
+ private:
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
+
+// The first two cities of the start city's neighbour order other than the start city itself
+// (positions 1 and 2 for every instance with positive distances between distinct cities).
+void setStartFields(const SolverState& state, TourRecord& path, std::int32_t start) {
+  const std::int32_t* neighbours = state.workProblem.rows[start].neighbourOrder;
+  std::int32_t found[2] = {-1, -1};
+  std::int32_t taken = 0;
+  for (std::int32_t k = 0; k < state.cityCount && taken < 2; ++k) {
+    if (neighbours[k] != start) found[taken++] = neighbours[k];
+  }
+  path.startCity = start;
+  path.nearestOfStart = found[0];
+  path.secondOfStart = found[1];
+  path.nearestPlaced = path.nearestOfStart == path.secondOfStart;
+}
+
+// Evaluates the first-level node and expands its candidates. False when the search unwound
+// (memory ran out or the monitor asked to stop).
+bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord& start) {
+  SearchNode& first = context.levelNodes[start.count];
+  if (!buildChild(context, first, root, start)) return false;
+  const std::int32_t children = evaluateNode(context, first);
+  context.statistics.evaluatedNodes += 1;
+  if (children < 0) {
+    releaseNode(context, first);
+    return false;
+  }
+  for (std::int32_t i = 0; i < children; ++i) {
+    const std::int32_t next = candidateCity(context, first, i);
+    if (next < 0) continue;
+    if (!start.nearestPlaced && next == start.secondOfStart) continue;
+    if (extendPath(context, first, next) < 0) {
+      releaseNode(context, first);
+      return false;
+    }
+  }
+  releaseNode(context, first);
+  return true;
+}
+
+}  // namespace
 
 bool tourLengthsFit(const ProblemData& instance) {
   std::int64_t total = 0;
@@ -27,30 +99,63 @@ bool tourLengthsFit(const ProblemData& instance) {
 }
 
 ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
-                        const SolveOptions& /*options*/, SolveStatistics* statistics) {
-  std::unique_ptr<SolverState> state(new (std::nothrow) SolverState);
-  if (!state) return ErrorCode::OutOfMemory;
+                        const SolveOptions& options, SolveStatistics* statisticsOut) {
+  std::unique_ptr<SolveWorkspace> workspace(new (std::nothrow) SolveWorkspace);
+  if (!workspace) return ErrorCode::OutOfMemory;
+  SolverState& state = workspace->state;
+  SolveStatistics statistics;
+  Stopwatch stopwatch;
 
-  loadWorkingCopy(*state, instance);
-  const int n = state->cityCount;
+  loadWorkingCopy(state, instance);
+  const std::int32_t n = state.cityCount;
   // A start city outside the instance (left over from an earlier, larger instance) falls back to
   // city 0.
   const std::int32_t start =
       instance.startCity >= 0 && instance.startCity < n ? instance.startCity : 0;
-  state->bestLength = 0;
+  state.bestLength = 0;
+  statistics.loadSeconds = stopwatch.lap();
 
-  TourRecord path;
-  initTour(path, &state->workProblem, -1);
-  path.startCity = start;
-  path.nearestOfStart = state->workProblem.rows[start].neighbourOrder[1];
-  path.secondOfStart = state->workProblem.rows[start].neighbourOrder[2];
-  path.nearestPlaced = path.nearestOfStart == path.secondOfStart;
+  TourRecord& path = workspace->levelPaths[0];
+  initTour(path, &state.workProblem, -1);
+  setStartFields(state, path, start);
 
-  buildInitialTour(*state, path);
-  if (statistics) statistics->initialLength = state->bestLength;
+  SearchContext context{state, options, statistics};
+  context.levelPaths = workspace->levelPaths;
+  context.levelNodes = workspace->levelNodes;
+  std::unique_ptr<SearchArena, void (*)(SearchArena*)> arena(createArena(kFirstChunkBytes),
+                                                             destroyArena);
+  context.arena = arena.get();
+  SearchNode& root = workspace->levelNodes[0];
+  // Without memory for the root the solve still hands out the initial tour, as out of memory.
+  const bool haveRoot = arena != nullptr && buildRoot(context, root, path);
+  statistics.searchSeconds = stopwatch.lap();
 
-  copyTourKeepingProblem(result, state->bestTour);
-  return ErrorCode::Success;
+  buildInitialTour(state, path);
+  statistics.initialLength = state.bestLength;
+  statistics.initialTourSeconds = stopwatch.lap();
+
+  bool searchEnded = haveRoot;
+  if (haveRoot) {
+    TourRecord& first = workspace->levelPaths[1];
+    copyTour(first, path);
+    appendCity(first, start);
+    if (first.count == first.targetCount) {
+      if (compareTours(first, state.bestTour) < 0) {
+        copyTour(state.bestTour, first);
+        state.bestLength = first.length;
+      }
+    } else {
+      searchEnded = searchFromStart(context, root, first);
+    }
+    releaseNode(context, root);
+  }
+  statistics.searchSeconds += stopwatch.lap();
+
+  copyTourKeepingProblem(result, state.bestTour);
+  statistics.stopped = !searchEnded && context.stopRequested && !context.outOfMemory;
+  if (statisticsOut != nullptr) *statisticsOut = statistics;
+  if (searchEnded || statistics.stopped) return ErrorCode::Success;
+  return ErrorCode::OutOfMemory;
 }
 
 }  // namespace ringmarch

@@ -14,6 +14,10 @@ struct SolveStatistics {
   std::int32_t initialLength = 0;    // length of the initial tour
   std::uint64_t evaluatedNodes = 0;  // search nodes evaluated
   bool stopped = false;              // the monitor stopped the search: the tour is not proven
+  // Seconds spent in each stage of the solve (steady clock, measured once per stage).
+  double loadSeconds = 0.0;         // working copy and distance matrix
+  double initialTourSeconds = 0.0;  // nearest neighbour and 2-opt
+  double searchSeconds = 0.0;       // root node and the exact search
 };
 
 struct SolveProgress {
@@ -44,7 +48,8 @@ bool tourLengthsFit(const ProblemData& instance);
 
 // Solves an instance of at least 3 cities whose tour lengths fit (the caller checks both).
 // result keeps its problem reference and receives the best tour in every case. Answers
-// Success, or OutOfMemory with the best tour found before memory ran out.
+// Success (also when the monitor stopped the search: statistics.stopped tells), or OutOfMemory
+// with the best tour found before memory ran out.
 ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
                         const SolveOptions& options = {}, SolveStatistics* statistics = nullptr);
 

@@ -1,6 +1,8 @@
 // TSPLIB TOUR files: reading a tour against the object's instance and writing it.
 #pragma once
 
+#include <cstdio>
+
 #include "model/error_code.h"
 #include "model/problem_data.h"
 #include "solver/tour_record.h"
@@ -11,6 +13,8 @@ namespace ringmarch {
 // Re-initialises tour over problem and fills it from the file. Answers Success, FileOpenFailed,
 // FileReadFailed or CityIdOutOfRange.
 ErrorCode readTourFile(TourRecord& tour, const ProblemData& problem, const FileName& file);
+// The same from an open stream, which stays open.
+ErrorCode readTourStream(TourRecord& tour, const ProblemData& problem, std::FILE* stream);
 
 // Writes the tour with its length. Answers Success, FileOpenFailed or FileWriteFailed.
 ErrorCode writeTourFile(const TourRecord& tour, const ProblemData& problem, const FileName& file);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string_view>
 
 #include "model/error_code.h"
 #include "model/problem_data.h"
@@ -16,6 +18,8 @@ inline constexpr std::int32_t kTspFileFullMatrix = 2;
 // Replaces the instance from a TSP file. Answers Success, FileOpenFailed, FileReadFailed,
 // FileFormatError or TooManyCities; a failed read may leave the instance partly replaced.
 ErrorCode readTspFile(ProblemData& problem, const FileName& file);
+// The same from an open stream; name becomes the instance's name. The stream stays open.
+ErrorCode readTspStream(ProblemData& problem, std::FILE* stream, std::string_view name);
 
 // Writes the instance as EUC_2D or EXPLICIT FULL_MATRIX. Answers Success, FileOpenFailed,
 // FileWriteFailed or FileTypeNotSupported. The instance's name becomes the file's narrow name.

@@ -1,0 +1,48 @@
+// Feeds arbitrary bytes to the TSP reader and checks what every answer must guarantee: the count
+// stays below 128, the start city names a city (or 0 for no cities), and an accepted instance has
+// finite coordinates and complete neighbour orders.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "fuzz/fuzz_input.h"
+#include "tsplib/tsp_file.h"
+
+namespace {
+
+ringmarch::ProblemData problem;
+
+void require(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+void checkAccepted(const ringmarch::ProblemData& p) {
+  for (int i = 0; i < p.count; ++i) {
+    bool seen[ringmarch::kRowCount] = {};
+    for (int k = 0; k < p.count; ++k) {
+      const int city = p.rows[i].neighbourOrder[k];
+      require(city >= 0 && city < p.count && !seen[city]);
+      seen[city] = true;
+      if (k > 0) require(p.rows[i].dist[p.rows[i].neighbourOrder[k - 1]] <= p.rows[i].dist[city]);
+    }
+    if (p.hasCoordinates == 1) require(std::isfinite(p.rows[i].x) && std::isfinite(p.rows[i].y));
+    require(std::memchr(p.rows[i].name, 0, ringmarch::kTextCapacity) != nullptr);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  ringmarch::initProblemData(problem);
+  // An instance held before the read, so partial replacement is exercised too.
+  problem.count = 100;
+  problem.startCity = 99;
+  ringmarch::fuzzing::MemoryStream input(data, size);
+  if (input.stream() == nullptr) return 0;
+  const ringmarch::ErrorCode code = ringmarch::readTspStream(problem, input.stream(), "fuzz.tsp");
+  require(problem.count < 128);
+  require(problem.startCity >= 0);
+  require(problem.count <= 0 ? problem.startCity == 0 : problem.startCity < problem.count);
+  if (code == ringmarch::ErrorCode::Success) checkAccepted(problem);
+  return 0;
+}

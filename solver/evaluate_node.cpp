@@ -1,0 +1,68 @@
+// Evaluation of a search node: runs the chain of bounding and propagation procedures on a node
+// that buildChild has just set up, filling its entries and narrowing its candidate edges.
+// Reads the parent node, the path and the solver state; changes only the node (and, through
+// it, an arc table that lives for this evaluation alone). Result: the number of candidate edges
+// of the path's current city (the node's children), 0 when a procedure proved that no tour
+// strictly shorter than the best one passes through the node, negative when memory ran out.
+#include "solver/search.h"
+#include "solver/search_context.h"
+
+namespace ringmarch {
+
+namespace {
+
+enum class Form { FirstLevel, Deeper };
+
+bool runFirstForm(SearchContext& context, SearchNode& node) {
+  const std::int32_t count = node.path->count;
+  if (!inheritCandidates(context, node)) return false;
+  if (!propagateAllForcedArcs(context, node)) return false;
+  if (count >= 2) updateInsertCosts(context, node);
+  if (count == 1) {
+    if (!probeLongArcs(context, node)) return false;
+  } else if (!treeBoundTest(context, node)) {
+    return false;
+  }
+  if (!exchangeFilter(context, node)) return false;
+  if (!pruneByReachability(context, node)) return false;
+  if (!advanceForwardChain(context, node)) return false;
+  if (!advanceBackwardChain(context, node)) return false;
+  if (!propagateAllForcedArcs(context, node)) return false;
+  if (count != 1 && !treeBoundTest(context, node)) return false;
+  return true;
+}
+
+bool runSecondForm(SearchContext& context, SearchNode& node) {
+  return inheritCandidates(context, node) && propagateAllForcedArcs(context, node) &&
+         (updateInsertCosts(context, node), true) && treeBoundTest(context, node) &&
+         exchangeFilter(context, node) && pruneByReachability(context, node) &&
+         advanceForwardChain(context, node) && advanceBackwardChain(context, node) &&
+         propagateAllForcedArcs(context, node) && treeBoundTest(context, node);
+}
+
+std::int32_t evaluate(SearchContext& context, SearchNode& node, Form form) {
+  ArcTable* table = allocateArcTable(context);
+  if (table == nullptr) return -1;
+  node.arcCache = table;
+  const bool survived =
+      form == Form::FirstLevel ? runFirstForm(context, node) : runSecondForm(context, node);
+  node.arcCache = nullptr;
+  releaseArcTable(context, table);
+  // A procedure that allocates (the look-ahead probes) may have run out of memory; that is not
+  // a proof about the node, so it is passed up rather than read as a pruned node.
+  if (context.outOfMemory) return -1;
+  if (!survived) return 0;
+  return node.currentEntry != nullptr ? node.currentEntry->edgeCount : 0;
+}
+
+}  // namespace
+
+std::int32_t evaluateNode(SearchContext& context, SearchNode& node) {
+  return evaluate(context, node, Form::FirstLevel);
+}
+
+std::int32_t evaluateChild(SearchContext& context, SearchNode& node) {
+  return evaluate(context, node, Form::Deeper);
+}
+
+}  // namespace ringmarch
