@@ -91,22 +91,13 @@ std::string describeFault(const ProblemData& problem, const DistanceFault& fault
   }
 }
 
-// Reads stage timings when the solver reports them.
-template <class Statistics>
-void addStages(JsonObject& json, const Statistics& statistics) {
-  if constexpr (requires {
-                  statistics.loadSeconds;
-                  statistics.initialTourSeconds;
-                  statistics.searchSeconds;
-                }) {
-    JsonObject stages;
-    stages.add("load", static_cast<double>(statistics.loadSeconds))
-        .add("initial_tour", static_cast<double>(statistics.initialTourSeconds))
-        .add("search", static_cast<double>(statistics.searchSeconds));
-    json.add("stages", stages);
-  } else {
-    json.addNull("stages");
-  }
+// Seconds of each stage of the solve, as the solver measured them.
+JsonObject stagesOf(const SolveStatistics& statistics) {
+  JsonObject stages;
+  stages.add("load", statistics.loadSeconds)
+      .add("initial_tour", statistics.initialTourSeconds)
+      .add("search", statistics.searchSeconds);
+  return stages;
 }
 
 class Session {
@@ -280,7 +271,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
         .add("nodes", static_cast<std::uint64_t>(statistics.evaluatedNodes))
         .add("seconds", seconds)
         .add("initial_length", statistics.initialLength);
-    addStages(document, statistics);
+    document.add("stages", stagesOf(statistics));
     if (options.timeLimitSeconds) document.add("time_limit", *options.timeLimitSeconds);
     if (options.tourPath) document.add("tour_file", *options.tourPath);
     if (options.svgPath) document.add("svg_file", *options.svgPath);

@@ -14,6 +14,7 @@
 #include "model/generation.h"
 #include "model/ringmarch_object.h"
 #include "run_program.h"
+#include "support/scratch_files.h"
 #include "support/tour_checker.h"
 
 namespace ringmarch::testing {
@@ -140,7 +141,7 @@ TEST(ProgramBadInputTest, UnreadableFilesNameTheFileAndTheError) {
   };
   for (const BadFileCase& c : cases) {
     const std::string path =
-        c.contents.empty() ? directory.file("absent.tsp") : directory.write("bad.tsp", c.contents);
+        c.contents.empty() ? directory.path("absent.tsp") : directory.write("bad.tsp", c.contents);
     for (const char* command : {"solve", "check"}) {
       const ProgramRun run = runRingmarch({command, path});
       EXPECT_EQ(run.exitStatus, kBadInput) << c.description << " / " << command;
@@ -148,16 +149,16 @@ TEST(ProgramBadInputTest, UnreadableFilesNameTheFileAndTheError) {
       EXPECT_NE(run.err.find(path), std::string::npos) << c.description << ": " << run.err;
       EXPECT_TRUE(run.out.empty()) << c.description << ": " << run.out;
     }
-    const ProgramRun convert = runRingmarch({"convert", path, directory.file("out.tsp")});
+    const ProgramRun convert = runRingmarch({"convert", path, directory.path("out.tsp")});
     EXPECT_EQ(convert.exitStatus, kBadInput) << c.description;
     EXPECT_NE(convert.err.find(c.expected), std::string::npos) << c.description;
-    EXPECT_FALSE(std::filesystem::exists(directory.file("out.tsp"))) << c.description;
+    EXPECT_FALSE(std::filesystem::exists(directory.path("out.tsp"))) << c.description;
   }
 }
 
 TEST(ProgramBadInputTest, JsonModeReportsTheErrorAsOneObject) {
   ScratchDirectory directory;
-  const std::string path = directory.file("absent.tsp");
+  const std::string path = directory.path("absent.tsp");
   const ProgramRun run = runRingmarch({"solve", path, "--json"});
   EXPECT_EQ(run.exitStatus, kBadInput);
   const JsonValue document = parsedStdout(run);
@@ -188,7 +189,7 @@ TEST(ProgramBadInputTest, TooFewCitiesCannotBeSolved) {
 // ---- solve ----
 
 TEST(ProgramSolveTest, TextResultOfAnExplicitInstance) {
-  const std::string path = testDataFile("gr17.tsp");
+  const std::string path = dataFile("gr17.tsp");
   const ProgramRun run = runRingmarch({"solve", path});
   ASSERT_EQ(run.exitStatus, kSuccess) << run.err;
   EXPECT_EQ(resultLine(run.out, "length"), " 2085");
@@ -204,7 +205,7 @@ TEST(ProgramSolveTest, TextResultOfAnExplicitInstance) {
 }
 
 TEST(ProgramSolveTest, JsonResultHasItsFieldsAndNothingElseOnStdout) {
-  const std::string path = testDataFile("gr17.tsp");
+  const std::string path = dataFile("gr17.tsp");
   const ProgramRun run = runRingmarch({"solve", path, "--json"});
   ASSERT_EQ(run.exitStatus, kSuccess) << run.err;
   const JsonValue document = parsedStdout(run);
@@ -227,7 +228,7 @@ TEST(ProgramSolveTest, JsonResultHasItsFieldsAndNothingElseOnStdout) {
 }
 
 TEST(ProgramSolveTest, StagesAccountForTheSolvesTime) {
-  const ProgramRun run = runRingmarch({"solve", testDataFile("bays29.tsp"), "--json"});
+  const ProgramRun run = runRingmarch({"solve", dataFile("bays29.tsp"), "--json"});
   ASSERT_EQ(run.exitStatus, kSuccess) << run.err;
   const JsonValue document = parsedStdout(run);
   const JsonValue* stages = document.find("stages");
@@ -255,9 +256,9 @@ TEST(ProgramSolveTest, BuiltInInstanceSolvesToItsKnownOptimum) {
 
 TEST(ProgramSolveTest, WritesTheTourFileAndThePicture) {
   ScratchDirectory directory;
-  const std::string input = testDataFile("bays29.tsp");
-  const std::string tourPath = directory.file("bays29.tour");
-  const std::string svgPath = directory.file("bays29.svg");
+  const std::string input = dataFile("bays29.tsp");
+  const std::string tourPath = directory.path("bays29.tour");
+  const std::string svgPath = directory.path("bays29.svg");
   const ProgramRun run =
       runRingmarch({"solve", input, "--tour", tourPath, "--svg", svgPath, "--json"});
   ASSERT_EQ(run.exitStatus, kSuccess) << run.err;
@@ -276,7 +277,7 @@ TEST(ProgramSolveTest, WritesTheTourFileAndThePicture) {
   ASSERT_EQ(object->tour().count, 29);
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), object->tour().order));
 
-  const std::string svg = readFile(svgPath);
+  const std::string svg = fileContents(svgPath);
   EXPECT_TRUE(svg.starts_with("<?xml"));
   const std::regex city("r=\"3.5\"");
   const std::ptrdiff_t circles =
@@ -288,8 +289,8 @@ TEST(ProgramSolveTest, WritesTheTourFileAndThePicture) {
 
 TEST(ProgramSolveTest, PictureNeedsCoordinates) {
   ScratchDirectory directory;
-  const std::string svgPath = directory.file("gr17.svg");
-  const ProgramRun run = runRingmarch({"solve", testDataFile("gr17.tsp"), "--svg", svgPath});
+  const std::string svgPath = directory.path("gr17.svg");
+  const ProgramRun run = runRingmarch({"solve", dataFile("gr17.tsp"), "--svg", svgPath});
   EXPECT_EQ(run.exitStatus, kBadInput);
   EXPECT_NE(run.err.find("no coordinates"), std::string::npos) << run.err;
   EXPECT_TRUE(run.out.empty());
@@ -298,8 +299,8 @@ TEST(ProgramSolveTest, PictureNeedsCoordinates) {
 
 TEST(ProgramSolveTest, UnwritableOutputsFailAfterPrintingTheResult) {
   ScratchDirectory directory;
-  const std::string tourPath = directory.file("no-such-dir/out.tour");
-  const std::string svgPath = directory.file("no-such-dir/out.svg");
+  const std::string tourPath = directory.path("no-such-dir/out.tour");
+  const std::string svgPath = directory.path("no-such-dir/out.svg");
   const ProgramRun run = runRingmarch(
       {"solve", directory.write("box.tsp", kBoxTsp), "--tour", tourPath, "--svg", svgPath});
   EXPECT_EQ(run.exitStatus, kBadInput);
@@ -384,7 +385,7 @@ TEST(ProgramRandomTest, WrittenFilesHoldTheGeneratedInstanceInBothLayouts) {
   initProblemData(*expected);
   generateInstance(*expected, 12, 5);
   for (const char* format : {"euc2d", "fullmatrix"}) {
-    const std::string path = directory.file(std::string(format) + ".tsp");
+    const std::string path = directory.path(std::string(format) + ".tsp");
     const ProgramRun run =
         runRingmarch({"random", "12", "--seed", "5", "--format", format, "--output", path});
     ASSERT_EQ(run.exitStatus, kSuccess) << run.err;
@@ -399,7 +400,7 @@ TEST(ProgramRandomTest, WrittenFilesHoldTheGeneratedInstanceInBothLayouts) {
       EXPECT_EQ(object->instance().rows[i].x, expected->rows[i].x) << format;
     }
   }
-  EXPECT_NE(readFile(directory.file("fullmatrix.tsp")).find("FULL_MATRIX"), std::string::npos);
+  EXPECT_NE(fileContents(directory.path("fullmatrix.tsp")).find("FULL_MATRIX"), std::string::npos);
 }
 
 TEST(ProgramRandomTest, SolvedRandomInstanceMatchesTheReferenceOptimum) {
@@ -437,7 +438,7 @@ TEST(ProgramRandomTest, StdoutCannotCarryBothTheFileAndTheResult) {
 // ---- check ----
 
 TEST(ProgramCheckTest, ValidAndInvalidMatricesInWords) {
-  const ProgramRun valid = runRingmarch({"check", testDataFile("gr17.tsp")});
+  const ProgramRun valid = runRingmarch({"check", dataFile("gr17.tsp")});
   EXPECT_EQ(valid.exitStatus, kSuccess) << valid.err;
   EXPECT_NE(valid.out.find("17 cities"), std::string::npos) << valid.out;
   EXPECT_NE(valid.out.find("distances: valid"), std::string::npos) << valid.out;
@@ -487,7 +488,7 @@ TEST(ProgramCheckTest, JsonShape) {
   EXPECT_EQ(fault->at("distance").number(), 3);
   EXPECT_EQ(fault->at("reverse").number(), 4);
 
-  const ProgramRun valid = runRingmarch({"check", testDataFile("bays29.tsp"), "--json"});
+  const ProgramRun valid = runRingmarch({"check", dataFile("bays29.tsp"), "--json"});
   EXPECT_EQ(valid.exitStatus, kSuccess);
   const JsonValue good = parsedStdout(valid);
   EXPECT_TRUE(good.at("valid").boolean());
@@ -500,8 +501,8 @@ TEST(ProgramCheckTest, JsonShape) {
 
 TEST(ProgramConvertTest, FullMatrixKeepsEveryDistance) {
   ScratchDirectory directory;
-  const std::string input = testDataFile("bays29.tsp");
-  const std::string output = directory.file("bays29-full.tsp");
+  const std::string input = dataFile("bays29.tsp");
+  const std::string output = directory.path("bays29-full.tsp");
   const ProgramRun run = runRingmarch({"convert", input, output, "--format", "fullmatrix"});
   ASSERT_EQ(run.exitStatus, kSuccess) << run.err;
   EXPECT_TRUE(run.out.empty());
@@ -519,31 +520,31 @@ TEST(ProgramConvertTest, FullMatrixKeepsEveryDistance) {
 TEST(ProgramConvertTest, Euc2dIsRefusedWhenItWouldChangeDistances) {
   ScratchDirectory directory;
   // Display coordinates that do not give the street distances.
-  const std::string output = directory.file("out.tsp");
+  const std::string output = directory.path("out.tsp");
   const ProgramRun refused =
-      runRingmarch({"convert", testDataFile("bays29.tsp"), output, "--format", "euc2d"});
+      runRingmarch({"convert", dataFile("bays29.tsp"), output, "--format", "euc2d"});
   EXPECT_EQ(refused.exitStatus, kBadInput);
   EXPECT_NE(refused.err.find("euc2d would change"), std::string::npos) << refused.err;
   EXPECT_FALSE(std::filesystem::exists(output));
 
   // No coordinates at all.
   const ProgramRun noCoordinates =
-      runRingmarch({"convert", testDataFile("gr17.tsp"), output, "--format", "euc2d"});
+      runRingmarch({"convert", dataFile("gr17.tsp"), output, "--format", "euc2d"});
   EXPECT_EQ(noCoordinates.exitStatus, kBadInput);
   EXPECT_NE(noCoordinates.err.find("no coordinates"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(output));
 
   const ProgramRun forced =
-      runRingmarch({"convert", testDataFile("bays29.tsp"), output, "--format", "euc2d", "--force"});
+      runRingmarch({"convert", dataFile("bays29.tsp"), output, "--format", "euc2d", "--force"});
   EXPECT_EQ(forced.exitStatus, kSuccess) << forced.err;
-  EXPECT_NE(readFile(output).find("EDGE_WEIGHT_TYPE: EUC_2D"), std::string::npos);
+  EXPECT_NE(fileContents(output).find("EDGE_WEIGHT_TYPE: EUC_2D"), std::string::npos);
 }
 
 TEST(ProgramConvertTest, Euc2dRoundTripOfWholeCoordinates) {
   ScratchDirectory directory;
   const std::string input = directory.write("box.tsp", kBoxTsp);
-  const std::string matrix = directory.file("box-full.tsp");
-  const std::string back = directory.file("box-back.tsp");
+  const std::string matrix = directory.path("box-full.tsp");
+  const std::string back = directory.path("box-back.tsp");
   ASSERT_EQ(runRingmarch({"convert", input, matrix}).exitStatus, kSuccess);
   ASSERT_EQ(runRingmarch({"convert", matrix, back, "--format", "euc2d"}).exitStatus, kSuccess);
   auto original = loadInstance(input);

@@ -7,8 +7,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace ringmarch::testing {
@@ -68,34 +66,6 @@ ProgramRun runRingmarch(const std::vector<std::string>& arguments) {
   ::close(outFile);
   ::close(errFile);
   return run;
-}
-
-ScratchDirectory::ScratchDirectory() {
-  char name[] = "/tmp/ringmarch-test-XXXXXX";
-  if (::mkdtemp(name) == nullptr) throw std::runtime_error("cannot create a scratch directory");
-  path_ = name;
-}
-
-ScratchDirectory::~ScratchDirectory() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-}
-
-std::string ScratchDirectory::write(const std::string& name, const std::string& text) const {
-  const std::string path = file(name);
-  std::ofstream(path, std::ios::binary) << text;
-  return path;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::string testDataFile(const std::string& name) {
-  return std::string(RINGMARCH_TEST_DATA_DIR) + "/" + name;
 }
 
 }  // namespace ringmarch::testing
