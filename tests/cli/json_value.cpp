@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace ringmarch::testing {
 namespace {
@@ -49,11 +50,11 @@ class Parser {
     if (c == '"') {
       std::optional<std::string> s = parseString();
       if (!s) return std::nullopt;
-      return JsonValue{*s};
+      return JsonValue(std::move(*s));
     }
-    if (consume("true")) return JsonValue{true};
-    if (consume("false")) return JsonValue{false};
-    if (consume("null")) return JsonValue{nullptr};
+    if (consume("true")) return JsonValue(true);
+    if (consume("false")) return JsonValue(false);
+    if (consume("null")) return JsonValue();
     return parseNumber();
   }
 
@@ -83,7 +84,7 @@ class Parser {
       if (digits() == 0) return fail("bad exponent");
     }
     const std::string number(text_.substr(start, position_ - start));
-    return JsonValue{std::strtod(number.c_str(), nullptr)};
+    return JsonValue(std::strtod(number.c_str(), nullptr));
   }
 
   static void appendUtf8(std::string& out, std::uint32_t code) {
@@ -184,39 +185,42 @@ class Parser {
 
   std::optional<JsonValue> parseArray(int depth) {
     ++position_;
-    JsonArray items;
+    JsonValue array;
+    array.kind = JsonValue::Kind::Array;
     skipSpace();
-    if (consume("]")) return JsonValue{items};
+    if (consume("]")) return array;
     while (true) {
       std::optional<JsonValue> item = parseValue(depth + 1);
       if (!item) return std::nullopt;
-      items.push_back(std::move(*item));
+      array.items.push_back(std::move(*item));
       skipSpace();
-      if (consume("]")) return JsonValue{items};
+      if (consume("]")) return array;
       if (!consume(",")) return fail("expected , or ]");
     }
   }
 
   std::optional<JsonValue> parseObject(int depth) {
     ++position_;
-    JsonMembers members;
+    JsonValue object;
+    object.kind = JsonValue::Kind::Object;
     skipSpace();
-    if (consume("}")) return JsonValue{members};
+    if (consume("}")) return object;
     while (true) {
       skipSpace();
       if (position_ >= text_.size() || text_[position_] != '"') return fail("expected a key");
       std::optional<std::string> key = parseString();
       if (!key) return std::nullopt;
-      for (const auto& member : members) {
-        if (member.first == *key) return fail("duplicate key " + *key);
+      for (const std::string& name : object.itemNames) {
+        if (name == *key) return fail("duplicate key " + *key);
       }
       skipSpace();
       if (!consume(":")) return fail("expected :");
       std::optional<JsonValue> value = parseValue(depth + 1);
       if (!value) return std::nullopt;
-      members.emplace_back(std::move(*key), std::move(*value));
+      object.itemNames.push_back(std::move(*key));
+      object.items.push_back(std::move(*value));
       skipSpace();
-      if (consume("}")) return JsonValue{members};
+      if (consume("}")) return object;
       if (!consume(",")) return fail("expected , or }");
     }
   }
@@ -227,26 +231,48 @@ class Parser {
 
 }  // namespace
 
+namespace {
+void expectKind(const JsonValue& value, JsonValue::Kind kind, const char* what) {
+  if (value.kind != kind) throw std::runtime_error(std::string("JSON value is not ") + what);
+}
+}  // namespace
+
+bool JsonValue::boolean() const {
+  expectKind(*this, Kind::Boolean, "a boolean");
+  return booleanValue;
+}
+
+double JsonValue::number() const {
+  expectKind(*this, Kind::Number, "a number");
+  return numberValue;
+}
+
+const std::string& JsonValue::string() const {
+  expectKind(*this, Kind::String, "a string");
+  return stringValue;
+}
+
+const std::vector<JsonValue>& JsonValue::array() const {
+  expectKind(*this, Kind::Array, "an array");
+  return items;
+}
+
 const JsonValue* JsonValue::find(std::string_view key) const {
   if (!isObject()) return nullptr;
-  for (const auto& [name, member] : members()) {
-    if (name == key) return &member;
+  for (std::size_t i = 0; i < itemNames.size(); ++i) {
+    if (itemNames[i] == key) return &items[i];
   }
   return nullptr;
 }
 
 const JsonValue& JsonValue::at(std::string_view key) const {
-  static const JsonValue absent{nullptr};
+  static const JsonValue absent;
   const JsonValue* member = find(key);
   return member != nullptr ? *member : absent;
 }
 
 std::vector<std::string> JsonValue::keys() const {
-  std::vector<std::string> names;
-  if (isObject()) {
-    for (const auto& member : members()) names.push_back(member.first);
-  }
-  return names;
+  return isObject() ? itemNames : std::vector<std::string>{};
 }
 
 std::optional<JsonValue> parseJson(std::string_view text, std::string* error) {

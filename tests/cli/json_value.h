@@ -2,39 +2,45 @@
 // check their structure instead of searching their text.
 #pragma once
 
-#include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace ringmarch::testing {
 
-struct JsonValue;
-using JsonArray = std::vector<JsonValue>;
-using JsonMembers = std::vector<std::pair<std::string, JsonValue>>;
-
+// One value of a document. A plain record rather than a variant: the sanitizer build of the
+// compiler warns on variants of these types.
 struct JsonValue {
-  std::variant<std::nullptr_t, bool, double, std::string, JsonArray, JsonMembers> value;
+  enum class Kind { Null, Boolean, Number, String, Array, Object };
 
-  bool isNull() const { return std::holds_alternative<std::nullptr_t>(value); }
-  bool isBool() const { return std::holds_alternative<bool>(value); }
-  bool isNumber() const { return std::holds_alternative<double>(value); }
-  bool isString() const { return std::holds_alternative<std::string>(value); }
-  bool isArray() const { return std::holds_alternative<JsonArray>(value); }
-  bool isObject() const { return std::holds_alternative<JsonMembers>(value); }
+  JsonValue() = default;
+  explicit JsonValue(bool value) : kind(Kind::Boolean), booleanValue(value) {}
+  explicit JsonValue(double value) : kind(Kind::Number), numberValue(value) {}
+  explicit JsonValue(std::string value) : kind(Kind::String), stringValue(std::move(value)) {}
 
-  bool boolean() const { return std::get<bool>(value); }
-  double number() const { return std::get<double>(value); }
-  const std::string& string() const { return std::get<std::string>(value); }
-  const JsonArray& array() const { return std::get<JsonArray>(value); }
-  const JsonMembers& members() const { return std::get<JsonMembers>(value); }
+  Kind kind = Kind::Null;
+  bool booleanValue = false;
+  double numberValue = 0;
+  std::string stringValue;
+  std::vector<JsonValue> items;        // Array elements, or Object member values
+  std::vector<std::string> itemNames;  // Object member names, parallel to items
+
+  bool isNull() const { return kind == Kind::Null; }
+  bool isBool() const { return kind == Kind::Boolean; }
+  bool isNumber() const { return kind == Kind::Number; }
+  bool isString() const { return kind == Kind::String; }
+  bool isArray() const { return kind == Kind::Array; }
+  bool isObject() const { return kind == Kind::Object; }
+
+  // Reading a value as another kind throws, so that a wrong field fails the test.
+  bool boolean() const;
+  double number() const;
+  const std::string& string() const;
+  const std::vector<JsonValue>& array() const;
   // The member of an object by key; nullptr when absent or when this is not an object.
   const JsonValue* find(std::string_view key) const;
-  // The member by key, or a null value when absent; reading it as another type then throws, so
-  // a missing field fails the test instead of crashing it.
+  // The member by key, or a null value when absent.
   const JsonValue& at(std::string_view key) const;
   std::vector<std::string> keys() const;
 };
