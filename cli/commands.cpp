@@ -39,6 +39,10 @@ std::string inQuotes(std::string_view name) {
   return text;
 }
 
+std::string citiesText(std::int32_t count) {
+  return std::to_string(count) + (count == 1 ? " city" : " cities");
+}
+
 // Writes a whole text to a named file; the answer is the system error text, empty on success.
 std::string writeTextFile(const std::string& path, std::string_view text) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -120,7 +124,7 @@ class Session {
   int writeRandomToStandardOutput(std::int32_t format, const std::string& name);
 
   // Reports the failure of an operation of the object: its result value, code name and text.
-  int failOperation(std::string_view action, std::string_view file);
+  int failOperation(std::string_view action, std::string_view file, const std::string& detail = {});
   // Reports a failure that is not an operation's, in words.
   int failPlain(const std::string& message, std::string_view file = {});
   void printError(const std::string& message, std::optional<ErrorCode> code, std::string_view file);
@@ -161,12 +165,18 @@ void Session::printError(const std::string& message, std::optional<ErrorCode> co
   }
 }
 
-int Session::failOperation(std::string_view action, std::string_view file) {
+int Session::failOperation(std::string_view action, std::string_view file,
+                           const std::string& detail) {
   const LastError error = lastError();
   std::string message(action);
   if (!file.empty()) {
     message += ' ';
     message += inQuotes(file);
+  }
+  if (!detail.empty()) {
+    message += " (";
+    message += detail;
+    message += ')';
   }
   printError(message, error.code, file);
   return kExitBadInput;
@@ -233,7 +243,16 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   monitor.finish();
-  if (result != kSuccessResult) return failOperation("cannot solve", displayName_);
+  if (result != kSuccessResult) {
+    // Say which limit the solve met; the operation's code alone is terse.
+    std::string detail;
+    if (lastError().code == ErrorCode::CityIdOutOfRange && instance.count < 3) {
+      detail = "it has " + citiesText(instance.count) + "; a solve needs at least 3";
+    } else if (lastError().code == ErrorCode::DistanceOutOfRange) {
+      detail = "its tour lengths could exceed the 32-bit range";
+    }
+    return failOperation("cannot solve", displayName_, detail);
+  }
 
   const bool proven = !statistics.stopped && !monitor.timeLimitReached();
   const TourRecord& tour = object_->tour();
@@ -397,7 +416,7 @@ int Session::runCheck() {
     document.add("name", path)
         .add("cities", instance.count)
         .add("coordinates", instance.hasCoordinates == 1)
-        .add("valid", answer == 0)
+        .add("valid", answer == 0 && instance.count >= 1)
         .add("code", answer);
     if (answer != 0) {
       document.add("error_name", errorName(code))
@@ -415,9 +434,11 @@ int Session::runCheck() {
     document.add("solvable", solvable);
     std::fprintf(console_.out, "%s\n", document.text().c_str());
   } else {
-    std::fprintf(console_.out, "%s: %d cities, %s\n", path.c_str(), instance.count,
+    std::fprintf(console_.out, "%s: %s, %s\n", path.c_str(), citiesText(instance.count).c_str(),
                  instance.hasCoordinates == 1 ? "with coordinates" : "without coordinates");
-    if (answer == 0) {
+    if (instance.count < 1) {
+      std::fprintf(console_.out, "distances: none (the file declares no cities)\n");
+    } else if (answer == 0) {
       std::fprintf(console_.out,
                    "distances: valid (symmetric, 0 from each city to itself, positive between "
                    "different cities)\n");
@@ -433,7 +454,7 @@ int Session::runCheck() {
                                       : "tour lengths could exceed the 32-bit range");
     }
   }
-  return answer == 0 ? kExitSuccess : kExitBadInput;
+  return answer == 0 && instance.count >= 1 ? kExitSuccess : kExitBadInput;
 }
 
 int Session::runConvert() {
@@ -443,6 +464,11 @@ int Session::runConvert() {
   if (loaded != kExitSuccess) return loaded;
   const std::int32_t format = request_.format.value_or(kTspFileFullMatrix);
   const ProblemData& instance = object_->instance();
+  if (instance.count < 1) {
+    return failPlain(
+        inQuotes(input) + " declares " + citiesText(instance.count) + "; there is nothing to write",
+        input);
+  }
   if (format == kTspFileEuc2d && !request_.force) {
     // EUC_2D keeps only whole coordinates; refuse when the distances read back would differ.
     if (instance.hasCoordinates != 1) {

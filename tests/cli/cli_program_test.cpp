@@ -199,6 +199,54 @@ TEST(ProgramBadInputTest, TooFewCitiesCannotBeSolved) {
   const ProgramRun run = runRingmarch({"random", "2", "--seed", "1", "--solve"});
   EXPECT_EQ(run.exitStatus, kBadInput);
   EXPECT_NE(run.err.find("0x80040307 CityIdOutOfRange"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("a solve needs at least 3"), std::string::npos) << run.err;
+}
+
+std::string explicitMatrixFile(const std::string& dimension, const std::string& entries) {
+  return "DIMENSION: " + dimension +
+         "\nEDGE_WEIGHT_TYPE: EXPLICIT\nEDGE_WEIGHT_FORMAT: FULL_MATRIX\n"
+         "EDGE_WEIGHT_SECTION\n" +
+         entries + "EOF\n";
+}
+
+TEST(ProgramBadInputTest, InstancesTheSolverRefusesSayWhy) {
+  ScratchDirectory directory;
+  struct Case {
+    std::string file;
+    std::string code;
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {explicitMatrixFile("1", "0\n"), "0x80040307 CityIdOutOfRange", "it has 1 city"},
+      {explicitMatrixFile("-5", ""), "0x80040307 CityIdOutOfRange", "it has -5 cities"},
+      // Tours of these distances overflow 32 bits: the solver refuses rather than wrap.
+      {explicitMatrixFile("3", "0 2000000000 1\n2000000000 0 1\n1 1 0\n"),
+       "0x80040309 DistanceOutOfRange", "could exceed the 32-bit range"},
+  };
+  for (const Case& c : cases) {
+    const std::string path = directory.write("refused.tsp", c.file);
+    const ProgramRun run = runRingmarch({"solve", path});
+    EXPECT_EQ(run.exitStatus, kBadInput) << c.reason;
+    EXPECT_NE(run.err.find(c.code), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
+  }
+}
+
+TEST(ProgramBadInputTest, FilesWithoutCitiesAreNotValidAndNotConverted) {
+  ScratchDirectory directory;
+  const std::string path = directory.write("none.tsp", explicitMatrixFile("-5", ""));
+  const ProgramRun check = runRingmarch({"check", path});
+  EXPECT_EQ(check.exitStatus, kBadInput);
+  EXPECT_NE(check.out.find("declares no cities"), std::string::npos) << check.out;
+  const ProgramRun json = runRingmarch({"check", path, "--json"});
+  EXPECT_FALSE(parsedStdout(json).at("valid").boolean());
+
+  const std::string output = directory.path("out.tsp");
+  const ProgramRun convert = runRingmarch({"convert", path, output});
+  EXPECT_EQ(convert.exitStatus, kBadInput);
+  EXPECT_NE(convert.err.find("nothing to write"), std::string::npos) << convert.err;
+  EXPECT_FALSE(fileExists(output));
 }
 
 // ---- solve ----
