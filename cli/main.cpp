@@ -17,7 +17,9 @@ int main(int argc, char** argv) {
   Console console;
   console.errIsTerminal = isatty(fileno(stderr)) == 1;
   const int status = runRequest(*parsed.request, console);
-  if (std::fflush(stdout) != 0 && status == kExitSuccess) {
+  // A result that could not be printed is a failure, also for a search stopped by its limit.
+  const bool printed = std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+  if (!printed && (status == kExitSuccess || status == kExitNotProven)) {
     std::fprintf(stderr, "ringmarch: cannot write to standard output\n");
     return kExitBadInput;
   }
