@@ -32,15 +32,16 @@ constexpr std::string_view kSolveOptionsHelp =
     "  --time-limit SECONDS   stop the search after SECONDS and report the best tour found,\n"
     "                         marked as not proven optimal (exit status 3)\n";
 
-constexpr std::string_view kHelp =
-    "ringmarch: exact travelling-salesman solver for up to 127 cities\n"
-    "\n"
+constexpr std::string_view kHelpHeader =
+    "ringmarch: exact travelling-salesman solver for up to 127 cities\n\n";
+
+constexpr std::string_view kSolveHelp =
     "ringmarch solve [FILE.tsp] [options]\n"
     "  Solves a TSPLIB TSP file exactly (without FILE: the built-in 42-city instance) and\n"
     "  prints the tour length, the tour (1-based city numbers), the time and the number of\n"
-    "  evaluated search nodes.\n"
-    "%SOLVE%"
-    "\n"
+    "  evaluated search nodes.\n";
+
+constexpr std::string_view kRandomHelp =
     "ringmarch random N [--seed S] [--output FILE|-] [--format euc2d|fullmatrix] [--solve]\n"
     "  Generates N random cities (whole coordinates 0 to 9999, N at most 127).\n"
     "  --seed S               generator seed 0 to 4294967295 (default: a fresh seed)\n"
@@ -48,16 +49,20 @@ constexpr std::string_view kHelp =
     "                         --solve: standard output)\n"
     "  --format F             euc2d (coordinates, the default) or fullmatrix (distance matrix\n"
     "                         with display coordinates)\n"
-    "  --solve                solve the instance; the solve options above apply\n"
-    "\n"
+    "  --solve                solve the instance; the solve options apply\n";
+
+constexpr std::string_view kCheckHelp =
     "ringmarch check FILE.tsp [--json]\n"
     "  Reads the file and tells whether its distances form a valid symmetric matrix (zero\n"
-    "  diagonal, positive elsewhere). Exit status 0 when valid, 1 when not.\n"
-    "\n"
+    "  diagonal, positive elsewhere). Exit status 0 when valid, 1 when not.\n";
+
+constexpr std::string_view kConvertHelp =
     "ringmarch convert IN.tsp OUT.tsp [--format euc2d|fullmatrix] [--force]\n"
     "  Reads IN and writes it again as OUT, as a full distance matrix (the default) or as\n"
     "  EUC_2D coordinates. euc2d is refused when the distances of the written coordinates\n"
-    "  would differ from the instance's distances, unless --force is given.\n"
+    "  would differ from the instance's distances, unless --force is given.\n";
+
+constexpr std::string_view kHelpFooter =
     "\n"
     "ringmarch --help | ringmarch COMMAND --help | ringmarch --version\n"
     "\n"
@@ -66,7 +71,6 @@ constexpr std::string_view kHelp =
     "and the error, e.g. \"0x80040302 FileReadFailed\"), 2 bad usage, 3 time limit reached\n"
     "before the tour was proven optimal.\n";
 
-// "-" alone names standard output, and "-4" is a (negative) number, not an option.
 bool isOption(std::string_view argument) {
   return argument.size() > 1 && argument[0] == '-' && !(argument[1] >= '0' && argument[1] <= '9');
 }
@@ -170,16 +174,15 @@ std::string usageLine(std::string_view command) {
 }
 
 std::string helpText(std::string_view command) {
-  if (command == "solve") {
-    return std::string(kSolveUsage) + "\n" + std::string(kSolveOptionsHelp);
-  }
-  if (command == "random" || command == "check" || command == "convert") {
-    return usageLine(command) + "\n(ringmarch --help describes every option)\n";
-  }
-  std::string text(kHelp);
-  const std::string marker = "%SOLVE%";
-  text.replace(text.find(marker), marker.size(), kSolveOptionsHelp);
-  return text;
+  const std::string solve = std::string(kSolveHelp) + std::string(kSolveOptionsHelp);
+  const std::string random = std::string(kRandomHelp) + "\nSolve options (with --solve):\n" +
+                             std::string(kSolveOptionsHelp);
+  if (command == "solve") return solve + std::string(kHelpFooter);
+  if (command == "random") return random + std::string(kHelpFooter);
+  if (command == "check") return std::string(kCheckHelp) + std::string(kHelpFooter);
+  if (command == "convert") return std::string(kConvertHelp) + std::string(kHelpFooter);
+  return std::string(kHelpHeader) + solve + "\n" + std::string(kRandomHelp) + "\n" +
+         std::string(kCheckHelp) + "\n" + std::string(kConvertHelp) + std::string(kHelpFooter);
 }
 
 ParseResult parseCommandLine(int argc, const char* const* argv) {
