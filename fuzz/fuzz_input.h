@@ -1,9 +1,11 @@
-// The fuzzer's bytes as a read-only stream, so the readers run without disk traffic.
+// The fuzzer's bytes as a read-only stream, and a growing in-memory stream for writing, so the
+// readers and writers run without disk traffic.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace ringmarch::fuzzing {
@@ -25,6 +27,31 @@ class MemoryStream {
 
  private:
   std::vector<std::uint8_t> bytes_;
+  std::FILE* stream_ = nullptr;
+};
+
+// Collects what is written; bytes() is valid after close().
+class OutputBuffer {
+ public:
+  OutputBuffer() : stream_(open_memstream(&data_, &size_)) {}
+  ~OutputBuffer() {
+    close();
+    std::free(data_);
+  }
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  std::FILE* stream() const { return stream_; }
+  void close() {
+    if (stream_ != nullptr) std::fclose(stream_);
+    stream_ = nullptr;
+  }
+  const std::uint8_t* bytes() const { return reinterpret_cast<const std::uint8_t*>(data_); }
+  std::size_t size() const { return size_; }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
   std::FILE* stream_ = nullptr;
 };
 

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the TSP reader and checks what every answer must guarantee: the count
 // stays below 128, the start city names a city (or 0 for no cities), and an accepted instance has
-// finite coordinates and complete neighbour orders.
+// finite coordinates and complete neighbour orders. An accepted instance is then written as a
+// full matrix and read back: the distances and the whole-number coordinates must survive.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -10,13 +11,16 @@
 
 namespace {
 
-ringmarch::ProblemData problem;
+using ringmarch::ProblemData;
+
+ProblemData problem;
+ProblemData reread;
 
 void require(bool condition) {
   if (!condition) __builtin_trap();
 }
 
-void checkAccepted(const ringmarch::ProblemData& p) {
+void checkAccepted(const ProblemData& p) {
   for (int i = 0; i < p.count; ++i) {
     bool seen[ringmarch::kRowCount] = {};
     for (int k = 0; k < p.count; ++k) {
@@ -27,6 +31,26 @@ void checkAccepted(const ringmarch::ProblemData& p) {
     }
     if (p.hasCoordinates == 1) require(std::isfinite(p.rows[i].x) && std::isfinite(p.rows[i].y));
     require(std::memchr(p.rows[i].name, 0, ringmarch::kTextCapacity) != nullptr);
+  }
+}
+
+void checkRoundTrip(const ProblemData& p) {
+  ringmarch::fuzzing::OutputBuffer output;
+  require(output.stream() != nullptr);
+  ringmarch::writeTspStream(p, output.stream(), "round.tsp", ringmarch::kTspFileFullMatrix);
+  output.close();
+  ringmarch::fuzzing::MemoryStream input(output.bytes(), output.size());
+  require(input.stream() != nullptr);
+  ringmarch::initProblemData(reread);
+  require(ringmarch::readTspStream(reread, input.stream(), "round.tsp") ==
+          ringmarch::ErrorCode::Success);
+  require(reread.count == p.count && reread.hasCoordinates == p.hasCoordinates);
+  for (int i = 0; i < p.count; ++i) {
+    require(std::memcmp(reread.rows[i].dist, p.rows[i].dist, sizeof(std::int32_t) * p.count) == 0);
+    if (p.hasCoordinates == 1) {
+      require(reread.rows[i].x == ringmarch::truncateToWhole(p.rows[i].x));
+      require(reread.rows[i].y == ringmarch::truncateToWhole(p.rows[i].y));
+    }
   }
 }
 
@@ -43,6 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(problem.count < 128);
   require(problem.startCity >= 0);
   require(problem.count <= 0 ? problem.startCity == 0 : problem.startCity < problem.count);
-  if (code == ringmarch::ErrorCode::Success) checkAccepted(problem);
+  if (code == ringmarch::ErrorCode::Success) {
+    checkAccepted(problem);
+    checkRoundTrip(problem);
+  }
   return 0;
 }

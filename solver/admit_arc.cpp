@@ -6,6 +6,15 @@
 // (case B: 2-opt with P->L, moving P, three-edge moves, segment moves against each path edge)
 // only a strict gain rejects. Reads the path and the distances; changes nothing. True = the arc
 // stays.
+//
+// admitPreparedArc gives the same answers from tables prepared once per evaluation. A check
+// "old > new, or old = new when the tie rule holds" is the same as 2 x (old - new) + tie >= 1
+// (tie = 1 when the rule holds), and old - new splits into a part that depends on the path edge
+// (u, w) or (y, z) and a part that depends on the arc; the first part is maximised over the path
+// edges in advance.
+#include <algorithm>
+
+#include "solver/admit_arc_tables.h"
 #include "solver/search.h"
 #include "solver/search_context.h"
 
@@ -97,6 +106,131 @@ bool admitArc(const SearchContext& context, const SearchNode& node, std::int32_t
     if (oldCost > dist(u, t) + dist(L, w) + ph) return false;
     if (oldCost > dist(w, t) + dist(u, P) + lh) return false;
   }
+  return true;
+}
+
+void prepareAdmitArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables) {
+  const auto& d = context.state.distance;
+  const TourRecord& path = *node.path;
+  const std::int32_t m = path.count;
+  tables.pathCount = m;
+  tables.caseAReady = false;
+  if (m < 4) return;
+  const std::int32_t* order = path.order;
+  const std::int32_t L = path.currentCity;
+  const std::int32_t P = order[m - 2];
+  const std::int32_t n = context.state.cityCount;
+  for (std::int32_t x = 0; x < n; ++x) {
+    if (path.freeEnds[x] == 0) continue;  // interior cities have no arcs
+    Cost byTailMoveL = 0;                 // B6 and B8
+    Cost byTailMoveP = 0;                 // B9
+    Cost byHead = 0;                      // B7
+    for (std::int32_t i = 0; i <= m - 4; ++i) {
+      const std::int32_t u = order[i];
+      const std::int32_t w = order[i + 1];
+      const Cost uw = d[u][w];
+      const Cost b6 = uw - d[u][L] - d[x][w];
+      const Cost b8 = uw - d[L][w] - d[u][x];
+      const Cost b9 = uw - d[u][P] - d[w][x];
+      const Cost b7 = uw - d[u][L] - d[w][x];
+      const Cost moveL = std::max(b6, b8);
+      if (i == 0 || moveL > byTailMoveL) byTailMoveL = moveL;
+      if (i == 0 || b9 > byTailMoveP) byTailMoveP = b9;
+      if (i == 0 || b7 > byHead) byHead = b7;
+    }
+    tables.segmentByTail[0][x] = byTailMoveL;
+    tables.segmentByTail[1][x] = byTailMoveP;
+    tables.segmentByHead[x] = byHead;
+  }
+}
+
+namespace {
+
+void prepareCaseA(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables) {
+  const auto& d = context.state.distance;
+  const TourRecord& path = *node.path;
+  const std::int32_t m = path.count;
+  const std::int32_t* order = path.order;
+  const std::int32_t t = path.currentCity;
+  // A2: 2 x (d(u,w) - d(u,t) - d(t,w)) + tie, best over the path edges k = 0 .. m-4.
+  for (std::int32_t k = 0; k <= m - 4; ++k) {
+    const std::int32_t u = order[k];
+    const std::int32_t w = order[k + 1];
+    const Cost score = 2 * (static_cast<Cost>(d[u][w]) - d[u][t] - d[t][w]) + (t < w ? 1 : 0);
+    if (k == 0 || score > tables.moveLastCity) tables.moveLastCity = score;
+  }
+  // A3 / A4 for the tail starting at z = order[k] (y = order[k-1]), k = 3 .. m-2, best over the
+  // path edges (u, w) = (order[i], order[i+1]), i = 0 .. k-3.
+  for (std::int32_t k = 3; k <= m - 2; ++k) {
+    const std::int32_t y = order[k - 1];
+    const std::int32_t z = order[k];
+    tables.tailEdge[k] = d[y][z];
+    Cost best = 0;
+    for (std::int32_t i = 0; i <= k - 3; ++i) {
+      const std::int32_t u = order[i];
+      const std::int32_t w = order[i + 1];
+      const Cost uw = d[u][w];
+      const Cost tie = t < w ? 1 : 0;
+      const Cost reversed = 2 * (uw - d[u][t] - d[z][w]) + tie;
+      const Cost unreversed = 2 * (uw - d[t][w] - d[u][z]) + tie;
+      const Cost score = std::max(reversed, unreversed);
+      if (i == 0 || score > best) best = score;
+    }
+    tables.moveTailSegment[k] = best;
+  }
+  tables.caseAReady = true;
+}
+
+}  // namespace
+
+bool admitPreparedArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
+                      std::int32_t t, std::int32_t h) {
+  const auto& d = context.state.distance;
+  const TourRecord& path = *node.path;
+  const std::int32_t m = tables.pathCount;
+  const std::int32_t* order = path.order;
+  auto dist = [&d](std::int32_t x, std::int32_t y) -> Cost { return d[x][y]; };
+
+  const std::int32_t L = path.currentCity;
+  if (t == L) {
+    if (m < 3) return true;
+    const std::int32_t P = order[m - 2];
+    const std::int32_t X = order[m - 3];
+    const Cost th = dist(t, h);
+    const Cost ph = dist(P, h);
+    if (refutes(th + dist(X, P), dist(X, t) + ph, t < P)) return false;  // A1
+    if (m < 4) return true;
+    if (!tables.caseAReady) prepareCaseA(context, node, tables);
+    if (tables.moveLastCity + 2 * (dist(P, t) + th - ph) >= 1) return false;  // A2
+    for (std::int32_t k = 3; k <= m - 2; ++k) {                               // A3, A4
+      if (tables.moveTailSegment[k] + 2 * (tables.tailEdge[k] - dist(order[k - 1], h) + th) >= 1) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  if (m < 2) return true;
+  const std::int32_t P = order[m - 2];
+  const Cost th = dist(t, h);
+  const Cost pl = dist(P, L);
+  const Cost ph = dist(P, h);
+  const Cost lh = dist(L, h);
+  if (th + pl > lh + dist(P, t)) return false;  // B1
+  if (m < 3) return true;
+  const std::int32_t X = order[m - 3];
+  const Cost xp = dist(X, P);
+  if (th + xp + pl > dist(X, L) + ph + dist(t, P)) return false;  // B2
+  if (m < 4) return true;
+  const std::int32_t W = order[m - 4];
+  const Cost oldThree = dist(W, X) + xp + pl + th;  // B3 .. B5
+  if (oldThree > dist(W, t) + dist(L, X) + xp + ph) return false;
+  if (oldThree > dist(W, P) + dist(P, X) + dist(X, t) + lh) return false;
+  if (oldThree > dist(W, P) + dist(P, t) + dist(L, X) + dist(X, h)) return false;
+  const Cost base = th + pl;  // B6 .. B9
+  if (tables.segmentByTail[0][t] + base - ph > 0) return false;
+  if (tables.segmentByTail[1][t] + base - lh > 0) return false;
+  if (tables.segmentByHead[h] + base - dist(t, P) > 0) return false;
   return true;
 }
 

@@ -36,9 +36,12 @@ std::int32_t extendPath(SearchContext& context, const SearchNode& node, std::int
   TourRecord& path = context.levelPaths[depth];
   copyTour(path, *node.path);
   appendCity(path, city);
+  if (depth > context.statistics.deepestPath) context.statistics.deepestPath = depth;
 
   if (path.count == path.targetCount) {
-    if (compareTours(path, state.bestTour) < 0) {
+    // Only a strictly shorter tour replaces the best one. The lengths are compared directly:
+    // the best tour always exists here, even when its length happens to be 0.
+    if (path.length < state.bestLength) {
       copyTour(state.bestTour, path);
       state.bestLength = path.length;
     }

@@ -6,6 +6,7 @@
 // city's degree bound on the way. Reads the parent (unchanged), the path and the distances;
 // writes the child's entries, edges, sums and arc table. False: some city failed its bound, so
 // no tour strictly shorter than the best one extends the path.
+#include "solver/admit_arc_tables.h"
 #include "solver/search.h"
 #include "solver/search_context.h"
 
@@ -18,6 +19,8 @@ bool inheritCandidates(SearchContext& context, SearchNode& child) {
   ArcTable& arcs = *child.arcCache;
   const std::uint8_t* freeEnds = path.freeEnds;
   const Cost budget = budgetOf(context, child);
+  AdmitArcTables tables;
+  prepareAdmitArc(context, child, tables);
 
   if (path.count > 1) {
     // The arc P->L is on the path now: P needs no successor and L no predecessor any more.
@@ -53,12 +56,12 @@ bool inheritCandidates(SearchContext& context, SearchNode& child) {
       if (c < j) {
         const Cost d = row[j];
         if ((edge.dirs & f & kOutgoing) && (g & kIncoming) && d + child.outSum < budget) {
-          const bool admitted = admitArc(context, child, c, j);
+          const bool admitted = admitPreparedArc(context, child, tables, c, j);
           arcs[c][j] = admitted ? 1 : 0;
           if (admitted) dirs |= kOutgoing;
         }
         if ((edge.dirs & f & kIncoming) && (g & kOutgoing) && d + child.inSum < budget) {
-          const bool admitted = admitArc(context, child, j, c);
+          const bool admitted = admitPreparedArc(context, child, tables, j, c);
           arcs[j][c] = admitted ? 1 : 0;
           if (admitted) dirs |= kIncoming;
         }

@@ -58,6 +58,20 @@ void setStartFields(const SolverState& state, TourRecord& path, std::int32_t sta
   path.nearestPlaced = path.nearestOfStart == path.secondOfStart;
 }
 
+// The initial tour's 2-opt keeps its length up to date with the exchange's four edges, which is
+// exact only for a symmetric matrix (a reversed segment is walked the other way). The length is
+// therefore measured again over the closed tour, so that the bound and the reported length are
+// those of the tour itself for every instance. Tour lengths fit 32 bits (tourLengthsFit).
+void measureBestTour(SolverState& state) {
+  TourRecord& tour = state.bestTour;
+  std::int64_t length = 0;
+  for (std::int32_t k = 0; k < tour.count; ++k) {
+    length += state.distance[tour.order[k]][tour.order[k + 1]];
+  }
+  tour.length = static_cast<std::int32_t>(length);
+  state.bestLength = tour.length;
+}
+
 // Evaluates the first-level node and expands its candidates. False when the search unwound
 // (memory ran out or the monitor asked to stop).
 bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord& start) {
@@ -131,6 +145,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   statistics.searchSeconds = stopwatch.lap();
 
   buildInitialTour(state, path);
+  measureBestTour(state);
   statistics.initialLength = state.bestLength;
   statistics.initialTourSeconds = stopwatch.lap();
 
@@ -140,7 +155,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
     copyTour(first, path);
     appendCity(first, start);
     if (first.count == first.targetCount) {
-      if (compareTours(first, state.bestTour) < 0) {
+      if (first.length < state.bestLength) {
         copyTour(state.bestTour, first);
         state.bestLength = first.length;
       }
@@ -152,6 +167,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   statistics.searchSeconds += stopwatch.lap();
 
   copyTourKeepingProblem(result, state.bestTour);
+  statistics.allocations = context.allocationCount;
   statistics.stopped = !searchEnded && context.stopRequested && !context.outOfMemory;
   if (statisticsOut != nullptr) *statisticsOut = statistics;
   if (searchEnded || statistics.stopped) return ErrorCode::Success;

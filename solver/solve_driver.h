@@ -14,6 +14,8 @@ struct SolveStatistics {
   std::int32_t initialLength = 0;    // length of the initial tour
   std::uint64_t evaluatedNodes = 0;  // search nodes evaluated
   bool stopped = false;              // the monitor stopped the search: the tour is not proven
+  std::int32_t deepestPath = 0;      // most cities on a search path (the recursion's depth)
+  std::uint64_t allocations = 0;     // node arrays and arc tables taken by the search
   // Seconds spent in each stage of the solve (steady clock, measured once per stage).
   double loadSeconds = 0.0;         // working copy and distance matrix
   double initialTourSeconds = 0.0;  // nearest neighbour and 2-opt

@@ -62,6 +62,19 @@ TEST_F(FileOperationsTest, ReadTspFileSucceedsFromEveryState) {
   EXPECT_EQ(lastError().code, ErrorCode::NotSolved);
 }
 
+TEST_F(FileOperationsTest, AsymmetricMatrixIsReadAsItStands) {
+  ASSERT_EQ(object_->ReadTspFile(write("asym.tsp",
+                                       "DIMENSION: 2\nEDGE_WEIGHT_TYPE: EXPLICIT\n"
+                                       "EDGE_WEIGHT_FORMAT: FULL_MATRIX\nEDGE_WEIGHT_SECTION\n"
+                                       "0 4\n6 0\n")),
+            kSuccessResult);
+  std::int32_t answer = -1;
+  ASSERT_EQ(object_->CheckDistance(&answer), kSuccessResult);
+  EXPECT_EQ(answer, static_cast<std::int32_t>(ErrorCode::DistanceNotSymmetric));
+  ASSERT_EQ(object_->Distance(1, 0, &answer), kSuccessResult);
+  EXPECT_EQ(answer, 6);
+}
+
 TEST_F(FileOperationsTest, ReadTspFileFailuresKeepTheState) {
   struct Case {
     const char* label;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "model/ringmarch_object.h"
 #include "support/scratch_files.h"
 #include "support/tour_checker.h"
 #include "tsplib/tour_file.h"
@@ -155,6 +156,29 @@ TEST(TsplibInstances, TourOfAnotherSizeIsRefused) {
   TourRecord tour{};
   EXPECT_EQ(readTourFile(tour, *problem, fileNamed(dataFile("berlin52.opt.tour"))),
             ErrorCode::CityIdOutOfRange);
+}
+
+// Read, solved, written as a tour and read back by another object: the published optimum
+// throughout.
+TEST(TsplibInstances, SolvedToursOfSmallInstancesSurviveTheTourFile) {
+  testing::ScratchDirectory directory;
+  for (const IndexRow& row : readIndex()) {
+    if (row.dimension > 26 || expectedAnswer(row) != ErrorCode::Success) continue;
+    RingmarchObject solver;
+    ASSERT_EQ(solver.ReadTspFile(fileNamed(dataFile(row.file))), kSuccessResult) << row.file;
+    std::int32_t length = 0;
+    ASSERT_EQ(solver.Solve(&length), kSuccessResult) << row.file;
+    EXPECT_EQ(length, row.publishedOptimum) << row.file;
+    const std::string tourPath = directory.path(row.file + ".tour");
+    ASSERT_EQ(solver.WriteTourFile(fileNamed(tourPath)), kSuccessResult);
+
+    RingmarchObject reader;
+    ASSERT_EQ(reader.ReadTspFile(fileNamed(dataFile(row.file))), kSuccessResult);
+    ASSERT_EQ(reader.ReadTourFile(fileNamed(tourPath)), kSuccessResult) << row.file;
+    std::int32_t readLength = 0;
+    ASSERT_EQ(reader.Length(&readLength), kSuccessResult);
+    EXPECT_EQ(readLength, row.publishedOptimum) << row.file;
+  }
 }
 
 }  // namespace

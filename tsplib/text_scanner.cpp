@@ -37,7 +37,8 @@ bool toInt32(bool negative, std::int64_t magnitude, std::int32_t& value) {
   return true;
 }
 
-// The part of the line after "<keyword> :" and any blanks, or nullopt-like failure (false).
+// Finds "<keyword>", optional blanks and a colon at the start of the line; rest := what follows
+// the colon and any blanks after it.
 bool valueAfterKeyword(std::string_view line, std::string_view keyword, std::string_view& rest) {
   if (line.substr(0, keyword.size()) != keyword) return false;
   std::size_t at = keyword.size();

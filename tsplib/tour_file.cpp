@@ -51,24 +51,30 @@ ErrorCode readTourFile(TourRecord& tour, const ProblemData& problem, const FileN
   return code;
 }
 
-ErrorCode writeTourFile(const TourRecord& tour, const ProblemData& problem, const FileName& file) {
-  std::FILE* stream = openTextFile(file, true);
-  if (stream == nullptr) return ErrorCode::FileOpenFailed;
+bool writeTourStream(const TourRecord& tour, const ProblemData& problem, std::FILE* stream,
+                     std::string_view name) {
   // One entry per city of the instance, but never past the tour's own entries: after a failed
   // instance read the instance's count may exceed the tour's, whose later entries hold nothing.
   const std::int32_t entries = problem.count < tour.count ? problem.count : tour.count;
-  std::fprintf(stream, "NAME : %s\n", nameLineText(file.narrow).c_str());
+  std::fprintf(stream, "NAME : %s\n", nameLineText(name).c_str());
   std::fprintf(stream, "COMMENT : Length %d\n", tour.length);
   std::fprintf(stream, "TYPE : TOUR\n");
   std::fprintf(stream, "DIMENSION : %d\n", problem.count);
   std::fprintf(stream, "TOUR_SECTION\n");
   for (std::int32_t i = 0; i < entries; ++i) {
-    if (std::fprintf(stream, "%d\n", tour.order[i] + 1) < 0) {
-      std::fclose(stream);
-      return ErrorCode::FileWriteFailed;
-    }
+    if (std::fprintf(stream, "%d\n", tour.order[i] + 1) < 0) return false;
   }
   std::fprintf(stream, "-1\nEOF\n");
+  return true;
+}
+
+ErrorCode writeTourFile(const TourRecord& tour, const ProblemData& problem, const FileName& file) {
+  std::FILE* stream = openTextFile(file, true);
+  if (stream == nullptr) return ErrorCode::FileOpenFailed;
+  if (!writeTourStream(tour, problem, stream, file.narrow)) {
+    std::fclose(stream);
+    return ErrorCode::FileWriteFailed;
+  }
   return finishOutput(stream) ? ErrorCode::Success : ErrorCode::FileWriteFailed;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string_view>
 
 #include "model/error_code.h"
 #include "model/problem_data.h"
@@ -18,5 +19,9 @@ ErrorCode readTourStream(TourRecord& tour, const ProblemData& problem, std::FILE
 
 // Writes the tour with its length. Answers Success, FileOpenFailed or FileWriteFailed.
 ErrorCode writeTourFile(const TourRecord& tour, const ProblemData& problem, const FileName& file);
+// The file's text into an open stream, with name in the NAME line. False when an entry could not
+// be written; other errors stay in the stream's error indicator.
+bool writeTourStream(const TourRecord& tour, const ProblemData& problem, std::FILE* stream,
+                     std::string_view name);
 
 }  // namespace ringmarch

@@ -24,5 +24,9 @@ ErrorCode readTspStream(ProblemData& problem, std::FILE* stream, std::string_vie
 // Writes the instance as EUC_2D or EXPLICIT FULL_MATRIX. Answers Success, FileOpenFailed,
 // FileWriteFailed or FileTypeNotSupported. The instance's name becomes the file's narrow name.
 ErrorCode writeTspFile(ProblemData& problem, const FileName& file, std::int32_t type);
+// The file's text for a supported type (EUC_2D for kTspFileEuc2d, FULL_MATRIX otherwise) into an
+// open stream, with name in the NAME line. Errors stay in the stream's error indicator.
+void writeTspStream(const ProblemData& problem, std::FILE* stream, std::string_view name,
+                    std::int32_t type);
 
 }  // namespace ringmarch

@@ -49,6 +49,16 @@ void writeFullMatrix(std::FILE* stream, const ProblemData& problem) {
 
 }  // namespace
 
+void writeTspStream(const ProblemData& problem, std::FILE* stream, std::string_view name,
+                    std::int32_t type) {
+  writeHead(stream, problem, nameLineText(name));
+  if (type == kTspFileEuc2d) {
+    writeEuc2d(stream, problem);
+  } else {
+    writeFullMatrix(stream, problem);
+  }
+}
+
 ErrorCode writeTspFile(ProblemData& problem, const FileName& file, std::int32_t type) {
   // An unknown layout is refused before the file is created, so an existing file of that name
   // is never replaced by a file that says nothing.
@@ -58,12 +68,7 @@ ErrorCode writeTspFile(ProblemData& problem, const FileName& file, std::int32_t 
   std::FILE* stream = openTextFile(file, true);
   if (stream == nullptr) return ErrorCode::FileOpenFailed;
   copyText(problem.name, file.narrow);
-  writeHead(stream, problem, nameLineText(file.narrow));
-  if (type == kTspFileEuc2d) {
-    writeEuc2d(stream, problem);
-  } else {
-    writeFullMatrix(stream, problem);
-  }
+  writeTspStream(problem, stream, file.narrow, type);
   return finishOutput(stream) ? ErrorCode::Success : ErrorCode::FileWriteFailed;
 }
 

@@ -33,25 +33,26 @@ std::unique_ptr<ProblemData> explicitInstance(int count, std::uint32_t seed, int
   return problem;
 }
 
-std::unique_ptr<ProblemData> circleInstance(int count, double radius) {
+std::unique_ptr<ProblemData> arcInstance(int count, double spanFraction, int shift) {
   auto problem = std::make_unique<ProblemData>();
   initProblemData(*problem);
   problem->count = count;
   const double pi = std::acos(-1.0);
-  // Angles grow by slightly different steps, so no two chords have the same length.
-  double total = 0;
   std::vector<double> steps(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) {
-    steps[static_cast<std::size_t>(i)] = 1.0 + 0.37 * std::sin(1.3 * i) + 0.01 * i;
-    total += steps[static_cast<std::size_t>(i)];
+  double total = 0;
+  for (int k = 0; k < count; ++k) {
+    steps[static_cast<std::size_t>(k)] = 1.0 + 0.37 * std::sin(1.3 * k) + 0.01 * k;
+    total += steps[static_cast<std::size_t>(k)];
   }
   double angle = 0;
-  for (int i = 0; i < count; ++i) {
-    problem->rows[i].x = 10000 + radius * std::cos(angle);
-    problem->rows[i].y = 10000 + radius * std::sin(angle);
-    angle += 2 * pi * steps[static_cast<std::size_t>(i)] / total;
+  for (int k = 0; k < count; ++k) {
+    CityRow& row = problem->rows[(k + shift) % count];
+    row.x = 10000 + 9000 * std::cos(angle);
+    row.y = 10000 + 9000 * std::sin(angle);
+    angle += spanFraction * pi * steps[static_cast<std::size_t>(k)] / total;
   }
   problem->hasCoordinates = 1;
+  problem->startCity = 0;
   computeDistances(*problem, 1.0);
   return problem;
 }

@@ -19,9 +19,10 @@ std::unique_ptr<ProblemData> euclideanInstance(int count, std::uint32_t seed);
 std::unique_ptr<ProblemData> explicitInstance(int count, std::uint32_t seed, int largest,
                                               int startCity = 0);
 
-// Cities on a circle of the given radius, visited in angle order by the optimal tour; the points
-// are spaced unevenly so that distances are distinct.
-std::unique_ptr<ProblemData> circleInstance(int count, double radius);
+// Cities on an arc of a circle (radius 9000) that spans spanFraction x pi, unevenly spaced so
+// that distances are distinct; the city numbers start at position shift along the arc. Points in
+// convex position: the optimal tour runs along the arc and back over the chord.
+std::unique_ptr<ProblemData> arcInstance(int count, double spanFraction, int shift);
 
 struct SolveOutcome {
   ErrorCode code = ErrorCode::Success;
