@@ -13,6 +13,7 @@
 // (u, w) or (y, z) and a part that depends on the arc; the first part is maximised over the path
 // edges in advance.
 #include <algorithm>
+#include <cstring>
 
 #include "solver/admit_arc_tables.h"
 #include "solver/search.h"
@@ -110,41 +111,64 @@ bool admitArc(const SearchContext& context, const SearchNode& node, std::int32_t
 }
 
 void prepareAdmitArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables) {
-  const auto& d = context.state.distance;
-  const TourRecord& path = *node.path;
-  const std::int32_t m = path.count;
-  tables.pathCount = m;
+  tables.pathCount = node.path->count;
   tables.caseAReady = false;
-  if (m < 4) return;
-  const std::int32_t* order = path.order;
-  const std::int32_t L = path.currentCity;
-  const std::int32_t P = order[m - 2];
-  const std::int32_t n = context.state.cityCount;
-  for (std::int32_t x = 0; x < n; ++x) {
-    if (path.freeEnds[x] == 0) continue;  // interior cities have no arcs
-    Cost byTailMoveL = 0;                 // B6 and B8
-    Cost byTailMoveP = 0;                 // B9
-    Cost byHead = 0;                      // B7
-    for (std::int32_t i = 0; i <= m - 4; ++i) {
-      const std::int32_t u = order[i];
-      const std::int32_t w = order[i + 1];
-      const Cost uw = d[u][w];
-      const Cost b6 = uw - d[u][L] - d[x][w];
-      const Cost b8 = uw - d[L][w] - d[u][x];
-      const Cost b9 = uw - d[u][P] - d[w][x];
-      const Cost b7 = uw - d[u][L] - d[w][x];
-      const Cost moveL = std::max(b6, b8);
-      if (i == 0 || moveL > byTailMoveL) byTailMoveL = moveL;
-      if (i == 0 || b9 > byTailMoveP) byTailMoveP = b9;
-      if (i == 0 || b7 > byHead) byHead = b7;
-    }
-    tables.segmentByTail[0][x] = byTailMoveL;
-    tables.segmentByTail[1][x] = byTailMoveP;
-    tables.segmentByHead[x] = byHead;
-  }
+  tables.pathEdgesReady = false;
+  std::memset(tables.cityReady, 0, static_cast<std::size_t>(context.state.cityCount));
 }
 
 namespace {
+
+void preparePathEdges(const SearchContext& context, const SearchNode& node,
+                      AdmitArcTables& tables) {
+  const auto& d = context.state.distance;
+  const TourRecord& path = *node.path;
+  const std::int32_t m = path.count;
+  const std::int32_t* order = path.order;
+  const std::int32_t L = path.currentCity;
+  const std::int32_t P = order[m - 2];
+  for (std::int32_t i = 0; i <= m - 4; ++i) {
+    const std::int32_t u = order[i];
+    const std::int32_t w = order[i + 1];
+    const Cost uw = d[u][w];
+    tables.edgeLessUL[i] = uw - d[u][L];
+    tables.edgeLessLW[i] = uw - d[L][w];
+    tables.edgeLessUP[i] = uw - d[u][P];
+  }
+  tables.pathEdgesReady = true;
+}
+
+// B6 .. B9 of city x against every path edge (u, w) = (order[i], order[i+1]), i = 0 .. m-4.
+void prepareCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
+                 std::int32_t x) {
+  if (!tables.pathEdgesReady) preparePathEdges(context, node, tables);
+  const auto& d = context.state.distance;
+  const TourRecord& path = *node.path;
+  const std::int32_t m = path.count;
+  const std::int32_t* order = path.order;
+  const std::int32_t* row = d[x];
+  Cost byTailMoveL = 0;  // B6 and B8
+  Cost byTailMoveP = 0;  // B9
+  Cost byHead = 0;       // B7
+  Cost fromU = d[order[0]][x];
+  for (std::int32_t i = 0; i <= m - 4; ++i) {
+    const std::int32_t w = order[i + 1];
+    const Cost fromW = d[w][x];
+    const Cost b6 = tables.edgeLessUL[i] - row[w];
+    const Cost b8 = tables.edgeLessLW[i] - fromU;
+    const Cost b9 = tables.edgeLessUP[i] - fromW;
+    const Cost b7 = tables.edgeLessUL[i] - fromW;
+    const Cost moveL = std::max(b6, b8);
+    if (i == 0 || moveL > byTailMoveL) byTailMoveL = moveL;
+    if (i == 0 || b9 > byTailMoveP) byTailMoveP = b9;
+    if (i == 0 || b7 > byHead) byHead = b7;
+    fromU = fromW;
+  }
+  tables.segmentByTail[0][x] = byTailMoveL;
+  tables.segmentByTail[1][x] = byTailMoveP;
+  tables.segmentByHead[x] = byHead;
+  tables.cityReady[x] = true;
+}
 
 void prepareCaseA(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables) {
   const auto& d = context.state.distance;
@@ -227,6 +251,8 @@ bool admitPreparedArc(const SearchContext& context, const SearchNode& node, Admi
   if (oldThree > dist(W, t) + dist(L, X) + xp + ph) return false;
   if (oldThree > dist(W, P) + dist(P, X) + dist(X, t) + lh) return false;
   if (oldThree > dist(W, P) + dist(P, t) + dist(L, X) + dist(X, h)) return false;
+  if (!tables.cityReady[t]) prepareCity(context, node, tables, t);
+  if (!tables.cityReady[h]) prepareCity(context, node, tables, h);
   const Cost base = th + pl;  // B6 .. B9
   if (tables.segmentByTail[0][t] + base - ph > 0) return false;
   if (tables.segmentByTail[1][t] + base - lh > 0) return false;

@@ -17,12 +17,20 @@ struct AdmitArcTables {
   Cost moveLastCity;                // best of A2 over the path edges
   Cost moveTailSegment[kRowCount];  // per tail start k: best of A3 and A4 over the path edges
   Cost tailEdge[kRowCount];         // per tail start k: d(order[k-1], order[k])
-  // Case B, per city: best of B6, B8 and B9 (by the arc's tail) and B7 (by the arc's head).
-  Cost segmentByTail[3][kRowCount];
+  // Case B, per city, filled on the city's first arc: best of B6 and B8 and of B9 (by the arc's
+  // tail) and of B7 (by the arc's head).
+  bool cityReady[kRowCount];
+  bool pathEdgesReady;
+  // Per path edge (u, w) = (order[i], order[i+1]): d(u,w) - d(u,L), d(u,w) - d(L,w) and
+  // d(u,w) - d(u,P), the parts of B6 .. B9 that do not depend on the arc.
+  Cost edgeLessUL[kRowCount];
+  Cost edgeLessLW[kRowCount];
+  Cost edgeLessUP[kRowCount];
+  Cost segmentByTail[2][kRowCount];
   Cost segmentByHead[kRowCount];
 };
 
-// Fills the case-B tables for the node's path; case A is filled on demand.
+// Sets the tables up for the node's path; their entries are filled on demand.
 void prepareAdmitArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables);
 // admitArc (t, h) for the node that the tables were prepared for.
 bool admitPreparedArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,

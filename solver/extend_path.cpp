@@ -21,7 +21,8 @@ bool countEvaluation(SearchContext& context) {
   const std::uint64_t interval =
       context.options.progressInterval > 0 ? context.options.progressInterval : 1;
   if (statistics.evaluatedNodes % interval != 0) return true;
-  if (monitor->onProgress(SolveProgress{statistics.evaluatedNodes, context.state.bestLength})) {
+  if (monitor->onProgress(SolveProgress{
+          statistics.evaluatedNodes, unshiftedLength(context.state, context.state.bestLength)})) {
     return true;
   }
   context.stopRequested = true;

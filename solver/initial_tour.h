@@ -13,7 +13,7 @@ namespace ringmarch {
 void buildInitialTour(SolverState& state, TourRecord& tour);
 
 // Reverses order[i+1 .. m] of the tour (0 <= i, i + 2 <= m, m + 1 < count) and updates position
-// and length.
+// and length (exactly, also for a matrix that is not symmetric).
 void reverseSegment(TourRecord& tour, int i, int m);
 
 }  // namespace ringmarch

@@ -14,6 +14,24 @@
 #include <new>
 #include <vector>
 
+// Under AddressSanitizer the pool marks the memory it does not hand out as unaddressable, so a
+// read or write through a released block is reported as it would be for heap memory.
+#if defined(__SANITIZE_ADDRESS__)
+#define RINGMARCH_POOL_POISONING 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RINGMARCH_POOL_POISONING 1
+#endif
+#endif
+#ifdef RINGMARCH_POOL_POISONING
+#include <sanitizer/asan_interface.h>
+#define POOL_POISON(address, bytes) ASAN_POISON_MEMORY_REGION(address, bytes)
+#define POOL_UNPOISON(address, bytes) ASAN_UNPOISON_MEMORY_REGION(address, bytes)
+#else
+#define POOL_POISON(address, bytes) ((void)(address), (void)(bytes))
+#define POOL_UNPOISON(address, bytes) ((void)(address), (void)(bytes))
+#endif
+
 namespace ringmarch {
 
 namespace {
@@ -39,13 +57,17 @@ struct alignas(kAlignment) BlockHeader {
   BlockHeader* below;  // the block allocated before this one (nullptr for the lowest)
   std::size_t chunk;   // index of the chunk that holds the block
   std::size_t offset;  // where the header starts inside its chunk
+  std::size_t bytes;   // the block's size, header excluded
   bool released;
 };
 
 class SearchArena {
  public:
   ~SearchArena() {
-    for (Chunk& chunk : chunks_) std::free(chunk.base);
+    for (Chunk& chunk : chunks_) {
+      POOL_UNPOISON(chunk.base, chunk.capacity);
+      std::free(chunk.base);
+    }
   }
 
   bool reserve(std::size_t bytes) { return addChunk(0, bytes); }
@@ -62,10 +84,12 @@ class SearchArena {
       }
     }
     Chunk& chunk = chunks_[index];
+    POOL_UNPOISON(chunk.base + chunk.used, needed);
     auto* header = reinterpret_cast<BlockHeader*>(chunk.base + chunk.used);
     header->below = top_;
     header->chunk = index;
     header->offset = chunk.used;
+    header->bytes = needed - sizeof(BlockHeader);
     header->released = false;
     chunk.used += needed;
     top_ = header;
@@ -77,6 +101,7 @@ class SearchArena {
   void release(void* block) {
     BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
     header->released = true;
+    POOL_POISON(block, header->bytes);
     --blocksInUse_;
     while (top_ != nullptr && top_->released) {
       chunks_[top_->chunk].used = top_->offset;
@@ -99,6 +124,7 @@ class SearchArena {
     const std::size_t capacity = std::max(kChunkBytes, roundUp(bytes));
     auto* base = static_cast<unsigned char*>(std::aligned_alloc(kAlignment, capacity));
     if (base == nullptr) return false;
+    POOL_POISON(base, capacity);
     if (index == chunks_.size()) {
       // The chunk list grows rarely (a chunk per megabyte of search memory); reserving room up
       // front keeps that growth from failing halfway.
@@ -112,6 +138,7 @@ class SearchArena {
       }
       chunks_.push_back(Chunk{base, capacity, 0});
     } else {
+      POOL_UNPOISON(chunks_[index].base, chunks_[index].capacity);
       std::free(chunks_[index].base);
       chunks_[index] = Chunk{base, capacity, 0};
     }

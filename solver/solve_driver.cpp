@@ -58,20 +58,6 @@ void setStartFields(const SolverState& state, TourRecord& path, std::int32_t sta
   path.nearestPlaced = path.nearestOfStart == path.secondOfStart;
 }
 
-// The initial tour's 2-opt keeps its length up to date with the exchange's four edges, which is
-// exact only for a symmetric matrix (a reversed segment is walked the other way). The length is
-// therefore measured again over the closed tour, so that the bound and the reported length are
-// those of the tour itself for every instance. Tour lengths fit 32 bits (tourLengthsFit).
-void measureBestTour(SolverState& state) {
-  TourRecord& tour = state.bestTour;
-  std::int64_t length = 0;
-  for (std::int32_t k = 0; k < tour.count; ++k) {
-    length += state.distance[tour.order[k]][tour.order[k + 1]];
-  }
-  tour.length = static_cast<std::int32_t>(length);
-  state.bestLength = tour.length;
-}
-
 // Evaluates the first-level node and expands its candidates. False when the search unwound
 // (memory ran out or the monitor asked to stop).
 bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord& start) {
@@ -99,12 +85,15 @@ bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord&
 }  // namespace
 
 bool tourLengthsFit(const ProblemData& instance) {
+  // The search works on distances shifted to be non-negative; bound every tour by the sum of
+  // each city's largest shifted distance.
+  const std::int64_t shift = negativeDistanceShift(instance);
   std::int64_t total = 0;
   for (int i = 0; i < instance.count; ++i) {
     std::int64_t largest = 0;
     for (int j = 0; j < instance.count; ++j) {
       const std::int64_t d = instance.rows[i].dist[j];
-      const std::int64_t magnitude = d < 0 ? -d : d;
+      const std::int64_t magnitude = i == j ? (d < 0 ? -d : d) : d + shift;
       if (magnitude > largest) largest = magnitude;
     }
     total += largest;
@@ -145,8 +134,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   statistics.searchSeconds = stopwatch.lap();
 
   buildInitialTour(state, path);
-  measureBestTour(state);
-  statistics.initialLength = state.bestLength;
+  statistics.initialLength = unshiftedLength(state, state.bestLength);
   statistics.initialTourSeconds = stopwatch.lap();
 
   bool searchEnded = haveRoot;
@@ -167,6 +155,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   statistics.searchSeconds += stopwatch.lap();
 
   copyTourKeepingProblem(result, state.bestTour);
+  result.length = unshiftedLength(state, state.bestTour.length);
   statistics.allocations = context.allocationCount;
   statistics.stopped = !searchEnded && context.stopRequested && !context.outOfMemory;
   if (statisticsOut != nullptr) *statisticsOut = statistics;

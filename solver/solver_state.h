@@ -17,10 +17,22 @@ struct SolverState {
   std::int32_t distance[kRowCount][kRowCount];
   TourRecord bestTour;
   std::int32_t bestLength;
+  // Added to every distance between distinct cities of the working copy so that none is
+  // negative. Every closed tour has cityCount edges, so the shift adds the same amount to every
+  // tour and leaves the optimal tours unchanged; lengths handed out subtract it again.
+  std::int32_t distanceShift;
 };
 
-// Copies count, distances, name, coordinate flag, bounds and start city of source into the
-// working copy, rebuilds every row's neighbour order, and fills cityCount and the matrix.
+// The shift that makes the smallest distance between distinct cities 0 (0 when none is
+// negative).
+std::int64_t negativeDistanceShift(const ProblemData& source);
+
+// A working-copy tour length in the instance's own distances.
+std::int32_t unshiftedLength(const SolverState& state, std::int32_t length);
+
+// Copies count, distances (shifted, see distanceShift), name, coordinate flag, bounds and start
+// city of source into the working copy, rebuilds every row's neighbour order, and fills cityCount
+// and the matrix.
 void loadWorkingCopy(SolverState& state, const ProblemData& source);
 
 }  // namespace ringmarch

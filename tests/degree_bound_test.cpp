@@ -79,7 +79,7 @@ TEST(RefreshCityBound, AdjustOnlyForAnOpenCityWhoseNearestEdgeServesBothSides) {
 TEST(RefreshCityBound, TooFewCandidatesFail) {
   struct Case {
     const char* name;
-    std::initializer_list<EdgeSpec> edges;
+    std::initializer_list<EdgeBits> edges;
   } cases[] = {
       {"single edge both ways", {{1, 3}}},
       {"no usable predecessor", {{1, kOutgoing}, {2, kOutgoing}}},

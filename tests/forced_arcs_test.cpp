@@ -10,10 +10,10 @@ using Edges = std::vector<std::pair<std::int32_t, int>>;
 
 // Five open cities; city 0's list is given, cities 1 .. 4 list every other city both ways
 // (their edge to 0 mirrors city 0's list). Every distance is 100, the budget unlimited.
-void buildOpenNode(NodeFixture& fixture, std::initializer_list<EdgeSpec> zero) {
+void buildOpenNode(NodeFixture& fixture, std::initializer_list<EdgeBits> zero) {
   fixture.addEntry(0, zero);
   auto mirrorOf = [&](std::int32_t city) -> std::uint8_t {
-    for (const EdgeSpec& edge : zero) {
+    for (const EdgeBits& edge : zero) {
       if (edge.city == city) {
         return static_cast<std::uint8_t>(((edge.dirs & kOutgoing) ? kIncoming : 0) |
                                          ((edge.dirs & kIncoming) ? kOutgoing : 0));
@@ -22,7 +22,7 @@ void buildOpenNode(NodeFixture& fixture, std::initializer_list<EdgeSpec> zero) {
     return 0;
   };
   for (std::int32_t c = 1; c <= 4; ++c) {
-    std::vector<EdgeSpec> edges;
+    std::vector<EdgeBits> edges;
     for (std::int32_t j = 0; j <= 4; ++j) {
       if (j == c) continue;
       const std::uint8_t dirs = j == 0 ? mirrorOf(c) : kBothEndsFree;

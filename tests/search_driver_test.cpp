@@ -218,5 +218,24 @@ TEST(SolveDriver, AsymmetricMatricesGiveValidTours) {
   }
 }
 
+// A matrix on which 2-opt, judged by the four exchanged edges alone, goes round in circles from
+// the nearest-neighbour tour for ever. The solve ends, with the directed optimum.
+TEST(SolveDriver, NonSymmetricMatrixWhereTwoOptWouldCycleEnds) {
+  const std::int32_t matrix[8][8] = {{0, 18, 1, 6, 19, 9, 9, 7},     {5, 0, 11, 19, 5, 4, 22, 1},
+                                     {2, 7, 0, 15, 6, 18, 6, 3},     {8, 3, 14, 0, 8, 9, 21, 12},
+                                     {4, 12, 10, 19, 0, 2, 4, 10},   {4, 6, 7, 10, 10, 0, 9, 19},
+                                     {4, 18, 17, 18, 10, 13, 0, 15}, {21, 6, 15, 1, 20, 22, 1, 0}};
+  auto problem = explicitInstance(8, 1, 5);
+  for (int i = 0; i < 8; ++i) {
+    for (int j = 0; j < 8; ++j) problem->rows[i].dist[j] = matrix[i][j];
+    sortNeighbourOrder(*problem, i);
+  }
+  const SolveOutcome outcome = solveProblem(*problem);
+  ASSERT_EQ(outcome.code, ErrorCode::Success);
+  expectValidTour(*problem, outcome);
+  EXPECT_GE(outcome.length, heldKarpOptimum(*problem));
+  EXPECT_LE(outcome.length, outcome.statistics.initialLength);
+}
+
 }  // namespace
 }  // namespace ringmarch::testing

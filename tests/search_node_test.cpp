@@ -136,6 +136,40 @@ TEST(SearchNode, ArcTableClearsTheCornerOfTheInstance) {
   releaseArcTable(fixture.context(), table);
 }
 
+TEST(SearchNode, PoolReclaimsBlocksReleasedOutOfOrderAndGrowsForLargeBlocks) {
+  NodeFixture fixture(5);
+  SearchContext& context = fixture.context();
+  std::unique_ptr<SearchArena, void (*)(SearchArena*)> arena(createArena(1 << 16), destroyArena);
+  context.arena = arena.get();
+  void* lowest = allocateBlock(context, 1000);
+  void* middle = allocateBlock(context, 1000);
+  void* top = allocateBlock(context, 1000);
+  ASSERT_TRUE(lowest && middle && top);
+  std::memset(middle, 1, 1000);
+  releaseBlock(context, middle);  // out of order: only marked while top is in use
+  void* next = allocateBlock(context, 1000);
+  EXPECT_NE(next, middle);
+  releaseBlock(context, next);
+  releaseBlock(context, top);  // now top and the marked middle block come back
+  void* reused = allocateBlock(context, 1000);
+  EXPECT_EQ(reused, middle);
+  // A block larger than any chunk gets a chunk of its own and is fully usable.
+  const std::size_t large = std::size_t{3} << 20;
+  auto* big = static_cast<unsigned char*>(allocateBlock(context, large));
+  ASSERT_NE(big, nullptr);
+  std::memset(big, 7, large);
+  EXPECT_EQ(big[large - 1], 7);
+  releaseBlock(context, big);
+  releaseBlock(context, reused);
+  releaseBlock(context, lowest);
+  EXPECT_EQ(arenaBlocksInUse(arena.get()), 0u);
+  EXPECT_FALSE(context.outOfMemory);
+  // After everything came back, the first block starts where the first one did.
+  void* again = allocateBlock(context, 10);
+  EXPECT_EQ(again, lowest);
+  releaseBlock(context, again);
+}
+
 // Path 0 -> 1 of length 10; the current city 1 has candidates 2 (distance 20) and 3 (30).
 struct BoundCase {
   const char* name;

@@ -66,5 +66,43 @@ TEST(SearchOracle, MatricesWithManyEqualDistancesAreSolvedOptimally) {
   EXPECT_GT(improvedByTheSearch, 20);
 }
 
+// Distances below zero (files may hold them): the working copy is shifted to non-negative
+// distances, which moves every tour by the same amount, so the answer is still the optimum in the
+// instance's own distances.
+TEST(SearchOracle, MatricesWithNegativeDistancesAreSolvedOptimally) {
+  for (int count = 3; count <= 11; ++count) {
+    for (int lowest : {-1, -4, -40}) {
+      for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        auto problem = explicitInstance(count, seed * 7u + count * 13u, 9, 0);
+        // Shift the 1..9 matrix down and spread it, so that some entries are negative.
+        for (int i = 0; i < count; ++i) {
+          for (int j = 0; j < count; ++j) {
+            if (i != j) problem->rows[i].dist[j] = (problem->rows[i].dist[j] - 1) * 5 + lowest;
+          }
+        }
+        for (int i = 0; i < count; ++i) sortNeighbourOrder(*problem, i);
+        ASSERT_TRUE(tourLengthsFit(*problem));
+        const SolveOutcome outcome = solveProblem(*problem);
+        SCOPED_TRACE(::testing::Message()
+                     << count << " cities, lowest " << lowest << ", seed " << seed);
+        ASSERT_EQ(outcome.code, ErrorCode::Success);
+        ASSERT_EQ(tourDefect(outcome.order, count), "");
+        EXPECT_EQ(closedTourLength(*problem, outcome.order), outcome.length);
+        EXPECT_EQ(outcome.length, heldKarpOptimum(*problem));
+        EXPECT_LE(outcome.length, outcome.statistics.initialLength);
+      }
+    }
+  }
+}
+
+TEST(SearchOracle, ShiftedDistancesCountTowardsTheLengthLimit) {
+  auto problem = explicitInstance(4, 3, 9, 0);
+  problem->rows[0].dist[1] = problem->rows[1].dist[0] = -1'000'000'000;
+  // Shifted by 10^9, the other entries approach 10^9 each: four rows of them exceed 32 bits.
+  EXPECT_FALSE(tourLengthsFit(*problem));
+  problem->rows[0].dist[1] = problem->rows[1].dist[0] = -100'000'000;
+  EXPECT_TRUE(tourLengthsFit(*problem));
+}
+
 }  // namespace
 }  // namespace ringmarch::testing

@@ -36,23 +36,23 @@ void NodeFixture::setDistance(int a, int b, std::int32_t d) {
   state_->workProblem.rows[b].dist[a] = d;
 }
 
-void NodeFixture::addEntry(std::int32_t city, std::initializer_list<EdgeSpec> edges) {
+void NodeFixture::addEntry(std::int32_t city, std::initializer_list<EdgeBits> edges) {
   CityCandidates entry{};
   entry.city = city;
   entry.insertCost = kUnsetCost;
   entry.edges = edges_.data() + edges_.size();
   entry.minOutCity = -1;
   entry.minInCity = -1;
-  for (const EdgeSpec& spec : edges) {
-    edges_.push_back(CandidateEdge{spec.city, spec.dirs, kUnsetCost});
+  for (const EdgeBits& bits : edges) {
+    edges_.push_back(CandidateEdge{bits.city, bits.dirs, kUnsetCost});
     entry.edgeCount += 1;
-    if (spec.dirs & kOutgoing) {
+    if (bits.dirs & kOutgoing) {
       entry.outCount += 1;
-      (*arcs_)[city][spec.city] = 1;
+      (*arcs_)[city][bits.city] = 1;
     }
-    if (spec.dirs & kIncoming) {
+    if (bits.dirs & kIncoming) {
       entry.inCount += 1;
-      (*arcs_)[spec.city][city] = 1;
+      (*arcs_)[bits.city][city] = 1;
     }
   }
   entries_.push_back(entry);

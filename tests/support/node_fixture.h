@@ -14,7 +14,7 @@
 
 namespace ringmarch::testing {
 
-struct EdgeSpec {
+struct EdgeBits {
   std::int32_t city;
   std::uint8_t dirs;
 };
@@ -31,7 +31,7 @@ class NodeFixture {
 
   // Adds an entry for city with the given edges (list order as given; the test keeps them in
   // ascending distance). Arc-table cells of the allowed arcs are set to 1.
-  void addEntry(std::int32_t city, std::initializer_list<EdgeSpec> edges);
+  void addEntry(std::int32_t city, std::initializer_list<EdgeBits> edges);
   // Recomputes every entry's bound fields and the node's sums with an unlimited budget, then
   // sets the best length. Call after the last addEntry.
   void finishEntries(std::int32_t bestLength);
