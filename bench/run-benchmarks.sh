@@ -212,7 +212,7 @@ if BEGIN in text and END in text:
 else:
     if not text.endswith("\n"):
         text += "\n"
-    text += "\n## Results\n\n" + table + "\n"
+    text += "\n## Suite results (bench/run-benchmarks.sh)\n\n" + table + "\n"
 with open(readme_path, "w") as f:
     f.write(text)
 print("run-benchmarks: wrote the table of %s" % readme_path, file=sys.stderr)
