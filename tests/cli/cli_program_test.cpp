@@ -417,7 +417,9 @@ TEST(ProgramSolveTest, TimeLimitGivesTheBestTourFoundMarkedNotProven) {
 }
 
 TEST(ProgramSolveTest, ProgressLinesGoToStderrUnlessQuiet) {
-  const ProgramRun shown = runRingmarch(longSolveWith({"--time-limit", "2.5"}));
+  // The search first consults its monitor after the first level, about a second in; the limit
+  // leaves room for a loaded machine to get there and past the first report.
+  const ProgramRun shown = runRingmarch(longSolveWith({"--time-limit", "6"}));
   EXPECT_EQ(shown.exitStatus, kNotProven);
   // Not a terminal: plain lines, no carriage returns.
   const std::size_t lineAt = shown.err.find("searching: ");
@@ -436,7 +438,7 @@ TEST(ProgramSolveTest, ProgressLinesGoToStderrUnlessQuiet) {
   EXPECT_EQ(shown.err.find('\r'), std::string::npos);
   EXPECT_EQ(shown.out.find("searching"), std::string::npos);
 
-  const ProgramRun silent = runRingmarch(longSolveWith({"--time-limit", "0.5", "--quiet"}));
+  const ProgramRun silent = runRingmarch(longSolveWith({"--time-limit", "0.3", "--quiet"}));
   EXPECT_EQ(silent.exitStatus, kNotProven);
   EXPECT_TRUE(silent.err.empty()) << silent.err;
 }
