@@ -12,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-filter='^(BM_SolveRandom/.*|Chain/[^/]+/full)$'
+filter='^(BM_SolveRandom/[0-9]+|Chain/[^/]+/full)(/|$)'
 repetitions=3
 write_table=1
 while [ $# -gt 0 ]; do
