@@ -141,7 +141,8 @@ void preparePathEdges(const SearchContext& context, const SearchNode& node,
   tables.pathEdgesReady = true;
 }
 
-// B6 .. B9 of city x against every path edge (u, w) = (order[i], order[i+1]), i = 0 .. m-4.
+// The case B tables of city x: B6 .. B9 maximised over every path edge (u, w) = (order[i],
+// order[i+1]), i = 0 .. m-4, then merged with B1 .. B5 by the head term they subtract.
 void prepareCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
                  std::int32_t x) {
   if (!tables.pathEdgesReady) preparePathEdges(context, node, tables);
@@ -167,9 +168,24 @@ void prepareCity(const SearchContext& context, const SearchNode& node, AdmitArcT
     if (i == 0 || b7 > byHead) byHead = b7;
     fromU = fromW;
   }
-  tables.segmentByTail[0][x] = byTailMoveL;
-  tables.segmentByTail[1][x] = byTailMoveP;
-  tables.segmentByHead[x] = byHead;
+  // B1 .. B5 and the loop's maxima, grouped by the head term they subtract.
+  const std::int32_t L = path.currentCity;
+  const std::int32_t P = order[m - 2];
+  const std::int32_t X = order[m - 3];
+  const std::int32_t W = order[m - 4];
+  const Cost pl = d[P][L];
+  const Cost xp = d[X][P];
+  const Cost lx = d[L][X];
+  const Cost oldBase = Cost{d[W][X]} + xp + pl;  // the three-edge moves' old cost less d(t,h)
+  const Cost fromP = d[P][x];
+  const Cost b1 = pl - fromP;
+  const Cost b4 = oldBase - d[W][P] - d[P][X] - d[X][x];
+  tables.byTailLessL[x] = std::max({b1, b4, byTailMoveP + pl});
+  const Cost b2 = xp + pl - d[X][L] - row[P];
+  const Cost b3 = oldBase - d[W][x] - lx - xp;
+  tables.byTailLessP[x] = std::max({b2, b3, byTailMoveL + pl});
+  tables.byTailLessX[x] = oldBase - d[W][P] - fromP - lx;
+  tables.byHead[x] = byHead + pl;
   tables.cityReady[x] = true;
 }
 
@@ -240,27 +256,21 @@ bool admitPreparedArc(const SearchContext& context, const SearchNode& node, Admi
   if (m < 2) return true;
   const std::int32_t P = order[m - 2];
   const Cost th = dist(t, h);
+  if (m >= 4) {
+    // B1 .. B9 through the per-city tables.
+    if (!tables.cityReady[t]) prepareCity(context, node, tables, t);
+    if (th - dist(L, h) + tables.byTailLessL[t] > 0) return false;
+    if (th - dist(P, h) + tables.byTailLessP[t] > 0) return false;
+    if (th - dist(order[m - 3], h) + tables.byTailLessX[t] > 0) return false;
+    if (!tables.cityReady[h]) prepareCity(context, node, tables, h);
+    return th + tables.byHead[h] - dist(t, P) <= 0;
+  }
   const Cost pl = dist(P, L);
   const Cost ph = dist(P, h);
-  const Cost lh = dist(L, h);
-  if (th + pl > lh + dist(P, t)) return false;  // B1
+  if (th + pl > dist(L, h) + dist(P, t)) return false;  // B1
   if (m < 3) return true;
   const std::int32_t X = order[m - 3];
-  const Cost xp = dist(X, P);
-  if (th + xp + pl > dist(X, L) + ph + dist(t, P)) return false;  // B2
-  if (m < 4) return true;
-  const std::int32_t W = order[m - 4];
-  const Cost oldThree = dist(W, X) + xp + pl + th;  // B3 .. B5
-  if (oldThree > dist(W, t) + dist(L, X) + xp + ph) return false;
-  if (oldThree > dist(W, P) + dist(P, X) + dist(X, t) + lh) return false;
-  if (oldThree > dist(W, P) + dist(P, t) + dist(L, X) + dist(X, h)) return false;
-  if (!tables.cityReady[t]) prepareCity(context, node, tables, t);
-  if (!tables.cityReady[h]) prepareCity(context, node, tables, h);
-  const Cost base = th + pl;  // B6 .. B9
-  if (tables.segmentByTail[0][t] + base - ph > 0) return false;
-  if (tables.segmentByTail[1][t] + base - lh > 0) return false;
-  if (tables.segmentByHead[h] + base - dist(t, P) > 0) return false;
-  return true;
+  return th + dist(X, P) + pl <= dist(X, L) + ph + dist(t, P);  // B2
 }
 
 }  // namespace ringmarch

@@ -1,7 +1,10 @@
 // The exchange test of admitArc in a prepared form for one evaluation: the parts of every check
 // that depend only on the path (and on one end of the arc) are maximised over the path edges once,
 // so that testing an arc costs O(1) for arcs between cities off the path end and O(m) for arcs
-// out of the current city, instead of O(m) and O(m squared). The answers are those of admitArc.
+// out of the current city, instead of O(m) and O(m squared). For an arc t->h off the path end,
+// the checks that share a term of h (d(L,h), d(P,h), d(X,h)) are merged into one per term: the
+// tail's side of each is maximised over the checks once per city. The answers are those of
+// admitArc.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +20,10 @@ struct AdmitArcTables {
   Cost moveLastCity;                // best of A2 over the path edges
   Cost moveTailSegment[kRowCount];  // per tail start k: best of A3 and A4 over the path edges
   Cost tailEdge[kRowCount];         // per tail start k: d(order[k-1], order[k])
-  // Case B, per city, filled on the city's first arc: best of B6 and B8 and of B9 (by the arc's
-  // tail) and of B7 (by the arc's head).
+  // Case B, per city, filled on the city's first arc. An arc t->h is rejected when
+  // d(t,h) - d(L,h) + byTailLessL[t] > 0 (B1, B4, B9), d(t,h) - d(P,h) + byTailLessP[t] > 0
+  // (B2, B3, B6, B8), d(t,h) - d(X,h) + byTailLessX[t] > 0 (B5) or
+  // d(t,h) + byHead[h] - d(t,P) > 0 (B7).
   bool cityReady[kRowCount];
   bool pathEdgesReady;
   // Per path edge (u, w) = (order[i], order[i+1]): d(u,w) - d(u,L), d(u,w) - d(L,w) and
@@ -26,8 +31,10 @@ struct AdmitArcTables {
   Cost edgeLessUL[kRowCount];
   Cost edgeLessLW[kRowCount];
   Cost edgeLessUP[kRowCount];
-  Cost segmentByTail[2][kRowCount];
-  Cost segmentByHead[kRowCount];
+  Cost byTailLessL[kRowCount];
+  Cost byTailLessP[kRowCount];
+  Cost byTailLessX[kRowCount];
+  Cost byHead[kRowCount];
 };
 
 // Sets the tables up for the node's path; their entries are filled on demand.
