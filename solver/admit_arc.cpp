@@ -114,7 +114,12 @@ bool admitArc(const SearchContext& context, const SearchNode& node, std::int32_t
 }
 
 void prepareAdmitArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables) {
-  tables.pathCount = node.path->count;
+  const TourRecord& path = *node.path;
+  tables.pathCount = path.count;
+  tables.current = path.currentCity;
+  tables.beforeCurrent = path.count >= 2 ? path.order[path.count - 2] : -1;
+  tables.twoBeforeCurrent = path.count >= 3 ? path.order[path.count - 3] : -1;
+  tables.distance = context.state.distance;
   tables.caseAReady = false;
   tables.pathEdgesReady = false;
   std::memset(tables.cityReady, 0, static_cast<std::size_t>(context.state.cityCount));
@@ -143,8 +148,10 @@ void preparePathEdges(const SearchContext& context, const SearchNode& node,
 
 // The case B tables of city x: B6 .. B9 maximised over every path edge (u, w) = (order[i],
 // order[i+1]), i = 0 .. m-4, then merged with B1 .. B5 by the head term they subtract.
-void prepareCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
-                 std::int32_t x) {
+}  // namespace
+
+void prepareAdmitCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
+                      std::int32_t x) {
   if (!tables.pathEdgesReady) preparePathEdges(context, node, tables);
   const auto& d = context.state.distance;
   const TourRecord& path = *node.path;
@@ -189,6 +196,8 @@ void prepareCity(const SearchContext& context, const SearchNode& node, AdmitArcT
   tables.cityReady[x] = true;
 }
 
+namespace {
+
 void prepareCaseA(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables) {
   const auto& d = context.state.distance;
   const TourRecord& path = *node.path;
@@ -226,8 +235,8 @@ void prepareCaseA(const SearchContext& context, const SearchNode& node, AdmitArc
 
 }  // namespace
 
-bool admitPreparedArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
-                      std::int32_t t, std::int32_t h) {
+bool admitPreparedArcByCases(const SearchContext& context, const SearchNode& node,
+                             AdmitArcTables& tables, std::int32_t t, std::int32_t h) {
   const auto& d = context.state.distance;
   const TourRecord& path = *node.path;
   const std::int32_t m = tables.pathCount;
@@ -256,15 +265,7 @@ bool admitPreparedArc(const SearchContext& context, const SearchNode& node, Admi
   if (m < 2) return true;
   const std::int32_t P = order[m - 2];
   const Cost th = dist(t, h);
-  if (m >= 4) {
-    // B1 .. B9 through the per-city tables.
-    if (!tables.cityReady[t]) prepareCity(context, node, tables, t);
-    if (th - dist(L, h) + tables.byTailLessL[t] > 0) return false;
-    if (th - dist(P, h) + tables.byTailLessP[t] > 0) return false;
-    if (th - dist(order[m - 3], h) + tables.byTailLessX[t] > 0) return false;
-    if (!tables.cityReady[h]) prepareCity(context, node, tables, h);
-    return th + tables.byHead[h] - dist(t, P) <= 0;
-  }
+  if (m >= 4) return admitPreparedArc(context, node, tables, t, h);  // B1 .. B9 by the tables
   const Cost pl = dist(P, L);
   const Cost ph = dist(P, h);
   if (th + pl > dist(L, h) + dist(P, t)) return false;  // B1

@@ -15,6 +15,10 @@ namespace ringmarch {
 
 struct AdmitArcTables {
   std::int32_t pathCount;
+  std::int32_t current;           // L, the path's current city
+  std::int32_t beforeCurrent;     // P, the city before L (when the path has two or more cities)
+  std::int32_t twoBeforeCurrent;  // X, the city before P (when the path has three or more)
+  const std::int32_t (*distance)[kRowCount];
   bool caseAReady;  // the current city's tables are filled on the first arc out of it
   // Case A, scaled by two with the tie rule folded in (see admit_arc.cpp).
   Cost moveLastCity;                // best of A2 over the path edges
@@ -39,8 +43,28 @@ struct AdmitArcTables {
 
 // Sets the tables up for the node's path; their entries are filled on demand.
 void prepareAdmitArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables);
-// admitArc (t, h) for the node that the tables were prepared for.
-bool admitPreparedArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
-                      std::int32_t tail, std::int32_t head);
+// Fills the case B entries of city x (paths of four or more cities).
+void prepareAdmitCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
+                      std::int32_t x);
+// admitPreparedArc for arcs out of the current city and for paths of fewer than four cities.
+bool admitPreparedArcByCases(const SearchContext& context, const SearchNode& node,
+                             AdmitArcTables& tables, std::int32_t tail, std::int32_t head);
+
+// admitArc (t, h) for the node that the tables were prepared for. The common case, an arc off
+// the path end with four or more cities on the path, is inline so the caller's loop keeps it.
+inline bool admitPreparedArc(const SearchContext& context, const SearchNode& node,
+                             AdmitArcTables& tables, std::int32_t t, std::int32_t h) {
+  if (t == tables.current || tables.pathCount < 4) {
+    return admitPreparedArcByCases(context, node, tables, t, h);
+  }
+  const std::int32_t* fromT = tables.distance[t];
+  const Cost th = fromT[h];
+  if (!tables.cityReady[t]) prepareAdmitCity(context, node, tables, t);
+  if (th - tables.distance[tables.current][h] + tables.byTailLessL[t] > 0) return false;
+  if (th - tables.distance[tables.beforeCurrent][h] + tables.byTailLessP[t] > 0) return false;
+  if (th - tables.distance[tables.twoBeforeCurrent][h] + tables.byTailLessX[t] > 0) return false;
+  if (!tables.cityReady[h]) prepareAdmitCity(context, node, tables, h);
+  return th + tables.byHead[h] - fromT[tables.beforeCurrent] <= 0;
+}
 
 }  // namespace ringmarch
