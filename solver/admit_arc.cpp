@@ -235,43 +235,29 @@ void prepareCaseA(const SearchContext& context, const SearchNode& node, AdmitArc
 
 }  // namespace
 
-bool admitPreparedArcByCases(const SearchContext& context, const SearchNode& node,
-                             AdmitArcTables& tables, std::int32_t t, std::int32_t h) {
+bool admitPreparedArcOutOfCurrent(const SearchContext& context, const SearchNode& node,
+                                  AdmitArcTables& tables, std::int32_t t, std::int32_t h) {
   const auto& d = context.state.distance;
   const TourRecord& path = *node.path;
   const std::int32_t m = tables.pathCount;
   const std::int32_t* order = path.order;
   auto dist = [&d](std::int32_t x, std::int32_t y) -> Cost { return d[x][y]; };
 
-  const std::int32_t L = path.currentCity;
-  if (t == L) {
-    if (m < 3) return true;
-    const std::int32_t P = order[m - 2];
-    const std::int32_t X = order[m - 3];
-    const Cost th = dist(t, h);
-    const Cost ph = dist(P, h);
-    if (refutes(th + dist(X, P), dist(X, t) + ph, t < P)) return false;  // A1
-    if (m < 4) return true;
-    if (!tables.caseAReady) prepareCaseA(context, node, tables);
-    if (tables.moveLastCity + 2 * (dist(P, t) + th - ph) >= 1) return false;  // A2
-    for (std::int32_t k = 3; k <= m - 2; ++k) {                               // A3, A4
-      if (tables.moveTailSegment[k] + 2 * (tables.tailEdge[k] - dist(order[k - 1], h) + th) >= 1) {
-        return false;
-      }
-    }
-    return true;
-  }
-
-  if (m < 2) return true;
-  const std::int32_t P = order[m - 2];
-  const Cost th = dist(t, h);
-  if (m >= 4) return admitPreparedArc(context, node, tables, t, h);  // B1 .. B9 by the tables
-  const Cost pl = dist(P, L);
-  const Cost ph = dist(P, h);
-  if (th + pl > dist(L, h) + dist(P, t)) return false;  // B1
   if (m < 3) return true;
+  const std::int32_t P = order[m - 2];
   const std::int32_t X = order[m - 3];
-  return th + dist(X, P) + pl <= dist(X, L) + ph + dist(t, P);  // B2
+  const Cost th = dist(t, h);
+  const Cost ph = dist(P, h);
+  if (refutes(th + dist(X, P), dist(X, t) + ph, t < P)) return false;  // A1
+  if (m < 4) return true;
+  if (!tables.caseAReady) prepareCaseA(context, node, tables);
+  if (tables.moveLastCity + 2 * (dist(P, t) + th - ph) >= 1) return false;  // A2
+  for (std::int32_t k = 3; k <= m - 2; ++k) {                               // A3, A4
+    if (tables.moveTailSegment[k] + 2 * (tables.tailEdge[k] - dist(order[k - 1], h) + th) >= 1) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace ringmarch

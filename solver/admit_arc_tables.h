@@ -46,19 +46,30 @@ void prepareAdmitArc(const SearchContext& context, const SearchNode& node, Admit
 // Fills the case B entries of city x (paths of four or more cities).
 void prepareAdmitCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
                       std::int32_t x);
-// admitPreparedArc for arcs out of the current city and for paths of fewer than four cities.
-bool admitPreparedArcByCases(const SearchContext& context, const SearchNode& node,
-                             AdmitArcTables& tables, std::int32_t tail, std::int32_t head);
+// admitPreparedArc for an arc out of the current city (case A).
+bool admitPreparedArcOutOfCurrent(const SearchContext& context, const SearchNode& node,
+                                  AdmitArcTables& tables, std::int32_t tail, std::int32_t head);
 
-// admitArc (t, h) for the node that the tables were prepared for. The common case, an arc off
-// the path end with four or more cities on the path, is inline so the caller's loop keeps it.
+// admitArc (t, h) for the node that the tables were prepared for. Arcs off the path end (case B)
+// are decided inline, so the caller's loop keeps them.
 inline bool admitPreparedArc(const SearchContext& context, const SearchNode& node,
                              AdmitArcTables& tables, std::int32_t t, std::int32_t h) {
-  if (t == tables.current || tables.pathCount < 4) {
-    return admitPreparedArcByCases(context, node, tables, t, h);
-  }
-  const std::int32_t* fromT = tables.distance[t];
+  if (t == tables.current) return admitPreparedArcOutOfCurrent(context, node, tables, t, h);
+  const std::int32_t m = tables.pathCount;
+  if (m < 2) return true;
+  const auto& d = tables.distance;
+  const std::int32_t* fromT = d[t];
   const Cost th = fromT[h];
+  const std::int32_t L = tables.current;
+  const std::int32_t P = tables.beforeCurrent;
+  if (m < 4) {
+    const Cost pl = d[P][L];
+    if (th + pl > Cost{d[L][h]} + d[P][t]) return false;  // B1
+    if (m < 3) return true;
+    const std::int32_t X = tables.twoBeforeCurrent;
+    return th + d[X][P] + pl <= Cost{d[X][L]} + d[P][h] + fromT[P];  // B2
+  }
+  // B1 .. B9 through the per-city tables.
   if (!tables.cityReady[t]) prepareAdmitCity(context, node, tables, t);
   if (th - tables.distance[tables.current][h] + tables.byTailLessL[t] > 0) return false;
   if (th - tables.distance[tables.beforeCurrent][h] + tables.byTailLessP[t] > 0) return false;
