@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
-# Usage: scripts/install-deps.sh [native|windows|fuzz ...]   (native is always included)
+# Usage: scripts/install-deps.sh [native|windows|fuzz|bench ...]   (native is always included)
 set -euo pipefail
 
 packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev)
@@ -9,6 +9,7 @@ for group in "$@"; do
     native) ;;
     windows) packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 wine64-tools) ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    bench) packages+=(python3 time) ;;
     *) echo "install-deps: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of the file readers (clang, ASan + UBSan) and runs each for a
-# bounded time, starting from its seed corpus in fuzz/corpus/<target>.
+# Builds the libFuzzer targets of the file readers and of the registry script interpreter (clang,
+# ASan + UBSan) and runs each for a bounded time, starting from its seed corpus in
+# fuzz/corpus/<target>.
 # Usage: scripts/run-fuzzers.sh [seconds per target, default 60]
 # Inputs that crash a target are kept in build/fuzz/artifacts/; the run then fails.
 set -euo pipefail
@@ -14,7 +15,7 @@ cmake --build --preset fuzz
 artifacts="build/fuzz/artifacts"
 mkdir -p "$artifacts"
 status=0
-for target in tsp_reader_fuzz tour_reader_fuzz; do
+for target in tsp_reader_fuzz tour_reader_fuzz registry_script_fuzz; do
   # New inputs go to a scratch corpus, so the checked-in seeds stay as they are.
   work="build/fuzz/corpus-work/$target"
   mkdir -p "$work"

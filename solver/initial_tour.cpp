@@ -88,17 +88,7 @@ void buildInitialTour(SolverState& state, TourRecord& tour) {
 
   copyTour(state.bestTour, tour);
   state.bestLength = tour.length;
-
-  tour.count = 0;
-  tour.length = 0;
-  tour.currentCity = -1;
-  tour.previousCity = -1;
-  tour.firstCity = -1;
-  for (int c = 0; c < tour.targetCount; ++c) {
-    tour.position[c] = -1;
-    tour.freeEnds[c] = kBothEndsFree;
-  }
-  tour.nearestPlaced = tour.nearestOfStart == tour.secondOfStart;
+  emptyTour(tour);
 }
 
 }  // namespace ringmarch

@@ -53,6 +53,17 @@ struct Chunk {
 }  // namespace
 
 // Precedes every block handed out by the pool; padded so that the block stays aligned.
+// Cache-line aligned chunks through the aligned operator new, which every platform's library
+// offers (std::aligned_alloc is missing from some C runtimes).
+unsigned char* allocateChunk(std::size_t bytes) {
+  return static_cast<unsigned char*>(
+      ::operator new (bytes, std::align_val_t{kAlignment}, std::nothrow));
+}
+
+void freeChunk(unsigned char* base) {
+  if (base != nullptr) ::operator delete (base, std::align_val_t{kAlignment});
+}
+
 struct alignas(kAlignment) BlockHeader {
   BlockHeader* below;  // the block allocated before this one (nullptr for the lowest)
   std::size_t chunk;   // index of the chunk that holds the block
@@ -66,7 +77,7 @@ class SearchArena {
   ~SearchArena() {
     for (Chunk& chunk : chunks_) {
       POOL_UNPOISON(chunk.base, chunk.capacity);
-      std::free(chunk.base);
+      freeChunk(chunk.base);
     }
   }
 
@@ -122,7 +133,7 @@ class SearchArena {
   bool addChunk(std::size_t index, std::size_t bytes) {
     if (index > chunks_.size() || index >= kMaxChunks) return false;
     const std::size_t capacity = std::max(kChunkBytes, roundUp(bytes));
-    auto* base = static_cast<unsigned char*>(std::aligned_alloc(kAlignment, capacity));
+    auto* base = allocateChunk(capacity);
     if (base == nullptr) return false;
     POOL_POISON(base, capacity);
     if (index == chunks_.size()) {
@@ -132,14 +143,15 @@ class SearchArena {
         try {
           chunks_.reserve(std::max<std::size_t>(16, chunks_.size() * 2));
         } catch (const std::bad_alloc&) {
-          std::free(base);
+          POOL_UNPOISON(base, capacity);
+          freeChunk(base);
           return false;
         }
       }
       chunks_.push_back(Chunk{base, capacity, 0});
     } else {
       POOL_UNPOISON(chunks_[index].base, chunks_[index].capacity);
-      std::free(chunks_[index].base);
+      freeChunk(chunks_[index].base);
       chunks_[index] = Chunk{base, capacity, 0};
     }
     return true;

@@ -48,6 +48,10 @@ void initTour(TourRecord& tour, const ProblemData* problem, std::int32_t target)
   tour.nearestOfStart = -1;
   tour.secondOfStart = -1;
   tour.targetCount = target == -1 ? problem->count : target;
+  emptyTour(tour);
+}
+
+void emptyTour(TourRecord& tour) {
   tour.count = 0;
   tour.length = 0;
   tour.currentCity = -1;

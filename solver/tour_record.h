@@ -32,6 +32,10 @@ struct TourRecord {
 
 // An empty record over problem with targetCount = target, or the instance's count for -1.
 void initTour(TourRecord& tour, const ProblemData* problem, std::int32_t target);
+// Removes every placed city: count and length 0, no current, previous or first city, every city
+// unplaced, nearestPlaced reset from the start fields. Keeps problem, targetCount and the start
+// fields; stale order entries stay.
+void emptyTour(TourRecord& tour);
 // destination := source: the problem reference, entries 0 .. targetCount of the arrays and every
 // scalar field.
 void copyTour(TourRecord& destination, const TourRecord& source);

@@ -1,0 +1,538 @@
+#include "cli/commands.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cinttypes>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cli/default_instance.h"
+#include "cli/json_output.h"
+#include "cli/progress.h"
+#include "cli/svg_drawing.h"
+#include "cli/temp_file.h"
+#include "model/generation.h"
+#include "model/ringmarch_object.h"
+#include "tsplib/tsp_file.h"
+
+namespace ringmarch::cli {
+namespace {
+
+std::string resultValueText(ErrorCode code) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08" PRIX32, resultValueOf(code));
+  return text;
+}
+
+std::string inQuotes(std::string_view name) {
+  std::string text;
+  text.reserve(name.size() + 2);
+  text.push_back('\'');
+  text.append(name);
+  text.push_back('\'');
+  return text;
+}
+
+std::string citiesText(std::int32_t count) {
+  return std::to_string(count) + (count == 1 ? " city" : " cities");
+}
+
+// Writes a whole text to a named file; the answer is the system error text, empty on success.
+std::string writeTextFile(const std::string& path, std::string_view text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return std::strerror(errno);
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
+  const int saved = errno;
+  const bool closed = std::fclose(file) == 0;
+  if (!written || !flushed || !closed) return std::strerror(saved != 0 ? saved : errno);
+  return {};
+}
+
+// Finds the first pair that the distance check objects to, visiting the pairs in the check's
+// own order so that the pair agrees with its answer.
+struct DistanceFault {
+  int from = -1;
+  int to = -1;
+  ErrorCode code = ErrorCode::Success;
+};
+
+DistanceFault firstDistanceFault(const ProblemData& problem) {
+  for (int i = 0; i < problem.count; ++i) {
+    for (int j = i; j < problem.count; ++j) {
+      const std::int32_t d = problem.rows[i].dist[j];
+      if (d != problem.rows[j].dist[i]) return {i, j, ErrorCode::DistanceNotSymmetric};
+      if (i == j && d != 0) return {i, j, ErrorCode::SameCityDistanceNotZero};
+      if (i != j && d == 0) return {i, j, ErrorCode::DistanceNotPositive};
+    }
+  }
+  return {};
+}
+
+std::string describeFault(const ProblemData& problem, const DistanceFault& fault) {
+  const int a = fault.from;
+  const int b = fault.to;
+  const std::string cityA = "city " + std::to_string(a + 1);
+  const std::string cityB = "city " + std::to_string(b + 1);
+  switch (fault.code) {
+    case ErrorCode::DistanceNotSymmetric:
+      return "not symmetric: " + cityA + " to " + cityB + " is " +
+             std::to_string(problem.rows[a].dist[b]) + " but " + cityB + " to " + cityA + " is " +
+             std::to_string(problem.rows[b].dist[a]);
+    case ErrorCode::SameCityDistanceNotZero:
+      return "the distance of " + cityA + " to itself is " +
+             std::to_string(problem.rows[a].dist[a]) + ", not 0";
+    case ErrorCode::DistanceNotPositive:
+      return cityA + " and " + cityB + " are 0 apart; different cities must be apart";
+    default:
+      return {};
+  }
+}
+
+// Seconds of each stage of the solve, as the solver measured them.
+JsonObject stagesOf(const SolveStatistics& statistics) {
+  JsonObject stages;
+  stages.add("load", statistics.loadSeconds)
+      .add("initial_tour", statistics.initialTourSeconds)
+      .add("search", statistics.searchSeconds);
+  return stages;
+}
+
+class Session {
+ public:
+  Session(const Request& request, const Console& console)
+      : request_(request), console_(console), object_(std::make_unique<RingmarchObject>()) {}
+
+  int run();
+
+ private:
+  int runSolve();
+  int runRandom();
+  int runCheck();
+  int runConvert();
+
+  // Loads the named file, or the built-in instance when path is empty.
+  int load(const std::string& path);
+  // Solves the loaded instance with the request's solve options and prints the result.
+  int solveLoaded(const JsonObject& extraFields);
+  int writeRandomToStandardOutput(std::int32_t format, const std::string& name);
+
+  // Reports the failure of an operation of the object: its result value, code name and text.
+  int failOperation(std::string_view action, std::string_view file, const std::string& detail = {});
+  // Reports a failure that is not an operation's, in words.
+  int failPlain(const std::string& message, std::string_view file = {});
+  void printError(const std::string& message, std::optional<ErrorCode> code, std::string_view file);
+
+  bool json() const { return request_.solve.json; }
+  void warn(const std::string& message) {
+    if (!request_.solve.quiet)
+      std::fprintf(console_.err, "ringmarch: warning: %s\n", message.c_str());
+  }
+
+  const Request& request_;
+  const Console& console_;
+  std::unique_ptr<RingmarchObject> object_;
+  std::string displayName_;
+};
+
+void Session::printError(const std::string& message, std::optional<ErrorCode> code,
+                         std::string_view file) {
+  std::string line = "ringmarch: " + message;
+  if (code) {
+    line += ": " + resultValueText(*code) + " " + std::string(errorName(*code)) + ": " +
+            std::string(errorText(*code));
+  }
+  std::fprintf(console_.err, "%s\n", line.c_str());
+  if (json()) {
+    JsonObject error;
+    error.add("message", message);
+    if (!file.empty()) error.add("file", file);
+    if (code) {
+      error.add("code", static_cast<std::int32_t>(*code))
+          .add("name", errorName(*code))
+          .add("result", resultValueText(*code))
+          .add("text", errorText(*code));
+    }
+    JsonObject document;
+    document.add("error", error);
+    std::fprintf(console_.out, "%s\n", document.text().c_str());
+  }
+}
+
+int Session::failOperation(std::string_view action, std::string_view file,
+                           const std::string& detail) {
+  const LastError error = lastError();
+  std::string message(action);
+  if (!file.empty()) {
+    message += ' ';
+    message += inQuotes(file);
+  }
+  if (!detail.empty()) {
+    message += " (";
+    message += detail;
+    message += ')';
+  }
+  printError(message, error.code, file);
+  return kExitBadInput;
+}
+
+int Session::failPlain(const std::string& message, std::string_view file) {
+  printError(message, std::nullopt, file);
+  return kExitBadInput;
+}
+
+int Session::load(const std::string& path) {
+  if (!path.empty()) {
+    displayName_ = path;
+    if (object_->ReadTspFile(FileName::fromNarrow(path.c_str())) != kSuccessResult) {
+      return failOperation("cannot read", path);
+    }
+    return kExitSuccess;
+  }
+  const std::string_view text = defaultInstanceText();
+  displayName_ = tspNameOf(text);
+  const std::optional<TempFile> file = TempFile::create(".tsp", text);
+  if (!file) {
+    return failPlain(std::string("cannot stage the built-in instance in the temporary "
+                                 "directory: ") +
+                     std::strerror(errno));
+  }
+  if (object_->ReadTspFile(FileName::fromNarrow(file->path().c_str())) != kSuccessResult) {
+    return failOperation("cannot read the built-in instance", displayName_);
+  }
+  return kExitSuccess;
+}
+
+int Session::solveLoaded(const JsonObject& extraFields) {
+  const SolveRequest& options = request_.solve;
+  const ProblemData& instance = object_->instance();
+  if (options.svgPath && !hasDrawableCoordinates(instance)) {
+    return failPlain(inQuotes(displayName_) + " has no coordinates to draw (--svg)", displayName_);
+  }
+  std::int32_t check = 0;
+  if (object_->CheckDistance(&check) == kSuccessResult && check != 0) {
+    warn(inQuotes(displayName_) + ": distances are " +
+         describeFault(instance, firstDistanceFault(instance)) +
+         "; the tour is the shortest for the distances as given");
+  }
+
+  ProgressSettings settings;
+  settings.stream = options.quiet ? nullptr : console_.err;
+  settings.terminal = console_.errIsTerminal;
+  settings.timeLimitSeconds = options.timeLimitSeconds;
+  ProgressMonitor monitor(settings);
+  SolveOptions solveOptions;
+  // Without anyone listening the search runs unobserved.
+  if (settings.stream != nullptr || settings.timeLimitSeconds) {
+    solveOptions.monitor = &monitor;
+    // A node of a large instance can take milliseconds; asking often keeps the time limit
+    // close, and one clock reading per few nodes is nothing beside their evaluation.
+    solveOptions.progressInterval = 8;
+  }
+
+  SolveStatistics statistics;
+  std::int32_t length = 0;
+  const auto started = std::chrono::steady_clock::now();
+  const OperationResult result = object_->SolveWith(solveOptions, &statistics, &length);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  monitor.finish();
+  if (result != kSuccessResult) {
+    // Say which limit the solve met; the operation's code alone is terse.
+    std::string detail;
+    if (lastError().code == ErrorCode::CityIdOutOfRange && instance.count < 3) {
+      detail = "it has " + citiesText(instance.count) + "; a solve needs at least 3";
+    } else if (lastError().code == ErrorCode::DistanceOutOfRange) {
+      detail = "its tour lengths could exceed the 32-bit range";
+    }
+    return failOperation("cannot solve", displayName_, detail);
+  }
+
+  const bool proven = !statistics.stopped && !monitor.timeLimitReached();
+  const TourRecord& tour = object_->tour();
+  const int tourCount = tour.count < 0 ? 0 : tour.count;
+  const std::span<const std::int32_t> order(tour.order, static_cast<std::size_t>(tourCount));
+
+  // Files first, so that the printed result can say what was written.
+  std::vector<std::pair<std::string, std::optional<ErrorCode>>> writeFailures;
+  if (options.tourPath) {
+    if (object_->WriteTourFile(FileName::fromNarrow(options.tourPath->c_str())) != kSuccessResult) {
+      writeFailures.emplace_back("cannot write the tour to " + inQuotes(*options.tourPath),
+                                 lastError().code);
+    }
+  }
+  if (options.svgPath) {
+    std::string title = displayName_ + ": " + std::to_string(instance.count) + " cities, length " +
+                        std::to_string(length) + (proven ? "" : " (not proven optimal)");
+    const std::optional<std::string> svg = drawTourSvg(instance, tour, title);
+    const std::string problem =
+        svg ? writeTextFile(*options.svgPath, *svg) : std::string("the tour cannot be drawn");
+    if (!problem.empty()) {
+      writeFailures.emplace_back(
+          "cannot write the picture to " + inQuotes(*options.svgPath) + ": " + problem,
+          std::nullopt);
+    }
+  }
+
+  if (json()) {
+    JsonObject document = extraFields;
+    document.add("name", displayName_)
+        .add("cities", instance.count)
+        .add("length", length)
+        .add("optimal", proven)
+        .add("tour", order)
+        .add("nodes", static_cast<std::uint64_t>(statistics.evaluatedNodes))
+        .add("seconds", seconds)
+        .add("initial_length", statistics.initialLength);
+    document.add("stages", stagesOf(statistics));
+    if (options.timeLimitSeconds) document.add("time_limit", *options.timeLimitSeconds);
+    if (options.tourPath) document.add("tour_file", *options.tourPath);
+    if (options.svgPath) document.add("svg_file", *options.svgPath);
+    if (!writeFailures.empty()) {
+      JsonObject error;
+      error.add("message", writeFailures.front().first);
+      if (writeFailures.front().second) {
+        const ErrorCode code = *writeFailures.front().second;
+        error.add("code", static_cast<std::int32_t>(code))
+            .add("name", errorName(code))
+            .add("result", resultValueText(code))
+            .add("text", errorText(code));
+      }
+      document.add("error", error);
+    }
+    std::fprintf(console_.out, "%s\n", document.text().c_str());
+  } else {
+    std::fprintf(console_.out, "name: %s\ncities: %d\nlength: %d\n", displayName_.c_str(),
+                 instance.count, length);
+    if (proven) {
+      std::fprintf(console_.out, "optimal: yes\n");
+    } else {
+      std::fprintf(console_.out,
+                   "optimal: not proven (time limit of %g s reached; best tour found so far)\n",
+                   *options.timeLimitSeconds);
+    }
+    std::fprintf(console_.out, "tour:");
+    for (const std::int32_t city : order) std::fprintf(console_.out, " %d", city + 1);
+    std::fprintf(console_.out, "\nnodes: %llu\nseconds: %.3f\n",
+                 static_cast<unsigned long long>(statistics.evaluatedNodes), seconds);
+  }
+  for (const auto& [message, code] : writeFailures) {
+    std::string line = "ringmarch: " + message;
+    if (code) {
+      line += ": " + resultValueText(*code) + " " + std::string(errorName(*code)) + ": " +
+              std::string(errorText(*code));
+    }
+    std::fprintf(console_.err, "%s\n", line.c_str());
+  }
+  if (!writeFailures.empty()) return kExitBadInput;
+  return proven ? kExitSuccess : kExitNotProven;
+}
+
+int Session::runSolve() {
+  const int loaded = load(request_.files.empty() ? std::string() : request_.files[0]);
+  if (loaded != kExitSuccess) return loaded;
+  return solveLoaded(JsonObject{});
+}
+
+int Session::writeRandomToStandardOutput(std::int32_t format, const std::string& name) {
+  std::optional<TempFile> file = TempFile::create(".tsp", "");
+  if (!file) {
+    return failPlain(std::string("cannot create a file in the temporary directory: ") +
+                     std::strerror(errno));
+  }
+  if (object_->WriteTspFile(FileName::fromNarrow(file->path().c_str()), format) != kSuccessResult) {
+    return failOperation("cannot write the instance", "");
+  }
+  std::optional<std::string> text = readWholeFile(file->path());
+  if (!text) return failPlain("cannot read back the written instance");
+  // The writer names the instance after the file it wrote; here that file was only a stage.
+  if (text->starts_with("NAME: ")) {
+    const std::size_t end = text->find('\n');
+    text->replace(0, end, "NAME: " + name);
+  }
+  if (std::fwrite(text->data(), 1, text->size(), console_.out) != text->size() ||
+      std::fflush(console_.out) != 0) {
+    return failPlain("cannot write to standard output");
+  }
+  return kExitSuccess;
+}
+
+int Session::runRandom() {
+  std::uint32_t seed = 0;
+  if (request_.seed) {
+    seed = *request_.seed;
+  } else {
+    // A fresh seed for every run; the clock since load would give the same instance each time
+    // in a short-lived process.
+    std::random_device device;
+    seed = device();
+  }
+  const std::string name =
+      "random-" + std::to_string(request_.cityCount) + "-seed-" + std::to_string(seed);
+  displayName_ = name;
+  if (object_->NewTspWithSeed(request_.cityCount, seed) != kSuccessResult) {
+    return failOperation("cannot generate " + std::to_string(request_.cityCount) + " cities", "");
+  }
+  const std::int32_t format = request_.format.value_or(kTspFileEuc2d);
+  const bool toStandardOutput = (request_.outputPath && *request_.outputPath == "-") ||
+                                (!request_.outputPath && !request_.solveRandom);
+  if (toStandardOutput && request_.solveRandom) {
+    return failPlain("--output - cannot be combined with --solve (both write standard output)");
+  }
+  if (toStandardOutput) return writeRandomToStandardOutput(format, name);
+  if (request_.outputPath &&
+      object_->WriteTspFile(FileName::fromNarrow(request_.outputPath->c_str()), format) !=
+          kSuccessResult) {
+    return failOperation("cannot write the instance to", *request_.outputPath);
+  }
+  if (!request_.solveRandom) return kExitSuccess;
+  JsonObject extra;
+  extra.add("seed", static_cast<std::int64_t>(seed));
+  if (!json()) std::fprintf(console_.out, "seed: %" PRIu32 "\n", seed);
+  return solveLoaded(extra);
+}
+
+int Session::runCheck() {
+  const std::string& path = request_.files[0];
+  const int loaded = load(path);
+  if (loaded != kExitSuccess) return loaded;
+  const ProblemData& instance = object_->instance();
+  std::int32_t answer = 0;
+  if (object_->CheckDistance(&answer) != kSuccessResult) return failOperation("cannot check", path);
+  const auto code = static_cast<ErrorCode>(answer);
+  const DistanceFault fault = firstDistanceFault(instance);
+  // The pair is shown only when it explains the check's own answer.
+  const bool faultAgrees = fault.code == code;
+  const bool solvable = instance.count >= 3 && tourLengthsFit(instance);
+
+  if (json()) {
+    JsonObject document;
+    document.add("name", path)
+        .add("cities", instance.count)
+        .add("coordinates", instance.hasCoordinates == 1)
+        .add("valid", answer == 0 && instance.count >= 1)
+        .add("code", answer);
+    if (answer != 0) {
+      document.add("error_name", errorName(code))
+          .add("result", resultValueText(code))
+          .add("text", errorText(code));
+      if (faultAgrees) {
+        JsonObject pair;
+        pair.add("from", fault.from + 1)
+            .add("to", fault.to + 1)
+            .add("distance", instance.rows[fault.from].dist[fault.to])
+            .add("reverse", instance.rows[fault.to].dist[fault.from]);
+        document.add("first_fault", pair);
+      }
+    }
+    document.add("solvable", solvable);
+    std::fprintf(console_.out, "%s\n", document.text().c_str());
+  } else {
+    std::fprintf(console_.out, "%s: %s, %s\n", path.c_str(), citiesText(instance.count).c_str(),
+                 instance.hasCoordinates == 1 ? "with coordinates" : "without coordinates");
+    if (instance.count < 1) {
+      std::fprintf(console_.out, "distances: none (the file declares no cities)\n");
+    } else if (answer == 0) {
+      std::fprintf(console_.out,
+                   "distances: valid (symmetric, 0 from each city to itself, positive between "
+                   "different cities)\n");
+    } else {
+      std::string words = faultAgrees ? describeFault(instance, fault) : std::string("invalid");
+      std::fprintf(console_.out, "distances: %s (%s %s: %s)\n", words.c_str(),
+                   resultValueText(code).c_str(), std::string(errorName(code)).c_str(),
+                   std::string(errorText(code)).c_str());
+    }
+    if (!solvable) {
+      std::fprintf(console_.out, "solvable: no (%s)\n",
+                   instance.count < 3 ? "fewer than 3 cities"
+                                      : "tour lengths could exceed the 32-bit range");
+    }
+  }
+  return answer == 0 && instance.count >= 1 ? kExitSuccess : kExitBadInput;
+}
+
+int Session::runConvert() {
+  const std::string& input = request_.files[0];
+  const std::string& output = request_.files[1];
+  const int loaded = load(input);
+  if (loaded != kExitSuccess) return loaded;
+  const std::int32_t format = request_.format.value_or(kTspFileFullMatrix);
+  const ProblemData& instance = object_->instance();
+  if (instance.count < 1) {
+    return failPlain(
+        inQuotes(input) + " declares " + citiesText(instance.count) + "; there is nothing to write",
+        input);
+  }
+  if (format == kTspFileEuc2d && !request_.force) {
+    // EUC_2D keeps only whole coordinates; refuse when the distances read back would differ.
+    if (instance.hasCoordinates != 1) {
+      return failPlain(inQuotes(input) +
+                           " has no coordinates: euc2d would lose its distances (use --format "
+                           "fullmatrix, or --force)",
+                       input);
+    }
+    for (int i = 0; i < instance.count; ++i) {
+      for (int j = 0; j < instance.count; ++j) {
+        const double dx = truncateToWhole(instance.rows[i].x) - truncateToWhole(instance.rows[j].x);
+        const double dy = truncateToWhole(instance.rows[i].y) - truncateToWhole(instance.rows[j].y);
+        std::int32_t written = 0;
+        const bool fits = roundedDistance(std::hypot(dx, dy), 1.0, &written);
+        if (!fits || written != instance.rows[i].dist[j]) {
+          return failPlain(inQuotes(input) + ": city " + std::to_string(i + 1) + " to city " +
+                               std::to_string(j + 1) + " is " +
+                               std::to_string(instance.rows[i].dist[j]) +
+                               ", but its whole coordinates give " +
+                               (fits ? std::to_string(written) : std::string("no distance")) +
+                               "; euc2d would change the instance (use --format fullmatrix, or "
+                               "--force)",
+                           input);
+        }
+      }
+    }
+  }
+  if (object_->WriteTspFile(FileName::fromNarrow(output.c_str()), format) != kSuccessResult) {
+    return failOperation("cannot write", output);
+  }
+  return kExitSuccess;
+}
+
+int Session::run() {
+  switch (request_.command) {
+    case Command::Solve:
+      return runSolve();
+    case Command::Random:
+      return runRandom();
+    case Command::Check:
+      return runCheck();
+    case Command::Convert:
+      return runConvert();
+    case Command::Help:
+    case Command::Version:
+      break;
+  }
+  return kExitUsage;
+}
+
+}  // namespace
+
+int runRequest(const Request& request, const Console& console) {
+  if (request.command == Command::Help) {
+    std::fputs(helpText(request.helpTopic).c_str(), console.out);
+    return kExitSuccess;
+  }
+  if (request.command == Command::Version) {
+    std::fprintf(console.out, "ringmarch %s\n", RINGMARCH_VERSION);
+    return kExitSuccess;
+  }
+  clearLastError();
+  Session session(request, console);
+  return session.run();
+}
+
+}  // namespace ringmarch::cli

@@ -1,0 +1,47 @@
+// Listens to a running solve: shows progress on stderr and ends the search at the time limit.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "solver/solve_driver.h"
+
+namespace ringmarch::cli {
+
+struct ProgressSettings {
+  std::FILE* stream = nullptr;  // where progress goes; nullptr shows nothing
+  bool terminal = false;        // rewrite one line in place instead of printing new lines
+  std::optional<double> timeLimitSeconds;
+  double firstReportAfter = 1.0;  // short solves show nothing
+  double terminalInterval = 0.25;
+  double plainInterval = 10.0;
+};
+
+class ProgressMonitor final : public SolveMonitor {
+ public:
+  // elapsedSeconds measures the time since the solve began (a steady clock by default).
+  explicit ProgressMonitor(ProgressSettings settings,
+                           std::function<double()> elapsedSeconds = nullptr);
+
+  bool onProgress(const SolveProgress& progress) override;
+  // Clears the in-place line, so that the result starts on a clean line.
+  void finish();
+
+  bool timeLimitReached() const { return timeLimitReached_; }
+  int reportsShown() const { return reportsShown_; }
+
+ private:
+  ProgressSettings settings_;
+  std::function<double()> elapsedSeconds_;
+  double nextReportAt_;
+  bool timeLimitReached_ = false;
+  bool lineOpen_ = false;
+  int reportsShown_ = 0;
+};
+
+// One progress line without line end: elapsed time, evaluated nodes, best length so far.
+std::string progressLine(double elapsedSeconds, const SolveProgress& progress);
+
+}  // namespace ringmarch::cli

@@ -1,0 +1,26 @@
+// An SVG picture of an instance's cities and a closed tour through them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "model/problem_data.h"
+#include "solver/tour_record.h"
+
+namespace ringmarch::cli {
+
+// True when the instance carries coordinates and every city's coordinates are finite numbers
+// whose spread is finite, so that they can be scaled onto a page.
+bool hasDrawableCoordinates(const ProblemData& problem);
+
+// The picture: cities as dots numbered from 1, the tour as a closed line, the tour's first city
+// marked, and the title above. Larger y is drawn higher, as on a map. Empty when the instance
+// has no drawable coordinates or the tour names a city outside the instance.
+std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRecord& tour,
+                                       std::string_view title);
+
+// Text with the characters that XML gives a meaning (& < > " ') escaped.
+std::string xmlEscaped(std::string_view text);
+
+}  // namespace ringmarch::cli

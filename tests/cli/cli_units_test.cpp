@@ -1,0 +1,456 @@
+// The command line's parts on their own: argument parsing, JSON text, the SVG picture, the
+// progress monitor and the built-in instance.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/default_instance.h"
+#include "cli/json_output.h"
+#include "cli/progress.h"
+#include "cli/svg_drawing.h"
+#include "json_value.h"
+#include "model/problem_data.h"
+#include "solver/tour_record.h"
+#include "tsplib/tsp_file.h"
+
+namespace ringmarch::cli {
+namespace {
+
+using ringmarch::testing::JsonValue;
+using ringmarch::testing::parseJson;
+
+ParseResult parse(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), "ringmarch");
+  std::vector<const char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  return parseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+// ---- argument parsing ----
+
+struct RejectedCase {
+  std::vector<std::string> arguments;
+  std::string messagePart;
+  std::string usageOf;
+};
+
+TEST(CommandLineTest, RejectsBadRequestsWithAReasonAndTheCommandsUsage) {
+  const std::vector<RejectedCase> cases = {
+      {{}, "no command", ""},
+      {{"frobnicate"}, "unknown command 'frobnicate'", ""},
+      {{"solve", "a.tsp", "b.tsp"}, "at most one file", "solve"},
+      {{"solve", "--bogus"}, "unknown option '--bogus'", "solve"},
+      {{"solve", "--tour"}, "--tour needs a file name", "solve"},
+      {{"solve", "--svg="}, "--svg needs a file name", "solve"},
+      {{"solve", "--time-limit", "0"}, "positive number of seconds", "solve"},
+      {{"solve", "--time-limit", "-2"}, "positive number of seconds", "solve"},
+      {{"solve", "--time-limit", "1e9999"}, "positive number of seconds", "solve"},
+      {{"solve", "--time-limit", "nan"}, "positive number of seconds", "solve"},
+      {{"solve", "--time-limit", "3s"}, "positive number of seconds", "solve"},
+      {{"solve", "--json=yes"}, "--json takes no value", "solve"},
+      {{"solve", "--seed", "3"}, "unknown option '--seed'", "solve"},
+      {{"random"}, "number of cities", "random"},
+      {{"random", "ten"}, "whole number", "random"},
+      {{"random", "0"}, "at least 1", "random"},
+      {{"random", "-4"}, "at least 1", "random"},
+      {{"random", "99999999999"}, "whole number", "random"},
+      {{"random", "10", "--seed", "4294967296"}, "--seed", "random"},
+      {{"random", "10", "--seed", "-1"}, "--seed", "random"},
+      {{"random", "10", "--format", "xml"}, "euc2d or fullmatrix", "random"},
+      {{"random", "10", "--tour", "t.tour"}, "--tour needs --solve", "random"},
+      {{"random", "10", "--json"}, "--json needs --solve", "random"},
+      {{"check"}, "exactly one file", "check"},
+      {{"check", "a.tsp", "b.tsp"}, "exactly one file", "check"},
+      {{"check", "a.tsp", "--tour", "x"}, "unknown option", "check"},
+      {{"convert", "a.tsp"}, "input and an output", "convert"},
+      {{"convert", "a.tsp", "b.tsp", "--format"}, "euc2d or fullmatrix", "convert"},
+      {{"convert", "a.tsp", "b.tsp", "--solve"}, "unknown option", "convert"},
+  };
+  for (const RejectedCase& c : cases) {
+    const ParseResult result = parse(c.arguments);
+    std::string shown;
+    for (const std::string& a : c.arguments) shown += a + " ";
+    EXPECT_FALSE(result.request.has_value()) << shown;
+    EXPECT_NE(result.error.find(c.messagePart), std::string::npos)
+        << shown << "-> " << result.error;
+    EXPECT_EQ(result.command, c.usageOf) << shown;
+  }
+}
+
+TEST(CommandLineTest, SolveTakesItsOptionsInEitherForm) {
+  const ParseResult result = parse({"solve", "in.tsp", "--tour", "out.tour", "--svg=out.svg",
+                                    "--json", "--quiet", "--time-limit=2.5"});
+  ASSERT_TRUE(result.request) << result.error;
+  const Request& request = *result.request;
+  EXPECT_EQ(request.command, Command::Solve);
+  EXPECT_EQ(request.files, std::vector<std::string>{"in.tsp"});
+  EXPECT_EQ(request.solve.tourPath, "out.tour");
+  EXPECT_EQ(request.solve.svgPath, "out.svg");
+  EXPECT_TRUE(request.solve.json);
+  EXPECT_TRUE(request.solve.quiet);
+  EXPECT_EQ(request.solve.timeLimitSeconds, 2.5);
+}
+
+TEST(CommandLineTest, SolveWithoutAFileMeansTheBuiltInInstance) {
+  const ParseResult result = parse({"solve"});
+  ASSERT_TRUE(result.request);
+  EXPECT_TRUE(result.request->files.empty());
+  EXPECT_FALSE(result.request->solve.json);
+  EXPECT_FALSE(result.request->solve.timeLimitSeconds);
+}
+
+TEST(CommandLineTest, DoubleDashEndsTheOptions) {
+  const ParseResult result = parse({"solve", "--json", "--", "--odd-name.tsp"});
+  ASSERT_TRUE(result.request) << result.error;
+  EXPECT_EQ(result.request->files, std::vector<std::string>{"--odd-name.tsp"});
+  EXPECT_TRUE(result.request->solve.json);
+}
+
+TEST(CommandLineTest, RandomReadsCountSeedFormatAndSolveOptions) {
+  const ParseResult result = parse({"random", "25", "--seed", "4294967295", "--format",
+                                    "fullmatrix", "--output", "-", "--solve", "--json"});
+  ASSERT_TRUE(result.request) << result.error;
+  const Request& request = *result.request;
+  EXPECT_EQ(request.command, Command::Random);
+  EXPECT_EQ(request.cityCount, 25);
+  EXPECT_EQ(request.seed, 4294967295u);
+  EXPECT_EQ(request.format, kTspFileFullMatrix);
+  EXPECT_EQ(request.outputPath, "-");
+  EXPECT_TRUE(request.solveRandom);
+  EXPECT_TRUE(request.solve.json);
+
+  // Counts of 128 and more are the generator's to refuse, with its own error code.
+  const ParseResult large = parse({"random", "128"});
+  ASSERT_TRUE(large.request);
+  EXPECT_EQ(large.request->cityCount, 128);
+  EXPECT_FALSE(large.request->seed);
+}
+
+TEST(CommandLineTest, ConvertAndCheckTakeTheirFiles) {
+  const ParseResult convert = parse({"convert", "a.tsp", "b.tsp", "--format=euc2d", "--force"});
+  ASSERT_TRUE(convert.request) << convert.error;
+  EXPECT_EQ(convert.request->files, (std::vector<std::string>{"a.tsp", "b.tsp"}));
+  EXPECT_EQ(convert.request->format, kTspFileEuc2d);
+  EXPECT_TRUE(convert.request->force);
+
+  const ParseResult check = parse({"check", "-", "--json"});
+  ASSERT_TRUE(check.request) << check.error;
+  EXPECT_EQ(check.request->files, std::vector<std::string>{"-"});
+  EXPECT_TRUE(check.request->solve.json);
+}
+
+TEST(CommandLineTest, HelpIsFoundAnywhereAndDocumentsEveryOption) {
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"help"}, {"check", "-h"}}) {
+    const ParseResult result = parse(arguments);
+    ASSERT_TRUE(result.request);
+    EXPECT_EQ(result.request->command, Command::Help);
+  }
+  const ParseResult solveHelp = parse({"solve", "--help"});
+  ASSERT_TRUE(solveHelp.request);
+  EXPECT_EQ(solveHelp.request->helpTopic, "solve");
+
+  const std::string help = helpText("");
+  for (const char* option :
+       {"--tour", "--svg", "--json", "--quiet", "--time-limit", "--seed", "--output", "--format",
+        "--solve", "--force", "--version", "solve", "random", "check", "convert"}) {
+    EXPECT_NE(help.find(option), std::string::npos) << option;
+  }
+  // Each command's own help carries its options.
+  EXPECT_NE(helpText("random").find("--seed S"), std::string::npos);
+  EXPECT_NE(helpText("random").find("--time-limit"), std::string::npos);
+  EXPECT_NE(helpText("convert").find("--force"), std::string::npos);
+  EXPECT_EQ(helpText("check").find("--force"), std::string::npos);
+}
+
+TEST(CommandLineTest, NumbersMustBeWholeTexts) {
+  EXPECT_EQ(parseWholeNumber("42"), 42);
+  EXPECT_EQ(parseWholeNumber("+7"), 7);
+  EXPECT_EQ(parseWholeNumber("-3"), -3);
+  EXPECT_FALSE(parseWholeNumber(""));
+  EXPECT_FALSE(parseWholeNumber("+"));
+  EXPECT_FALSE(parseWholeNumber("4 "));
+  EXPECT_FALSE(parseWholeNumber("0x10"));
+  EXPECT_FALSE(parseWholeNumber("9223372036854775808"));
+  EXPECT_EQ(parseSeconds("0.25"), 0.25);
+  EXPECT_EQ(parseSeconds("10"), 10.0);
+  EXPECT_FALSE(parseSeconds("1e3"));
+  EXPECT_FALSE(parseSeconds("inf"));
+  EXPECT_FALSE(parseSeconds("0"));
+}
+
+// ---- JSON text ----
+
+TEST(JsonOutputTest, StringsAreEscapedAndReadBackUnchanged) {
+  const std::vector<std::string> texts = {"plain",
+                                          "quote \" and backslash \\",
+                                          "tab\tnew\nline\rcr",
+                                          std::string("nul\0byte", 8),
+                                          "\x01\x1f\x7f",
+                                          "日本語のファイル名.tsp",
+                                          "emoji \xF0\x9F\x98\x80"};
+  for (const std::string& text : texts) {
+    const std::string literal = jsonString(text);
+    std::string error;
+    const std::optional<JsonValue> value = parseJson(literal, &error);
+    ASSERT_TRUE(value) << literal << ": " << error;
+    ASSERT_TRUE(value->isString());
+    EXPECT_EQ(value->string(), text);
+  }
+}
+
+TEST(JsonOutputTest, InvalidUtf8BecomesReplacementCharacters) {
+  struct Case {
+    std::string bytes;
+    std::string expected;
+  };
+  const std::string replacement = "\xEF\xBF\xBD";
+  const std::vector<Case> cases = {
+      {"a\xFFz", "a" + replacement + "z"},
+      {"\xC3", replacement},                                                        // cut short
+      {"\xC0\xAF", replacement + replacement},                                      // overlong
+      {"\xED\xA0\x80", replacement + replacement + replacement},                    // surrogate
+      {"\xF4\x90\x80\x80", replacement + replacement + replacement + replacement},  // > U+10FFFF
+      {"\xC3\xA9", "\xC3\xA9"},  // valid é stays
+  };
+  for (const Case& c : cases) {
+    const std::optional<JsonValue> value = parseJson(jsonString(c.bytes));
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->string(), c.expected);
+  }
+}
+
+TEST(JsonOutputTest, ObjectsKeepFieldOrderAndTypes) {
+  const std::int32_t tour[] = {0, 2, 1};
+  JsonObject nested;
+  nested.add("load", 0.5);
+  JsonObject object;
+  object.add("name", "x\"y")
+      .add("cities", std::int32_t{3})
+      .add("nodes", std::uint64_t{18446744073709551615u})
+      .add("optimal", false)
+      .add("tour", std::span<const std::int32_t>(tour))
+      .add("stages", nested)
+      .add("bad", std::nan(""))
+      .add("huge", 1e300)
+      .addNull("none");
+  std::string error;
+  const std::optional<JsonValue> value = parseJson(object.text(), &error);
+  ASSERT_TRUE(value) << object.text() << ": " << error;
+  EXPECT_EQ(value->keys(), (std::vector<std::string>{"name", "cities", "nodes", "optimal", "tour",
+                                                     "stages", "bad", "huge", "none"}));
+  EXPECT_EQ(value->at("name").string(), "x\"y");
+  EXPECT_EQ(value->at("cities").number(), 3);
+  EXPECT_FALSE(value->at("optimal").boolean());
+  ASSERT_EQ(value->at("tour").array().size(), 3u);
+  EXPECT_EQ(value->at("tour").array()[1].number(), 2);
+  EXPECT_EQ(value->at("stages").at("load").number(), 0.5);
+  EXPECT_TRUE(value->at("bad").isNull());
+  EXPECT_DOUBLE_EQ(value->at("huge").number(), 1e300);
+  EXPECT_TRUE(value->at("none").isNull());
+  EXPECT_NE(object.text().find("18446744073709551615"), std::string::npos);
+}
+
+TEST(JsonOutputTest, TheTestReaderRejectsMalformedDocuments) {
+  // The end-to-end tests rely on this reader to notice broken output.
+  for (const char* text :
+       {"", "{", "{\"a\" 1}", "{\"a\": 1,}", "[1 2]", "{\"a\": 1} x", "\"unterminated",
+        "{\"a\": 01}", "{\"a\": 1, \"a\": 2}", "nul", "\"\\ud800\"", "\"tab\there\""}) {
+    EXPECT_FALSE(parseJson(text)) << text;
+  }
+}
+
+// ---- SVG picture ----
+
+class SvgDrawingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    problem_ = std::make_unique<ProblemData>();
+    initProblemData(*problem_);
+    problem_->count = 4;
+    problem_->hasCoordinates = 1;
+    const double points[4][2] = {{0, 0}, {100, 0}, {100, 50}, {0, 50}};
+    for (int i = 0; i < 4; ++i) {
+      problem_->rows[i].x = points[i][0];
+      problem_->rows[i].y = points[i][1];
+    }
+    initTour(tour_, problem_.get(), 4);
+    for (int i = 0; i < 4; ++i) tour_.order[i] = i;
+    tour_.count = 4;
+  }
+
+  static std::vector<std::pair<double, double>> circleCentres(const std::string& svg) {
+    std::vector<std::pair<double, double>> centres;
+    const std::string opening = "<circle cx=\"";
+    for (std::size_t at = svg.find(opening); at != std::string::npos;
+         at = svg.find(opening, at + 1)) {
+      double x = 0;
+      double y = 0;
+      char radius[8] = {};
+      // Only the city dots have radius 3.5; the start marker is larger.
+      if (std::sscanf(svg.c_str() + at, "<circle cx=\"%lf\" cy=\"%lf\" r=\"%3[0-9.]\"", &x, &y,
+                      radius) == 3 &&
+          std::string(radius) == "3.5") {
+        centres.emplace_back(x, y);
+      }
+    }
+    return centres;
+  }
+
+  std::unique_ptr<ProblemData> problem_;
+  TourRecord tour_{};
+};
+
+TEST_F(SvgDrawingTest, DrawsEveryCityTheTourAndTheTitle) {
+  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "box <4> & co");
+  ASSERT_TRUE(svg);
+  const auto centres = circleCentres(*svg);
+  ASSERT_EQ(centres.size(), 4u);
+  // Larger y is drawn higher: city 4 (y 50) above city 1 (y 0); x keeps its direction.
+  EXPECT_LT(centres[3].second, centres[0].second);
+  EXPECT_LT(centres[0].first, centres[1].first);
+  // The aspect ratio of the cities' box is kept.
+  const double width = centres[1].first - centres[0].first;
+  const double height = centres[0].second - centres[3].second;
+  EXPECT_NEAR(width / height, 2.0, 0.01);
+  // One closed polygon through the four cities, in tour order.
+  const std::size_t polygon = svg->find("<polygon");
+  ASSERT_NE(polygon, std::string::npos);
+  EXPECT_EQ(svg->find("<polygon", polygon + 1), std::string::npos);
+  const std::size_t pointsAt = svg->find("points=\"", polygon) + 8;
+  const std::string points = svg->substr(pointsAt, svg->find('"', pointsAt) - pointsAt);
+  EXPECT_EQ(std::count(points.begin(), points.end(), ','), 4);
+  EXPECT_NE(svg->find("box &lt;4&gt; &amp; co"), std::string::npos);
+  EXPECT_EQ(svg->find("<4>"), std::string::npos);
+  EXPECT_NE(svg->find(">4</text>"), std::string::npos);  // cities numbered from 1
+}
+
+TEST_F(SvgDrawingTest, RefusesWhatCannotBeDrawn) {
+  problem_->hasCoordinates = 0;
+  EXPECT_FALSE(hasDrawableCoordinates(*problem_));
+  EXPECT_FALSE(drawTourSvg(*problem_, tour_, "t"));
+  problem_->hasCoordinates = 1;
+  EXPECT_TRUE(hasDrawableCoordinates(*problem_));
+
+  problem_->rows[2].x = std::nan("");
+  EXPECT_FALSE(hasDrawableCoordinates(*problem_));
+  problem_->rows[2].x = 1e308;
+  problem_->rows[0].x = -1e308;  // the spread overflows
+  EXPECT_FALSE(hasDrawableCoordinates(*problem_));
+  problem_->rows[0].x = 0;
+  problem_->rows[2].x = 100;
+
+  tour_.order[1] = 7;  // not a city of the instance
+  EXPECT_FALSE(drawTourSvg(*problem_, tour_, "t"));
+}
+
+TEST_F(SvgDrawingTest, AllCitiesAtOnePointStillDraw) {
+  for (int i = 0; i < 4; ++i) problem_->rows[i].x = problem_->rows[i].y = 7;
+  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "point");
+  ASSERT_TRUE(svg);
+  EXPECT_EQ(circleCentres(*svg).size(), 4u);
+  EXPECT_EQ(svg->find("nan"), std::string::npos);
+  EXPECT_EQ(svg->find("inf"), std::string::npos);
+}
+
+// ---- progress and time limit ----
+
+class ProgressMonitorTest : public ::testing::Test {
+ protected:
+  void SetUp() override { stream_ = std::tmpfile(); }
+  void TearDown() override { std::fclose(stream_); }
+
+  std::string shown() {
+    std::fflush(stream_);
+    std::rewind(stream_);
+    std::string text;
+    char buffer[512];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, stream_)) > 0) text.append(buffer, n);
+    return text;
+  }
+
+  std::FILE* stream_ = nullptr;
+  double now_ = 0;
+};
+
+TEST_F(ProgressMonitorTest, PlainLinesComeAtTheirIntervalAfterTheFirstSecond) {
+  ProgressSettings settings;
+  settings.stream = stream_;
+  settings.plainInterval = 10;
+  ProgressMonitor monitor(settings, [this] { return now_; });
+  const SolveProgress progress{12345, 699};
+  for (now_ = 0; now_ < 25; now_ += 0.5) EXPECT_TRUE(monitor.onProgress(progress));
+  monitor.finish();
+  // Shown at 1, 11 and 21 seconds.
+  EXPECT_EQ(monitor.reportsShown(), 3);
+  const std::string text = shown();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 3);
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+  EXPECT_NE(text.find("12345 nodes evaluated, best length 699"), std::string::npos);
+  EXPECT_NE(text.find("searching: 1.0 s"), std::string::npos);
+}
+
+TEST_F(ProgressMonitorTest, TerminalLineIsRewrittenInPlaceAndClearedAtTheEnd) {
+  ProgressSettings settings;
+  settings.stream = stream_;
+  settings.terminal = true;
+  ProgressMonitor monitor(settings, [this] { return now_; });
+  for (now_ = 0; now_ < 3; now_ += 0.1) monitor.onProgress({1, 2});
+  monitor.finish();
+  const std::string text = shown();
+  EXPECT_GE(monitor.reportsShown(), 5);
+  EXPECT_EQ(text.find('\n'), std::string::npos);
+  EXPECT_EQ(static_cast<int>(std::count(text.begin(), text.end(), '\r')),
+            monitor.reportsShown() + 1);
+  EXPECT_TRUE(text.ends_with("\r\033[K"));
+}
+
+TEST_F(ProgressMonitorTest, TimeLimitStopsTheSearchAndQuietShowsNothing) {
+  ProgressSettings settings;  // no stream: quiet
+  settings.timeLimitSeconds = 2.0;
+  ProgressMonitor monitor(settings, [this] { return now_; });
+  now_ = 1.99;
+  EXPECT_TRUE(monitor.onProgress({1, 2}));
+  EXPECT_FALSE(monitor.timeLimitReached());
+  now_ = 2.0;
+  EXPECT_FALSE(monitor.onProgress({1, 2}));
+  EXPECT_TRUE(monitor.timeLimitReached());
+  monitor.finish();
+  EXPECT_EQ(monitor.reportsShown(), 0);
+}
+
+TEST_F(ProgressMonitorTest, ShortSolvesShowNothing) {
+  ProgressSettings settings;
+  settings.stream = stream_;
+  ProgressMonitor monitor(settings, [this] { return now_; });
+  for (now_ = 0; now_ < 0.99; now_ += 0.01) monitor.onProgress({1, 2});
+  monitor.finish();
+  EXPECT_EQ(shown(), "");
+}
+
+// ---- built-in instance ----
+
+TEST(DefaultInstanceTest, TextIsATspFileWithItsName) {
+  const std::string_view text = defaultInstanceText();
+  EXPECT_NE(text.find("DIMENSION"), std::string_view::npos);
+  EXPECT_NE(text.find("EOF"), std::string_view::npos);
+  EXPECT_FALSE(tspNameOf(text).empty());
+}
+
+TEST(DefaultInstanceTest, NameLineForms) {
+  EXPECT_EQ(tspNameOf("NAME: a280\nTYPE: TSP\n"), "a280");
+  EXPECT_EQ(tspNameOf("TYPE: TSP\nNAME : gr 17 \r\n"), "gr 17");
+  EXPECT_EQ(tspNameOf("NAMES: x\nNAME:y"), "y");
+  EXPECT_EQ(tspNameOf("COMMENT: NAME: z\n"), "");
+  EXPECT_EQ(tspNameOf("NAME:   \n"), "");
+  EXPECT_EQ(tspNameOf(""), "");
+}
+
+}  // namespace
+}  // namespace ringmarch::cli
