@@ -136,7 +136,12 @@ bool admitArc(const SearchContext& context, const SearchNode& node, std::int32_t
 }
 
 void prepareAdmitArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables) {
-  tables.pathCount = node.path->count;
+  const TourRecord& path = *node.path;
+  tables.pathCount = path.count;
+  tables.current = path.currentCity;
+  tables.beforeCurrent = path.count >= 2 ? path.order[path.count - 2] : -1;
+  tables.twoBeforeCurrent = path.count >= 3 ? path.order[path.count - 3] : -1;
+  tables.distance = context.state.distance;
   tables.caseAReady = false;
   tables.pathEdgesReady = false;
   std::memset(tables.cityReady, 0, static_cast<std::size_t>(context.state.cityCount));
@@ -163,9 +168,12 @@ void preparePathEdges(const SearchContext& context, const SearchNode& node,
   tables.pathEdgesReady = true;
 }
 
-// B6 .. B9 of city x against every path edge (u, w) = (order[i], order[i+1]), i = 0 .. m-4.
-void prepareCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
-                 std::int32_t x) {
+// The case B tables of city x: B6 .. B9 maximised over every path edge (u, w) = (order[i],
+// order[i+1]), i = 0 .. m-4, then merged with B1 .. B5 by the head term they subtract.
+}  // namespace
+
+void prepareAdmitCity(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
+                      std::int32_t x) {
   if (!tables.pathEdgesReady) preparePathEdges(context, node, tables);
   const auto& d = context.state.distance;
   const TourRecord& path = *node.path;
@@ -189,11 +197,28 @@ void prepareCity(const SearchContext& context, const SearchNode& node, AdmitArcT
     if (i == 0 || b7 > byHead) byHead = b7;
     fromU = fromW;
   }
-  tables.segmentByTail[0][x] = byTailMoveL;
-  tables.segmentByTail[1][x] = byTailMoveP;
-  tables.segmentByHead[x] = byHead;
+  // B1 .. B5 and the loop's maxima, grouped by the head term they subtract.
+  const std::int32_t L = path.currentCity;
+  const std::int32_t P = order[m - 2];
+  const std::int32_t X = order[m - 3];
+  const std::int32_t W = order[m - 4];
+  const Cost pl = d[P][L];
+  const Cost xp = d[X][P];
+  const Cost lx = d[L][X];
+  const Cost oldBase = Cost{d[W][X]} + xp + pl;  // the three-edge moves' old cost less d(t,h)
+  const Cost fromP = d[P][x];
+  const Cost b1 = pl - fromP;
+  const Cost b4 = oldBase - d[W][P] - d[P][X] - d[X][x];
+  tables.byTailLessL[x] = std::max({b1, b4, byTailMoveP + pl});
+  const Cost b2 = xp + pl - d[X][L] - row[P];
+  const Cost b3 = oldBase - d[W][x] - lx - xp;
+  tables.byTailLessP[x] = std::max({b2, b3, byTailMoveL + pl});
+  tables.byTailLessX[x] = oldBase - d[W][P] - fromP - lx;
+  tables.byHead[x] = byHead + pl;
   tables.cityReady[x] = true;
 }
+
+namespace {
 
 void prepareCaseA(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables) {
   const auto& d = context.state.distance;
@@ -235,57 +260,30 @@ void prepareCaseA(const SearchContext& context, const SearchNode& node, AdmitArc
 
 }  // namespace
 
-bool admitPreparedArc(const SearchContext& context, const SearchNode& node, AdmitArcTables& tables,
-                      std::int32_t t, std::int32_t h) {
+bool admitPreparedArcOutOfCurrent(const SearchContext& context, const SearchNode& node,
+                                  AdmitArcTables& tables, std::int32_t t, std::int32_t h) {
   const auto& d = context.state.distance;
   const TourRecord& path = *node.path;
   const std::int32_t m = tables.pathCount;
   const std::int32_t* order = path.order;
   auto dist = [&d](std::int32_t x, std::int32_t y) -> Cost { return d[x][y]; };
 
-  const std::int32_t L = path.currentCity;
-  if (t == L) {
-    if (m < 3) return true;
-    const std::int32_t P = order[m - 2];
-    const std::int32_t X = order[m - 3];
-    const Cost th = dist(t, h);
-    const Cost ph = dist(P, h);
-    if (!tables.caseAReady) prepareCaseA(context, node, tables);
-    if (refutes(th + dist(X, P), dist(X, t) + ph, t < P && tables.swapTieAllowed))
-      return false;  // A1
-    if (m < 4) return true;
-    if (tables.moveLastCity + 2 * (dist(P, t) + th - ph) >= 1) return false;  // A2
-    for (std::int32_t k = 3; k <= m - 2; ++k) {                               // A3, A4
-      if (tables.moveTailSegment[k] + 2 * (tables.tailEdge[k] - dist(order[k - 1], h) + th) >= 1) {
-        return false;
-      }
-    }
-    return true;
-  }
-
-  if (m < 2) return true;
-  const std::int32_t P = order[m - 2];
-  const Cost th = dist(t, h);
-  const Cost pl = dist(P, L);
-  const Cost ph = dist(P, h);
-  const Cost lh = dist(L, h);
-  if (th + pl > lh + dist(P, t)) return false;  // B1
   if (m < 3) return true;
+  const std::int32_t P = order[m - 2];
   const std::int32_t X = order[m - 3];
-  const Cost xp = dist(X, P);
-  if (th + xp + pl > dist(X, L) + ph + dist(t, P)) return false;  // B2
+  const Cost th = dist(t, h);
+  const Cost ph = dist(P, h);
+  if (!tables.caseAReady) prepareCaseA(context, node, tables);
+  if (refutes(th + dist(X, P), dist(X, t) + ph, t < P && tables.swapTieAllowed)) {
+    return false;  // A1
+  }
   if (m < 4) return true;
-  const std::int32_t W = order[m - 4];
-  const Cost oldThree = dist(W, X) + xp + pl + th;  // B3 .. B5
-  if (oldThree > dist(W, t) + dist(L, X) + xp + ph) return false;
-  if (oldThree > dist(W, P) + dist(P, X) + dist(X, t) + lh) return false;
-  if (oldThree > dist(W, P) + dist(P, t) + dist(L, X) + dist(X, h)) return false;
-  if (!tables.cityReady[t]) prepareCity(context, node, tables, t);
-  if (!tables.cityReady[h]) prepareCity(context, node, tables, h);
-  const Cost base = th + pl;  // B6 .. B9
-  if (tables.segmentByTail[0][t] + base - ph > 0) return false;
-  if (tables.segmentByTail[1][t] + base - lh > 0) return false;
-  if (tables.segmentByHead[h] + base - dist(t, P) > 0) return false;
+  if (tables.moveLastCity + 2 * (dist(P, t) + th - ph) >= 1) return false;  // A2
+  for (std::int32_t k = 3; k <= m - 2; ++k) {                               // A3, A4
+    if (tables.moveTailSegment[k] + 2 * (tables.tailEdge[k] - dist(order[k - 1], h) + th) >= 1) {
+      return false;
+    }
+  }
   return true;
 }
 

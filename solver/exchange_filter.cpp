@@ -69,16 +69,15 @@ class PairSearch {
     const std::int32_t x1 = firstEdge.city;
     if (incoming) {
       if ((firstEdge.dirs & kIncoming) == 0 || !incomingArcFits(arc, x1, m)) return;
-      if (!pathExchangeHolds(d_, ends_, arc.a, arc.b, x1, m, arc.length + d_[x1][m],
-                             orderOfArcs(ends_, arc.a, arc.b, x1, m))) {
-        return;
-      }
     } else {
       if ((firstEdge.dirs & kOutgoing) == 0 || !outgoingArcFits(arc, m, x1)) return;
-      if (!pathExchangeHolds(d_, ends_, arc.a, arc.b, m, x1, arc.length + d_[m][x1],
-                             orderOfArcs(ends_, arc.a, arc.b, m, x1))) {
-        return;
-      }
+    }
+    // The arc x1->m or m->x1.
+    const std::int32_t tail = incoming ? x1 : m;
+    const std::int32_t head = incoming ? m : x1;
+    if (!pathExchangeHolds(d_, ends_, arc.a, arc.b, tail, head, arc.length + d_[tail][head],
+                           orderOfArcs(ends_, arc.a, arc.b, tail, head))) {
+      return;
     }
     const Cost firstLeg = d_[x1][m];
     const std::uint8_t secondBit = incoming ? kOutgoing : kIncoming;
@@ -114,14 +113,16 @@ class PairSearch {
     if (s == arc.a && Cost{d_[p][m]} + arc.length - d_[p][arc.b] > outEdge.exchangeCost) {
       return false;
     }
-    if (startedWithIncoming) {
-      return outgoingArcFits(arc, m, s) &&
-             pathExchangeHolds(d_, ends_, arc.a, arc.b, m, s, arc.length + d_[m][s],
-                               orderKnowingIn(ends_, arc.a, arc.b, p, s));
+    if (startedWithIncoming ? !outgoingArcFits(arc, m, s) : !incomingArcFits(arc, p, m)) {
+      return false;
     }
-    return incomingArcFits(arc, p, m) &&
-           pathExchangeHolds(d_, ends_, arc.a, arc.b, p, m, arc.length + d_[p][m],
-                             orderKnowingOut(ends_, arc.a, arc.b, p, s));
+    // The second arc: m->s after p->m, or p->m after m->s.
+    const std::int32_t tail = startedWithIncoming ? m : p;
+    const std::int32_t head = startedWithIncoming ? s : m;
+    const ArcOrder hint = startedWithIncoming ? orderKnowingIn(ends_, arc.a, arc.b, p, s)
+                                              : orderKnowingOut(ends_, arc.a, arc.b, p, s);
+    return pathExchangeHolds(d_, ends_, arc.a, arc.b, tail, head, arc.length + d_[tail][head],
+                             hint);
   }
 
   const DistanceRows& d_;
