@@ -12,22 +12,11 @@
 namespace ringmarch {
 namespace {
 
+using testing::Matrix;
 using testing::MatrixNodeFixture;
-using Matrix = std::vector<std::vector<std::int32_t>>;
+using testing::setPair;
+using testing::uniformMatrix;
 using Arcs = std::vector<std::pair<std::int32_t, std::int32_t>>;
-
-Matrix uniformMatrix(int n, std::int32_t value) {
-  Matrix m(static_cast<std::size_t>(n), std::vector<std::int32_t>(static_cast<std::size_t>(n)));
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) m[i][j] = i == j ? 0 : value;
-  }
-  return m;
-}
-
-void setPair(Matrix& m, int x, int y, std::int32_t value) {
-  m[x][y] = value;
-  m[y][x] = value;
-}
 
 constexpr std::int32_t kRoomy = 1000000;
 

@@ -10,21 +10,10 @@
 namespace ringmarch {
 namespace {
 
+using testing::Matrix;
 using testing::MatrixNodeFixture;
-using Matrix = std::vector<std::vector<std::int32_t>>;
-
-Matrix uniformMatrix(int n, std::int32_t value) {
-  Matrix m(static_cast<std::size_t>(n), std::vector<std::int32_t>(static_cast<std::size_t>(n)));
-  for (int i = 0; i < n; ++i) {
-    for (int j = 0; j < n; ++j) m[i][j] = i == j ? 0 : value;
-  }
-  return m;
-}
-
-void setPair(Matrix& m, int x, int y, std::int32_t value) {
-  m[x][y] = value;
-  m[y][x] = value;
-}
+using testing::setPair;
+using testing::uniformMatrix;
 
 // Path F=0, N=1, P=2, L=3; arc 1 = 4->5, arc 2 = 6->7. With every distance 100 each condition's
 // two sides are equal (300), which passes. Each case shortens one pair that appears in exactly

@@ -14,6 +14,23 @@
 
 namespace ringmarch::testing {
 
+using Matrix = std::vector<std::vector<std::int32_t>>;
+
+// An n x n matrix with 0 on the diagonal and value everywhere else.
+inline Matrix uniformMatrix(int n, std::int32_t value) {
+  Matrix m(static_cast<std::size_t>(n), std::vector<std::int32_t>(static_cast<std::size_t>(n)));
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) m[i][j] = i == j ? 0 : value;
+  }
+  return m;
+}
+
+// Sets the distance between x and y in both directions.
+inline void setPair(Matrix& m, int x, int y, std::int32_t value) {
+  m[x][y] = value;
+  m[y][x] = value;
+}
+
 class MatrixNodeFixture {
  public:
   explicit MatrixNodeFixture(const std::vector<std::vector<std::int32_t>>& distances);
