@@ -16,9 +16,13 @@ std::int32_t candidateCity(const SearchContext& context, const SearchNode& node,
   const Cost d = context.state.distance[entry.city][j];
   const Cost treeTest = pathLength + d + node.treeBound - entry.minOut;
   if (treeTest >= best) return -1;
+  // With the successor fixed, the city's share of the doubled degree bound is d plus its cheapest
+  // predecessor: its minOut goes, and so does its adjust (the extra charge, at the first level,
+  // for a cheapest edge that would have served both sides).
   const Cost degreeTest =
-      2 * pathLength + d + node.outSum + node.inSum + node.adjustSum - entry.minOut;
+      2 * pathLength + d + node.outSum + node.inSum + node.adjustSum - entry.minOut - entry.adjust;
   if (degreeTest >= 2 * best) return -1;
+  if (node.hasOutBounds && pathLength + node.outBound[j] >= best) return -1;
   return j;
 }
 

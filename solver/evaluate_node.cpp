@@ -21,6 +21,11 @@ bool checked(SearchContext& context, const SearchNode& node, const char* step, b
   return survived;
 }
 
+bool lagrangianSteps(SearchContext& context, SearchNode& node) {
+  return checked(context, node, "lagrangianBoundTest", lagrangianBoundTest(context, node)) &&
+         checked(context, node, "eliminateByReducedCost", eliminateByReducedCost(context, node));
+}
+
 bool runFirstForm(SearchContext& context, SearchNode& node) {
   const std::int32_t count = node.path->count;
   if (!checked(context, node, "inheritCandidates", inheritCandidates(context, node))) {
@@ -31,8 +36,10 @@ bool runFirstForm(SearchContext& context, SearchNode& node) {
   }
   if (count >= 2) updateInsertCosts(context, node);
   if (count == 1) {
+    if (!lagrangianSteps(context, node)) return false;
     if (!checked(context, node, "probeLongArcs", probeLongArcs(context, node))) return false;
-  } else if (!checked(context, node, "treeBoundTest", treeBoundTest(context, node))) {
+  } else if (!checked(context, node, "treeBoundTest", treeBoundTest(context, node)) ||
+             !lagrangianSteps(context, node)) {
     return false;
   }
   return checked(context, node, "exchangeFilter", exchangeFilter(context, node)) &&
@@ -48,6 +55,7 @@ bool runSecondForm(SearchContext& context, SearchNode& node) {
          checked(context, node, "propagateAllForcedArcs", propagateAllForcedArcs(context, node)) &&
          (updateInsertCosts(context, node), true) &&
          checked(context, node, "treeBoundTest", treeBoundTest(context, node)) &&
+         lagrangianSteps(context, node) &&
          checked(context, node, "exchangeFilter", exchangeFilter(context, node)) &&
          checked(context, node, "pruneByReachability", pruneByReachability(context, node)) &&
          checked(context, node, "advanceForwardChain", advanceForwardChain(context, node)) &&

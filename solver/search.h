@@ -63,6 +63,15 @@ struct SearchNode {
   Cost adjustSum;
   Cost treeBound;
   ArcTable* arcCache;
+  // Lagrangian tree bound (lagrangian_bound.cpp): the city penalties of the last ascent, in
+  // scaled units (see LagrangianScratch::scale), valid when hasPenalties is set; the bound itself
+  // (0 when not computed); and per city j, a bound on every completion whose first arc is
+  // current city -> j, valid where hasOutBounds is set.
+  bool hasPenalties;
+  bool hasOutBounds;
+  Cost lagrangianBound;
+  Cost penalty[kRowCount];
+  Cost outBound[kRowCount];
 };
 
 // Everything one solve's search reads and changes besides the nodes: the solver state, the
@@ -93,6 +102,8 @@ bool propagateForcedArcs(SearchContext& context, SearchNode& node, std::int32_t 
 bool propagateAllForcedArcs(SearchContext& context, SearchNode& node);
 void updateInsertCosts(SearchContext& context, SearchNode& node);
 bool treeBoundTest(SearchContext& context, SearchNode& node);
+bool lagrangianBoundTest(SearchContext& context, SearchNode& node);
+bool eliminateByReducedCost(SearchContext& context, SearchNode& node);
 
 // --- The rest of the evaluation chain ------------------------------------------------------
 bool restrictAndPropagate(SearchContext& context, SearchNode& node, std::int32_t city,

@@ -13,6 +13,8 @@ namespace ringmarch {
 // and give them back before they return, so the same memory serves level after level.
 class SearchArena;
 
+struct LagrangianTree;
+
 struct SearchContext {
   SolverState& state;
   const SolveOptions& options;
@@ -22,6 +24,9 @@ struct SearchContext {
   bool stopRequested = false;         // the monitor asked to stop; the search unwinds
   // The pool blocks come from; without one every block is a plain heap allocation.
   SearchArena* arena = nullptr;
+  // Scratch of the Lagrangian tree bound, sized once per solve; without it (and for asymmetric
+  // instances) the bound and the elimination it drives do not run.
+  LagrangianTree* lagrangian = nullptr;
   // Per-depth storage of the search: the path and the node of the level whose path holds k
   // cities live in levelPaths[k] and levelNodes[k] (k = 1 .. cityCount), so the recursion keeps
   // no large record in its stack frames. Without them extendPath cannot run.

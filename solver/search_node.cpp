@@ -31,6 +31,9 @@ void clearNode(SearchNode& node, const TourRecord& path, const SearchNode* paren
   node.adjustSum = 0;
   node.treeBound = 0;
   node.arcCache = nullptr;
+  node.hasPenalties = false;
+  node.hasOutBounds = false;
+  node.lagrangianBound = 0;
 }
 
 // Takes both arrays of a node; on failure releases the one that was taken.

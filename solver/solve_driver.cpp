@@ -12,7 +12,9 @@
 #include <memory>
 #include <new>
 
+#include "solver/improve_tour.h"
 #include "solver/initial_tour.h"
+#include "solver/lagrangian_tree.h"
 #include "solver/search.h"
 #include "solver/search_context.h"
 #include "solver/solver_state.h"
@@ -27,6 +29,8 @@ constexpr std::size_t kFirstChunkBytes = std::size_t{1} << 20;
 
 struct SolveWorkspace {
   SolverState state;
+  LagrangianTree lagrangian;
+  ImprovedTour improved;
   TourRecord levelPaths[kRowCount + 1];
   SearchNode levelNodes[kRowCount + 1];
 };
@@ -59,6 +63,31 @@ void setStartFields(const SolverState& state, TourRecord& path, std::int32_t sta
   path.nearestPlaced = path.nearestOfStart == path.secondOfStart;
 }
 
+// tour := the closed tour of the cycle `order` (cityCount cities), read from the start city on.
+void setTourOrder(TourRecord& tour, const std::int32_t* order, std::int32_t start) {
+  const std::int32_t n = tour.targetCount;
+  std::int32_t at = 0;
+  while (at < n && order[at] != start) ++at;
+  if (at == n) at = 0;
+  emptyTour(tour);
+  for (std::int32_t k = 0; k < n; ++k) appendCity(tour, order[(at + k) % n]);
+}
+
+std::int32_t boundAsLength(const SearchNode& node) {
+  return node.lagrangianBound > 2147483647 ? 2147483647
+                                           : static_cast<std::int32_t>(node.lagrangianBound);
+}
+
+// True when d(i, j) = d(j, i) for every pair: the bounds that assume symmetry may run.
+bool isSymmetric(const SolverState& state) {
+  for (std::int32_t i = 0; i < state.cityCount; ++i) {
+    for (std::int32_t j = 0; j < i; ++j) {
+      if (state.distance[i][j] != state.distance[j][i]) return false;
+    }
+  }
+  return true;
+}
+
 // Evaluates the first-level node and expands its candidates. False when the search unwound
 // (memory ran out or the monitor asked to stop).
 bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord& start) {
@@ -71,7 +100,13 @@ bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord&
     releaseNode(context, first);
     return false;
   }
+  if (first.hasPenalties) {
+    context.statistics.lowerBound = unshiftedLength(context.state, boundAsLength(first));
+  }
   for (std::int32_t i = 0; i < children; ++i) {
+    // The first level's Lagrangian bound holds for every tour: once the best tour reaches it,
+    // no child can hold a strictly shorter one.
+    if (first.hasPenalties && context.state.bestLength <= first.lagrangianBound) break;
     const std::int32_t next = candidateCity(context, first, i);
     if (next < 0) continue;
     if (!start.nearestPlaced && next == start.secondOfStart) continue;
@@ -127,6 +162,7 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   SearchContext context{state, options, statistics};
   context.levelPaths = workspace->levelPaths;
   context.levelNodes = workspace->levelNodes;
+  if (isSymmetric(state)) context.lagrangian = &workspace->lagrangian;
   std::unique_ptr<SearchArena, void (*)(SearchArena*)> arena(createArena(kFirstChunkBytes),
                                                              destroyArena);
   context.arena = arena.get();
@@ -137,6 +173,20 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
 
   buildInitialTour(state, path);
   statistics.initialLength = unshiftedLength(state, state.bestLength);
+  statistics.improvedLength = statistics.initialLength;
+  state.improvedLength = 2147483647;
+  ImprovedTour& improved = workspace->improved;
+  improved.length = 2147483647;
+  if (options.improveUpperBound && context.lagrangian != nullptr) {
+    improveTour(state, state.bestTour, improved);
+    if (improved.length < state.bestLength) {
+      // Tours no longer than the improved one are sought; the best tour stays the initial one
+      // until the search records one, so the search records the tours it records without this.
+      state.improvedLength = improved.length;
+      state.bestLength = improved.length + 1;
+      statistics.improvedLength = unshiftedLength(state, improved.length);
+    }
+  }
   statistics.initialTourSeconds = stopwatch.lap();
 
   bool searchEnded = haveRoot;
@@ -156,10 +206,15 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   }
   statistics.searchSeconds += stopwatch.lap();
 
+  if (!searchEnded && state.improvedLength < state.bestTour.length) {
+    // A stopped search hands out the improved tour when it recorded nothing as short.
+    setTourOrder(state.bestTour, improved.order, start);
+  }
   copyTourKeepingProblem(result, state.bestTour);
   result.length = unshiftedLength(state, state.bestTour.length);
   statistics.allocations = context.allocationCount;
   statistics.stopped = !searchEnded && context.stopRequested && !context.outOfMemory;
+  if (searchEnded) statistics.lowerBound = result.length;
   if (statisticsOut != nullptr) *statisticsOut = statistics;
   if (searchEnded || statistics.stopped) return ErrorCode::Success;
   return ErrorCode::OutOfMemory;

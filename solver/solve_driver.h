@@ -12,13 +12,18 @@ namespace ringmarch {
 
 struct SolveStatistics {
   std::int32_t initialLength = 0;    // length of the initial tour
+  std::int32_t improvedLength = 0;   // length of the improved first tour (the search's bound)
   std::uint64_t evaluatedNodes = 0;  // search nodes evaluated
   bool stopped = false;              // the monitor stopped the search: the tour is not proven
   std::int32_t deepestPath = 0;      // most cities on a search path (the recursion's depth)
   std::uint64_t allocations = 0;     // node arrays and arc tables taken by the search
+  std::uint64_t eliminatedArcs = 0;  // candidate arcs removed by reduced cost
+  // A proven lower bound on every tour: the first level's Lagrangian bound (0 when it did not
+  // run); once the search has ended, the length of the tour it returns.
+  std::int32_t lowerBound = 0;
   // Seconds spent in each stage of the solve (steady clock, measured once per stage).
   double loadSeconds = 0.0;         // working copy and distance matrix
-  double initialTourSeconds = 0.0;  // nearest neighbour and 2-opt
+  double initialTourSeconds = 0.0;  // nearest neighbour and 2-opt, and the tour improvement
   double searchSeconds = 0.0;       // root node and the exact search
   // Internal search checks (builds with RINGMARCH_SEARCH_CHECKS): nodes on the optimal tour
   // that were checked, violations found, and the step that caused the first one.
@@ -48,6 +53,10 @@ struct ChainSwitches {
   bool exchangeFilter = true;
   bool pruneByReachability = true;
   bool forcedChains = true;  // advanceForwardChain and advanceBackwardChain
+  // Bounds of symmetric instances only (an asymmetric one runs without them): the Lagrangian
+  // tree bound and the per-child bounds it gives, and the arc elimination by its reduced costs.
+  bool lagrangianBound = true;
+  bool reducedCostElimination = true;  // needs lagrangianBound
 };
 
 struct SolveOptions {
@@ -55,6 +64,9 @@ struct SolveOptions {
   // false skips every filter of ChainSwitches; true runs those that `chain` leaves on.
   bool fullChain = true;
   ChainSwitches chain;
+  // Symmetric instances: improve the initial tour by local search and let the search look for
+  // tours no longer than the improved one (the returned tour stays the one the search records).
+  bool improveUpperBound = true;
   // Internal search checks (builds with RINGMARCH_SEARCH_CHECKS only): the instance's unique
   // optimal tour (cityCount cities, starting at the start city, in the direction the search
   // visits it) and its length.

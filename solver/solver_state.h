@@ -17,6 +17,9 @@ struct SolverState {
   std::int32_t distance[kRowCount][kRowCount];
   TourRecord bestTour;
   std::int32_t bestLength;
+  // Length of the improved first tour when the search looks for tours no longer than it
+  // (bestLength is then one more, while bestTour is still the initial tour); 2147483647 otherwise.
+  std::int32_t improvedLength;
   // Added to every distance between distinct cities of the working copy so that none is
   // negative. Every closed tour has cityCount edges, so the shift adds the same amount to every
   // tour and leaves the optimal tours unchanged; lengths handed out subtract it again.

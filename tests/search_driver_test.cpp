@@ -51,40 +51,55 @@ TEST(SolveDriver, ImprovedTourStartsAtTheStartCityWithNearestBeforeSecond) {
 
 TEST(SolveDriver, OutOfMemoryHandsOutTheBestTourSoFar) {
   const auto problem = euclideanInstance(12, 2003);
-  const SolveOutcome full = solveProblem(*problem);
-  ASSERT_EQ(full.code, ErrorCode::Success);
-  ASSERT_LT(full.length, full.statistics.initialLength);  // the search improves this one
-  const std::uint64_t allocations = full.statistics.allocations;
-  ASSERT_GT(allocations, 4u);
-
-  std::int32_t previous = full.statistics.initialLength;
-  int improvedBeforeFailing = 0;
-  for (std::uint64_t failing = 1; failing <= allocations; ++failing) {
-    SCOPED_TRACE(failing);
-    SolveOptions options;
-    options.failAllocationNumber = failing;
-    const SolveOutcome outcome = solveProblem(*problem, options);
-    ASSERT_EQ(outcome.code, ErrorCode::OutOfMemory);
-    expectValidTour(*problem, outcome);
-    EXPECT_LE(outcome.length, full.statistics.initialLength);
-    EXPECT_GE(outcome.length, full.length);
-    // The search runs the same way up to the failure, so a later failure never hands out a
-    // worse tour.
-    EXPECT_LE(outcome.length, previous);
-    previous = outcome.length;
-    if (outcome.length < full.statistics.initialLength) ++improvedBeforeFailing;
-    if (failing <= 2) {  // the root's arrays: only the initial tour exists
-      EXPECT_EQ(outcome.length, full.statistics.initialLength);
-      EXPECT_EQ(outcome.order.front(), 0);
+  // Without the improved first tour, the initial tour is all there is before the search, and the
+  // search (without its Lagrangian bounds) records several shorter tours; with them, the improved
+  // tour (shorter here) is handed out until the search records one.
+  for (const bool improve : {false, true}) {
+    SCOPED_TRACE(improve ? "improved first bound" : "initial tour only");
+    SolveOptions plain;
+    plain.improveUpperBound = improve;
+    plain.chain.lagrangianBound = improve;
+    plain.chain.reducedCostElimination = improve;
+    const SolveOutcome full = solveProblem(*problem, plain);
+    ASSERT_EQ(full.code, ErrorCode::Success);
+    ASSERT_LT(full.length, full.statistics.initialLength);  // the search improves this one
+    const std::int32_t firstTour =
+        improve ? full.statistics.improvedLength : full.statistics.initialLength;
+    if (improve) {
+      ASSERT_LT(firstTour, full.statistics.initialLength);
     }
+    const std::uint64_t allocations = full.statistics.allocations;
+    ASSERT_GT(allocations, 4u);
+
+    std::int32_t previous = full.statistics.initialLength;
+    int improvedBeforeFailing = 0;
+    for (std::uint64_t failing = 1; failing <= allocations; ++failing) {
+      SCOPED_TRACE(failing);
+      SolveOptions options = plain;
+      options.failAllocationNumber = failing;
+      const SolveOutcome outcome = solveProblem(*problem, options);
+      ASSERT_EQ(outcome.code, ErrorCode::OutOfMemory);
+      expectValidTour(*problem, outcome);
+      EXPECT_LE(outcome.length, firstTour);
+      EXPECT_GE(outcome.length, full.length);
+      // The search runs the same way up to the failure, so a later failure never hands out a
+      // worse tour.
+      EXPECT_LE(outcome.length, previous);
+      previous = outcome.length;
+      if (outcome.length < full.statistics.initialLength) ++improvedBeforeFailing;
+      if (failing <= 2) {  // the root's arrays: only the first tour exists
+        EXPECT_EQ(outcome.length, firstTour);
+        EXPECT_EQ(outcome.order.front(), improve ? problem->startCity : 0);
+      }
+    }
+    // Late failures hand out tours better than the initial one, not only the initial one.
+    EXPECT_GT(improvedBeforeFailing, 0);
+    SolveOptions options = plain;
+    options.failAllocationNumber = allocations + 1;
+    const SolveOutcome after = solveProblem(*problem, options);
+    EXPECT_EQ(after.code, ErrorCode::Success);
+    EXPECT_EQ(after.order, full.order);
   }
-  // Late failures hand out tours that the search found, not only the initial one.
-  EXPECT_GT(improvedBeforeFailing, 0);
-  SolveOptions options;
-  options.failAllocationNumber = allocations + 1;
-  const SolveOutcome after = solveProblem(*problem, options);
-  EXPECT_EQ(after.code, ErrorCode::Success);
-  EXPECT_EQ(after.order, full.order);
 }
 
 class CountingMonitor : public SolveMonitor {

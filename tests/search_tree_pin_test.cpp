@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,10 +29,27 @@ std::uint64_t orderHash(const std::vector<int>& order) {
   return hash;
 }
 
+// The configurations of the bounds that cut only what holds no strictly shorter tour: each
+// evaluates its own number of nodes, and all return the same tour.
+struct Configuration {
+  const char* name;
+  bool improveUpperBound;
+  bool lagrangianBound;
+  bool reducedCostElimination;
+};
+constexpr Configuration kConfigurations[] = {
+    {"none of the three", false, false, false},
+    {"improved first bound", true, false, false},
+    {"Lagrangian bound", false, true, false},
+    {"Lagrangian bound and elimination", false, true, true},
+    {"all three", true, true, true},
+};
+constexpr int kConfigurationCount = sizeof kConfigurations / sizeof kConfigurations[0];
+
 struct PinnedSolve {
   const char* name;
   std::function<std::unique_ptr<ProblemData>()> make;
-  std::uint64_t nodes;
+  std::uint64_t nodes[kConfigurationCount];
   std::int32_t length;
   std::uint64_t tourHash;
 };
@@ -39,31 +58,69 @@ std::unique_ptr<ProblemData> tsplib(const char* file) {
   return loadInstance(std::string(RINGMARCH_TEST_DATA_DIR) + "/" + file);
 }
 
-TEST(SearchTreePin, NodesLengthsAndToursStayAsTheyAre) {
+TEST(SearchTreePin, NodesLengthsAndToursStayAsTheyAreInEveryConfiguration) {
   const std::vector<PinnedSolve> cases = {
-      {"euclidean 30 / 11", [] { return euclideanInstance(30, 11); }, 195, 51718,
+      {"euclidean 30 / 11",
+       [] { return euclideanInstance(30, 11); },
+       {195, 148, 110, 94, 50},
+       51718,
        0x714583276581f186ull},
-      {"euclidean 35 / 12", [] { return euclideanInstance(35, 12); }, 401, 46672,
+      {"euclidean 35 / 12",
+       [] { return euclideanInstance(35, 12); },
+       {401, 377, 106, 106, 34},
+       46672,
        0x60478f3b2a74a6b0ull},
-      {"euclidean 40 / 13", [] { return euclideanInstance(40, 13); }, 1517, 59123,
+      {"euclidean 40 / 13",
+       [] { return euclideanInstance(40, 13); },
+       {1517, 1077, 557, 536, 39},
+       59123,
        0x79a1058effb4aaedull},
       // Distances 1 .. 10: many ties, so the tie rules of the exchange tests decide the tree.
-      {"matrix 20 / 3, ties", [] { return explicitInstance(20, 3, 10); }, 450, 31,
+      {"matrix 20 / 3, ties",
+       [] { return explicitInstance(20, 3, 10); },
+       {450, 408, 52, 52, 19},
+       31,
        0x240f181197c48669ull},
-      {"gr24", [] { return tsplib("gr24.tsp"); }, 141, 1272, 0xd1f4dca885cb163bull},
-      {"bayg29", [] { return tsplib("bayg29.tsp"); }, 221, 1610, 0xd35dee49383e2431ull},
+      {"gr24",
+       [] { return tsplib("gr24.tsp"); },
+       {141, 104, 75, 72, 26},
+       1272,
+       0xd1f4dca885cb163bull},
+      {"bayg29",
+       [] { return tsplib("bayg29.tsp"); },
+       {221, 137, 116, 116, 29},
+       1610,
+       0xd35dee49383e2431ull},
+      {"berlin52",
+       [] { return tsplib("berlin52.tsp"); },
+       {8028, 6158, 463, 463, 51},
+       7542,
+       0xd89ba79068ee17efull},
   };
   for (const PinnedSolve& pinned : cases) {
     SCOPED_TRACE(pinned.name);
     const auto problem = pinned.make();
     ASSERT_NE(problem, nullptr);
-    const SolveOutcome outcome = solveProblem(*problem);
-    ASSERT_EQ(outcome.code, ErrorCode::Success);
-    ASSERT_EQ(tourDefect(outcome.order, problem->count), "");
-    EXPECT_EQ(closedTourLength(*problem, outcome.order), outcome.length);
-    EXPECT_EQ(outcome.statistics.evaluatedNodes, pinned.nodes);
-    EXPECT_EQ(outcome.length, pinned.length);
-    EXPECT_EQ(orderHash(outcome.order), pinned.tourHash);
+    for (int c = 0; c < kConfigurationCount; ++c) {
+      const Configuration& configuration = kConfigurations[c];
+      SCOPED_TRACE(configuration.name);
+      SolveOptions options;
+      options.improveUpperBound = configuration.improveUpperBound;
+      options.chain.lagrangianBound = configuration.lagrangianBound;
+      options.chain.reducedCostElimination = configuration.reducedCostElimination;
+      const SolveOutcome outcome = solveProblem(*problem, options);
+      ASSERT_EQ(outcome.code, ErrorCode::Success);
+      ASSERT_EQ(tourDefect(outcome.order, problem->count), "");
+      EXPECT_EQ(closedTourLength(*problem, outcome.order), outcome.length);
+      EXPECT_EQ(outcome.statistics.evaluatedNodes, pinned.nodes[c]);
+      if (std::getenv("RINGMARCH_PRINT_PINS") != nullptr) {
+        std::printf("PIN %s | %s | %llu | %llx\n", pinned.name, configuration.name,
+                    static_cast<unsigned long long>(outcome.statistics.evaluatedNodes),
+                    static_cast<unsigned long long>(orderHash(outcome.order)));
+      }
+      EXPECT_EQ(outcome.length, pinned.length);
+      EXPECT_EQ(orderHash(outcome.order), pinned.tourHash);
+    }
   }
 }
 

@@ -1,0 +1,71 @@
+// Instances of many shapes for the sweeps (tie-heavy, degenerate and unusual), drawn from a
+// generator of their own, and a solve wrapper that keeps the whole outcome.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/error_code.h"
+#include "model/problem_data.h"
+#include "solver/solve_driver.h"
+
+namespace ringmarch::testing {
+
+// A small generator of its own (xorshift), so the shapes do not depend on the instance generator.
+class SweepRandom {
+ public:
+  explicit SweepRandom(std::uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
+  std::uint32_t next() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 7;
+    state_ ^= state_ << 17;
+    return static_cast<std::uint32_t>(state_ >> 16);
+  }
+  int below(int limit) { return static_cast<int>(next() % static_cast<std::uint32_t>(limit)); }
+
+ private:
+  std::uint64_t state_;
+};
+
+enum class Shape {
+  EuclideanDuplicates,  // points on a coarse grid: duplicates and collinear triples
+  IntegerGrid,          // every point of a small grid, in random numbering
+  CollinearLine,        // most points on one line, a few off it
+  SmallRange,           // symmetric 1 .. L, L in 2 .. 20
+  WithZeros,            // symmetric 0 .. L between distinct cities
+  WithNegatives,        // symmetric -L .. L
+  Asymmetric,           // 1 .. L with rows[i].dist[j] independent of rows[j].dist[i]
+  WideRange,            // symmetric 1 .. 1000, no triangle inequality
+  HugeValues,           // symmetric, entries up to the largest that keeps tour lengths in 32 bits
+  AllEqual,             // every distance the same (or 0 and one other value)
+  EuclideanUniform,     // points spread uniformly over 0 .. 999 squared
+};
+
+const char* shapeName(Shape shape);
+
+// An instance of the shape with count cities and a random start city.
+std::unique_ptr<ProblemData> makeInstance(Shape shape, int count, SweepRandom& random);
+
+// Prints the distance matrix, so that a failure can be reduced and replayed.
+void printInstance(const ProblemData& problem);
+
+// Stops a search that runs far longer than any instance of this size should need.
+class NodeLimit : public SolveMonitor {
+ public:
+  bool onProgress(const SolveProgress& progress) override {
+    return progress.evaluatedNodes < 200'000'000ull;
+  }
+};
+
+struct Outcome {
+  ErrorCode code;
+  std::vector<int> order;
+  std::int32_t length;
+  SolveStatistics statistics;
+};
+
+Outcome solve(const ProblemData& problem, const SolveOptions& options);
+
+}  // namespace ringmarch::testing
