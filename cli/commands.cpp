@@ -255,6 +255,8 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   }
 
   const bool proven = !statistics.stopped && !monitor.timeLimitReached();
+  // A proven solve's tour is its own lower bound; a stopped one knows the first level's bound.
+  const std::int32_t lowerBound = proven ? length : statistics.lowerBound;
   const TourRecord& tour = object_->tour();
   const int tourCount = tour.count < 0 ? 0 : tour.count;
   const std::span<const std::int32_t> order(tour.order, static_cast<std::size_t>(tourCount));
@@ -289,7 +291,10 @@ int Session::solveLoaded(const JsonObject& extraFields) {
         .add("tour", order)
         .add("nodes", static_cast<std::uint64_t>(statistics.evaluatedNodes))
         .add("seconds", seconds)
-        .add("initial_length", statistics.initialLength);
+        .add("initial_length", statistics.initialLength)
+        .add("improved_length", statistics.improvedLength)
+        .add("lower_bound", lowerBound)
+        .add("gap", relativeGap(length, lowerBound));
     document.add("stages", stagesOf(statistics));
     if (options.timeLimitSeconds) document.add("time_limit", *options.timeLimitSeconds);
     if (options.tourPath) document.add("tour_file", *options.tourPath);
@@ -316,6 +321,10 @@ int Session::solveLoaded(const JsonObject& extraFields) {
       std::fprintf(console_.out,
                    "optimal: not proven (time limit of %g s reached; best tour found so far)\n",
                    *options.timeLimitSeconds);
+    }
+    if (lowerBound > 0 && !proven) {
+      std::fprintf(console_.out, "lower bound: %d (gap %.2f %%)\n", lowerBound,
+                   100.0 * relativeGap(length, lowerBound));
     }
     std::fprintf(console_.out, "tour:");
     for (const std::int32_t city : order) std::fprintf(console_.out, " %d", city + 1);

@@ -5,11 +5,29 @@
 namespace ringmarch::cli {
 
 std::string progressLine(double elapsedSeconds, const SolveProgress& progress) {
-  char line[160];
-  std::snprintf(line, sizeof line, "searching: %.1f s, %llu nodes evaluated, best length %d",
-                elapsedSeconds, static_cast<unsigned long long>(progress.evaluatedNodes),
-                progress.bestLength);
+  char line[200];
+  const int written = std::snprintf(
+      line, sizeof line, "searching: %.1f s, %llu nodes evaluated, best length %d", elapsedSeconds,
+      static_cast<unsigned long long>(progress.evaluatedNodes), progress.bestLength);
+  if (progress.lowerBound > 0 && written > 0 && static_cast<std::size_t>(written) < sizeof line) {
+    std::snprintf(line + written, sizeof line - static_cast<std::size_t>(written),
+                  ", lower bound %d (gap %.2f %%)", progress.lowerBound,
+                  100.0 * relativeGap(progress.bestLength, progress.lowerBound));
+  }
   return line;
+}
+
+double relativeGap(std::int32_t length, std::int32_t lowerBound) {
+  if (length <= 0 || lowerBound >= length) return 0.0;
+  return static_cast<double>(static_cast<std::int64_t>(length) - lowerBound) / length;
+}
+
+bool ProgressMonitor::keepGoing() {
+  if (settings_.timeLimitSeconds && elapsedSeconds_() >= *settings_.timeLimitSeconds) {
+    timeLimitReached_ = true;
+    return false;
+  }
+  return true;
 }
 
 ProgressMonitor::ProgressMonitor(ProgressSettings settings, std::function<double()> elapsedSeconds)

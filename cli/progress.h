@@ -26,6 +26,8 @@ class ProgressMonitor final : public SolveMonitor {
                            std::function<double()> elapsedSeconds = nullptr);
 
   bool onProgress(const SolveProgress& progress) override;
+  // The time limit alone, for the search's long stretches between nodes.
+  bool keepGoing() override;
   // Clears the in-place line, so that the result starts on a clean line.
   void finish();
 
@@ -41,7 +43,11 @@ class ProgressMonitor final : public SolveMonitor {
   int reportsShown_ = 0;
 };
 
-// One progress line without line end: elapsed time, evaluated nodes, best length so far.
+// One progress line without line end: elapsed time, evaluated nodes, best length so far, and the
+// proven lower bound with the gap once the search knows one.
 std::string progressLine(double elapsedSeconds, const SolveProgress& progress);
+
+// (length - lowerBound) / length: how far a tour may be above the optimum; 0 once proven.
+double relativeGap(std::int32_t length, std::int32_t lowerBound);
 
 }  // namespace ringmarch::cli

@@ -43,18 +43,16 @@ bool eliminateByReducedCost(SearchContext& context, SearchNode& node) {
 
   for (std::int32_t a = 0; a < k; ++a) {
     const std::int32_t c = t.city[a];
-    const CityCandidates& entry = *node.entryOfCity[c];
     const Cost* maxRow = t.maxOnPath[a];
     const Cost ownPenalty = t.penalty[a];
-    for (std::int32_t e = 0; e < entry.edgeCount; ++e) {
-      const std::int32_t other = entry.edges[e].city;
-      const std::int32_t b = t.index[other];
-      if (b <= a) continue;  // placed city, or the pair is decided from the other side
+    for (std::int32_t e = t.firstEdge[a]; e < t.firstEdge[a + 1]; ++e) {
+      const std::int32_t b = t.other[e];
+      if (b <= a) continue;  // the pair is decided from its other city
       if (t.treeParent[a] == b || t.treeParent[b] == a) continue;
-      const Cost reduced = t.weight[a][b] + ownPenalty + t.penalty[b] - maxRow[b];
+      const Cost reduced = t.weight[e] + ownPenalty + t.penalty[b] - maxRow[b];
       if (t.bound + reduced > limit) {
-        t.removals[removalCount++] =
-            LagrangianRemoval{static_cast<std::int16_t>(c), static_cast<std::int16_t>(other), 0};
+        t.removals[removalCount++] = LagrangianRemoval{static_cast<std::int16_t>(c),
+                                                       static_cast<std::int16_t>(t.city[b]), 0};
       }
     }
   }

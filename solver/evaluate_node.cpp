@@ -36,7 +36,8 @@ bool runFirstForm(SearchContext& context, SearchNode& node) {
   }
   if (count >= 2) updateInsertCosts(context, node);
   if (count == 1) {
-    if (!lagrangianSteps(context, node)) return false;
+    // Twice: the second ascent runs on the edges the first one's elimination left.
+    if (!lagrangianSteps(context, node) || !lagrangianSteps(context, node)) return false;
     if (!checked(context, node, "probeLongArcs", probeLongArcs(context, node))) return false;
   } else if (!checked(context, node, "treeBoundTest", treeBoundTest(context, node)) ||
              !lagrangianSteps(context, node)) {
@@ -72,9 +73,10 @@ std::int32_t evaluate(SearchContext& context, SearchNode& node, Form form) {
       form == Form::FirstLevel ? runFirstForm(context, node) : runSecondForm(context, node);
   node.arcCache = nullptr;
   releaseArcTable(context, table);
-  // A procedure that allocates (the look-ahead probes) may have run out of memory; that is not
-  // a proof about the node, so it is passed up rather than read as a pruned node.
-  if (context.outOfMemory) return -1;
+  // A procedure that allocates (the look-ahead probes) may have run out of memory, or the monitor
+  // may have stopped a long evaluation; neither is a proof about the node, so it is passed up
+  // rather than read as a pruned node.
+  if (context.outOfMemory || context.stopRequested) return -1;
   if (!survived) return 0;
   return node.currentEntry != nullptr ? node.currentEntry->edgeCount : 0;
 }

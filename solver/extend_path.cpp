@@ -26,7 +26,8 @@ bool countEvaluation(SearchContext& context) {
   if (statistics.evaluatedNodes % interval != 0) return true;
   const SolverState& state = context.state;
   const std::int32_t best = std::min(state.bestLength, state.improvedLength);
-  if (monitor->onProgress(SolveProgress{statistics.evaluatedNodes, unshiftedLength(state, best)})) {
+  if (monitor->onProgress(SolveProgress{statistics.evaluatedNodes, unshiftedLength(state, best),
+                                        statistics.lowerBound})) {
     return true;
   }
   context.stopRequested = true;

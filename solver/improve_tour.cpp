@@ -250,7 +250,7 @@ class InstanceRandom {
 }  // namespace
 
 std::int32_t improvementRounds(std::int32_t cityCount) {
-  return cityCount < 8 ? 0 : 40 * cityCount;
+  return cityCount < 8 ? 0 : 25 * cityCount;
 }
 
 void improveTour(const SolverState& state, const TourRecord& initial, ImprovedTour& improved) {

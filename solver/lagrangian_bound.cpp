@@ -29,9 +29,13 @@ struct AscentPlan {
   std::int32_t patience;  // steps without a better bound before lambda halves
 };
 
+// The first level starts from no penalties; a second pass over the same node (after the
+// elimination has thinned its edges, so each step is cheap) goes on from where the first ended
+// with more patience; a deeper node starts from its parent's penalties and takes a few steps.
 AscentPlan planFor(const SearchNode& node, std::int32_t open) {
+  if (node.hasPenalties) return AscentPlan{50 + 100 * open, kStepUnit, 20 + 2 * open};
   if (node.parent == nullptr || !node.parent->hasPenalties) {
-    return AscentPlan{50 + 10 * open, 2 * kStepUnit, 10 + open / 4};
+    return AscentPlan{50 + 30 * open, 2 * kStepUnit, 20 + open};
   }
   return AscentPlan{10, kStepUnit, 3};
 }
@@ -52,19 +56,23 @@ void collectStructure(const SearchContext& context, const SearchNode& node, Lagr
   }
   t.size = k;
   for (std::int32_t a = 0; a < k; ++a) {
-    Cost* row = t.weight[a];
-    for (std::int32_t b = 0; b < k; ++b) row[b] = kNoEdge;
     t.outWeight[a] = kNoEdge;
     t.inWeight[a] = kNoEdge;
   }
+  std::int32_t edges = 0;
   for (std::int32_t a = 0; a < k; ++a) {
     const std::int32_t c = t.city[a];
     const CityCandidates& entry = *node.entryOfCity[c];
+    t.firstEdge[a] = edges;
     for (std::int32_t e = 0; e < entry.edgeCount; ++e) {
       const std::int32_t b = t.index[entry.edges[e].city];
-      if (b >= 0) t.weight[a][b] = kPenaltyScale * d[c][entry.edges[e].city];
+      if (b < 0) continue;
+      t.other[edges] = b;
+      t.weight[edges] = kPenaltyScale * d[c][entry.edges[e].city];
+      ++edges;
     }
   }
+  t.firstEdge[k] = edges;
   const std::int32_t L = path.currentCity;
   const std::int32_t F = path.firstCity;
   const CityCandidates& last = *node.entryOfCity[L];
@@ -109,36 +117,58 @@ void chooseEnds(const Cost* weights, const Cost* penalty, std::int32_t k, std::i
 bool lightestStructure(LagrangianTree& t, bool withPaths) {
   const std::int32_t k = t.size;
   const Cost* penalty = t.penalty;
+  // The cities not yet joined, with their keys side by side so that the search for the lightest
+  // key runs over one short array; slotOf finds a city's place in it.
+  std::int32_t waiting[kRowCount];
   Cost key[kRowCount];
+  std::int32_t slotOf[kRowCount];
   std::int32_t from[kRowCount];
-  bool joined[kRowCount];
   Cost penaltySum = 0;
   for (std::int32_t b = 0; b < k; ++b) {
     penaltySum += penalty[b];
     t.degree[b] = 0;
-    joined[b] = false;
-    key[b] = t.weight[0][b] + penalty[0] + penalty[b];
-    from[b] = 0;
   }
-  joined[0] = true;
+  for (std::int32_t s = 0; s + 1 < k; ++s) {
+    waiting[s] = s + 1;
+    key[s] = kNoEdge;
+    slotOf[s + 1] = s;
+  }
+  slotOf[0] = -1;
+  std::int32_t waitingCount = k - 1;
+  // Offers the edges of a city that just joined to the waiting cities.
+  const auto offerEdges = [&](std::int32_t joined) {
+    const Cost base = penalty[joined];
+    for (std::int32_t e = t.firstEdge[joined]; e < t.firstEdge[joined + 1]; ++e) {
+      const std::int32_t b = t.other[e];
+      const std::int32_t slot = slotOf[b];
+      if (slot < 0) continue;
+      const Cost candidate = t.weight[e] + base + penalty[b];
+      if (candidate < key[slot]) {
+        key[slot] = candidate;
+        from[b] = joined;
+      }
+    }
+  };
   t.treeParent[0] = -1;
   t.joinOrder[0] = 0;
   if (withPaths) t.maxOnPath[0][0] = 0;
+  offerEdges(0);
   Cost total = 0;
   for (std::int32_t step = 1; step < k; ++step) {
-    std::int32_t next = -1;
-    // Keys of pairs without an edge stay far above this, whatever the penalties.
-    Cost nextKey = kNoEdge / 2;
-    for (std::int32_t b = 0; b < k; ++b) {
-      if (!joined[b] && key[b] < nextKey) {
-        nextKey = key[b];
-        next = b;
-      }
+    std::int32_t best = 0;
+    for (std::int32_t s = 1; s < waitingCount; ++s) {
+      if (key[s] < key[best]) best = s;
     }
-    if (next < 0) return false;
+    // Keys of cities without an edge to the tree stay far above this, whatever the penalties.
+    if (key[best] >= kNoEdge / 2) return false;
+    const std::int32_t next = waiting[best];
+    const Cost edge = key[best];
+    waitingCount -= 1;
+    waiting[best] = waiting[waitingCount];
+    key[best] = key[waitingCount];
+    slotOf[waiting[best]] = best;
+    slotOf[next] = -1;
     const std::int32_t parent = from[next];
-    const Cost edge = nextKey;
-    joined[next] = true;
     t.treeParent[next] = parent;
     t.degree[next] += 1;
     t.degree[parent] += 1;
@@ -155,15 +185,7 @@ bool lightestStructure(LagrangianTree& t, bool withPaths) {
       row[next] = 0;
     }
     t.joinOrder[step] = next;
-    const Cost* row = t.weight[next];
-    for (std::int32_t b = 0; b < k; ++b) {
-      if (joined[b]) continue;
-      const Cost candidate = row[b] + penalty[next] + penalty[b];
-      if (candidate < key[b]) {
-        key[b] = candidate;
-        from[b] = next;
-      }
-    }
+    offerEdges(next);
   }
   chooseEnds(t.outWeight, penalty, k, t.outChoice, t.outValue);
   chooseEnds(t.inWeight, penalty, k, t.inChoice, t.inValue);
@@ -225,19 +247,24 @@ bool lagrangianBoundTest(SearchContext& context, SearchNode& node) {
   t.node = nullptr;
   collectStructure(context, node, t);
   const std::int32_t k = t.size;
-  const bool inherited = node.parent != nullptr && node.parent->hasPenalties;
-  for (std::int32_t a = 0; a < k; ++a) {
-    t.penalty[a] = inherited ? node.parent->penalty[t.city[a]] : 0;
-  }
+  const Cost* start = node.hasPenalties                                     ? node.penalty
+                      : node.parent != nullptr && node.parent->hasPenalties ? node.parent->penalty
+                                                                            : nullptr;
+  for (std::int32_t a = 0; a < k; ++a) t.penalty[a] = start != nullptr ? start[t.city[a]] : 0;
 
   const Cost budget = budgetOf(context, node);
   // The bound prunes once it rounds up to the budget: scaled, once it exceeds this.
   const Cost limit = kPenaltyScale * (budget - 1);
   const Cost target = kPenaltyScale * budget;
   AscentPlan plan = planFor(node, open);
+  node.hasPenalties = false;
+  node.hasOutBounds = false;
   Cost best = -kNoEdge;
   std::int32_t sinceBetter = 0;
+  // The first level's ascents are long: the monitor is asked every few dozen steps.
+  const bool firstLevel = path.count == 1;
   for (std::int32_t step = 0; step < plan.iterations; ++step) {
+    if (firstLevel && step % 32 == 31 && !keepSearching(context)) return false;
     if (!lightestStructure(t, false)) return false;
     if (t.bound > best) {
       best = t.bound;

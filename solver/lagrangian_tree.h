@@ -30,15 +30,19 @@ struct LagrangianRemoval {
 };
 
 struct LagrangianTree {
-  const SearchNode* node = nullptr;   // the node the arrays below belong to
-  std::int32_t size = 0;              // open cities
-  std::int32_t city[kRowCount];       // compact index -> city
-  std::int32_t index[kRowCount];      // city -> compact index; -1 for placed cities
-  Cost weight[kRowCount][kRowCount];  // scale * d of candidate edges between open cities
-  Cost outWeight[kRowCount];          // scale * d(L, a) where L -> a may be used, else kNoEdge
-  Cost inWeight[kRowCount];           // scale * d(a, F) where a -> F may be used, else kNoEdge
-  Cost penalty[kRowCount];            // compact; the penalties being tried
-  Cost bestPenalty[kRowCount];        // compact; the penalties of the best bound
+  const SearchNode* node = nullptr;  // the node the arrays below belong to
+  std::int32_t size = 0;             // open cities
+  std::int32_t city[kRowCount];      // compact index -> city
+  std::int32_t index[kRowCount];     // city -> compact index; -1 for placed cities
+  // Candidate edges between open cities, city after city (compact indices): the edges of a are
+  // other[firstEdge[a] .. firstEdge[a + 1]) with their weights scale * d.
+  std::int32_t firstEdge[kRowCount + 1];
+  std::int32_t other[kRowCount * kRowCount];
+  Cost weight[kRowCount * kRowCount];
+  Cost outWeight[kRowCount];    // scale * d(L, a) where L -> a may be used, else kNoEdge
+  Cost inWeight[kRowCount];     // scale * d(a, F) where a -> F may be used, else kNoEdge
+  Cost penalty[kRowCount];      // compact; the penalties being tried
+  Cost bestPenalty[kRowCount];  // compact; the penalties of the best bound
   std::int32_t degree[kRowCount];
   std::int32_t treeParent[kRowCount];    // compact; -1 for the tree's root
   std::int32_t joinOrder[kRowCount];     // compact indices in the order Prim joined them

@@ -132,9 +132,11 @@ bool probeLongArcs(SearchContext& context, SearchNode& node) {
       const std::int32_t v = entry.edges[u].city;
       const std::uint8_t oldBits = entry.edges[u].dirs;
       std::uint8_t bits = oldBits;
+      // Each probe is a whole evaluation: the monitor is asked before every one.
+      if (!keepSearching(context)) return false;
       if (!settleDirection(run, w, v, kOutgoing, bits) ||
           !settleDirection(run, v, w, kIncoming, bits)) {
-        context.outOfMemory = true;
+        if (!context.stopRequested) context.outOfMemory = true;
         return false;
       }
       if (bits != oldBits) {

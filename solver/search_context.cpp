@@ -185,6 +185,14 @@ std::size_t arenaBlocksInUse(const SearchArena* arena) {
   return arena != nullptr ? arena->blocksInUse() : 0;
 }
 
+bool keepSearching(SearchContext& context) {
+  if (context.stopRequested) return false;
+  SolveMonitor* monitor = context.options.monitor;
+  if (monitor == nullptr || monitor->keepGoing()) return true;
+  context.stopRequested = true;
+  return false;
+}
+
 void* allocateBlock(SearchContext& context, std::size_t bytes) {
   context.allocationCount += 1;
   void* block = nullptr;

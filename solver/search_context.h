@@ -34,6 +34,10 @@ struct SearchContext {
   SearchNode* levelNodes = nullptr;
 };
 
+// False once the search must unwind: the monitor asked to stop now or earlier (then
+// stopRequested is set). For the long stretches of work between two evaluated nodes.
+bool keepSearching(SearchContext& context);
+
 // Creates a pool whose first chunk holds at least firstChunkBytes; nullptr when memory runs out.
 SearchArena* createArena(std::size_t firstChunkBytes);
 void destroyArena(SearchArena* arena);

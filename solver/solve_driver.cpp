@@ -100,8 +100,9 @@ bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord&
     releaseNode(context, first);
     return false;
   }
-  if (first.hasPenalties) {
-    context.statistics.lowerBound = unshiftedLength(context.state, boundAsLength(first));
+  if (first.lagrangianBound > 0) {
+    context.statistics.firstLevelBound = unshiftedLength(context.state, boundAsLength(first));
+    context.statistics.lowerBound = context.statistics.firstLevelBound;
   }
   for (std::int32_t i = 0; i < children; ++i) {
     // The first level's Lagrangian bound holds for every tour: once the best tour reaches it,

@@ -21,6 +21,7 @@ struct SolveStatistics {
   // A proven lower bound on every tour: the first level's Lagrangian bound (0 when it did not
   // run); once the search has ended, the length of the tour it returns.
   std::int32_t lowerBound = 0;
+  std::int32_t firstLevelBound = 0;  // the first level's Lagrangian bound (0 when it did not run)
   // Seconds spent in each stage of the solve (steady clock, measured once per stage).
   double loadSeconds = 0.0;         // working copy and distance matrix
   double initialTourSeconds = 0.0;  // nearest neighbour and 2-opt, and the tour improvement
@@ -35,6 +36,7 @@ struct SolveStatistics {
 struct SolveProgress {
   std::uint64_t evaluatedNodes;
   std::int32_t bestLength;
+  std::int32_t lowerBound = 0;  // the first level's proven bound once known (0 before)
 };
 
 // Listens to a running search. Called every SolveOptions::progressInterval evaluated nodes; the
@@ -44,6 +46,9 @@ class SolveMonitor {
  public:
   virtual ~SolveMonitor() = default;
   virtual bool onProgress(const SolveProgress& progress) = 0;
+  // Asked often inside long stretches between nodes (the first level's bound and probes): false
+  // stops the search as onProgress does. Should be cheap (a clock reading at most).
+  virtual bool keepGoing() { return true; }
 };
 
 // Switches for the filters of the evaluation chain, so that tests and benchmarks can measure what

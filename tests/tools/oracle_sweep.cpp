@@ -86,9 +86,9 @@ int main(int argc, char** argv) {
   // "switches": each instance runs with a random subset of the chain's filters.
   const bool randomSwitches = argc > 5 && std::string(argv[5]) == "switches";
   const Shape shapes[] = {
-      Shape::EuclideanDuplicates, Shape::IntegerGrid,   Shape::CollinearLine, Shape::SmallRange,
-      Shape::WithZeros,           Shape::WithNegatives, Shape::Asymmetric,    Shape::WideRange,
-      Shape::HugeValues,          Shape::AllEqual};
+      Shape::EuclideanDuplicates, Shape::IntegerGrid,   Shape::CollinearLine,   Shape::SmallRange,
+      Shape::WithZeros,           Shape::WithNegatives, Shape::Asymmetric,      Shape::WideRange,
+      Shape::HugeValues,          Shape::AllEqual,      Shape::EuclideanUniform};
   NodeLimit limit;
   int failures = 0;
   long total = 0;
@@ -116,6 +116,9 @@ int main(int argc, char** argv) {
         options.chain.exchangeFilter = (bits & 4) != 0;
         options.chain.pruneByReachability = (bits & 8) != 0;
         options.chain.forcedChains = (bits & 16) != 0;
+        options.chain.lagrangianBound = (bits & 32) != 0;
+        options.chain.reducedCostElimination = (bits & 64) != 0;
+        options.improveUpperBound = (bits & 128) != 0;
       }
       const Outcome outcome = solve(*problem, options);
       ++total;
