@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/instance_loader.h"
@@ -68,9 +69,11 @@ Outcome solveWith(const ProblemData& problem, SolveOptions options, const NewSwi
   return solve(problem, options);
 }
 
-// Compares the answer with the switches `on` against `off`, the answer with all three off.
+// Compares the answer with the switches `on` against `off`, the answer with all three off; a
+// difference is described in `report` (with the distance matrix when asked).
 bool compare(const char* what, const ProblemData& problem, const SolveOptions& base,
-             const Outcome& off, const NewSwitches& on, Tally& tally, bool printMatrix) {
+             const Outcome& off, const NewSwitches& on, Tally& tally, std::string& report,
+             bool withMatrix = true) {
   const Outcome with = solveWith(problem, base, on);
   tally.instances += 1;
   tally.nodesOff += off.statistics.evaluatedNodes;
@@ -78,11 +81,9 @@ bool compare(const char* what, const ProblemData& problem, const SolveOptions& b
   const std::string fault = difference(problem, off, with);
   if (fault.empty()) return true;
   tally.differences += 1;
-  if (tally.differences <= 5) {
-    std::printf("DIFFERENT %s, %d cities, switched on:%s: %s\n", what, problem.count,
-                describe(on).c_str(), fault.c_str());
-    if (printMatrix) printInstance(problem);
-  }
+  report += "DIFFERENT " + std::string(what) + ", " + std::to_string(problem.count) +
+            " cities, switched on:" + describe(on) + ": " + fault + "\n";
+  if (withMatrix) report += matrixText(problem);
   return false;
 }
 
@@ -108,35 +109,56 @@ int main(int argc, char** argv) {
                           Shape::WithNegatives,    Shape::Asymmetric,
                           Shape::WideRange,        Shape::HugeValues,
                           Shape::AllEqual};
-  NodeLimit limit;
   Tally total;
+  // Two workers share each shape's instances; the report is printed in instance order.
+  constexpr int kWorkers = 2;
   for (const Shape shape : shapes) {
+    std::vector<Tally> tallies(kWorkers);
+    std::vector<std::string> reports(static_cast<std::size_t>(perShape));
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kWorkers; ++w) {
+      workers.emplace_back([&, w] {
+        for (int k = w; k < perShape; k += kWorkers) {
+          const std::uint64_t seed = firstSeed + static_cast<std::uint64_t>(k);
+          SweepRandom random(seed * 977 + static_cast<std::uint64_t>(shape));
+          const int count = smallest + random.below(largest - smallest + 1);
+          const auto problem = makeInstance(shape, count, random);
+          if (!tourLengthsFit(*problem)) continue;
+          NodeLimit limit;
+          SolveOptions base;
+          base.monitor = &limit;
+          base.progressInterval = 1 << 20;
+          const std::uint32_t bits = random.next();
+          // The older filters: all on half of the time, a random subset otherwise.
+          if ((bits & 1) != 0) {
+            base.chain.probeLongArcs = (bits & 2) != 0;
+            base.chain.exchangeFilter = (bits & 4) != 0;
+            base.chain.pruneByReachability = (bits & 8) != 0;
+            base.chain.forcedChains = (bits & 16) != 0;
+          }
+          NewSwitches on{true, true, true};
+          if ((bits & 32) != 0) {
+            const std::uint32_t subset = 1 + (bits >> 6) % 7;  // 1 .. 7: never all off
+            on = NewSwitches{(subset & 1) != 0, (subset & 2) != 0, (subset & 4) != 0};
+          }
+          const std::string what = std::string(shapeName(shape)) + " seed " + std::to_string(seed);
+          const Outcome off = solveWith(*problem, base, NewSwitches{false, false, false});
+          compare(what.c_str(), *problem, base, off, on, tallies[static_cast<std::size_t>(w)],
+                  reports[static_cast<std::size_t>(k)]);
+        }
+      });
+    }
+    for (std::thread& worker : workers) worker.join();
     Tally tally;
-    for (int k = 0; k < perShape; ++k) {
-      const std::uint64_t seed = firstSeed + static_cast<std::uint64_t>(k);
-      SweepRandom random(seed * 977 + static_cast<std::uint64_t>(shape));
-      const int count = smallest + random.below(largest - smallest + 1);
-      const auto problem = makeInstance(shape, count, random);
-      if (!tourLengthsFit(*problem)) continue;
-      SolveOptions base;
-      base.monitor = &limit;
-      base.progressInterval = 1 << 20;
-      const std::uint32_t bits = random.next();
-      // The older filters: all on half of the time, a random subset otherwise.
-      if ((bits & 1) != 0) {
-        base.chain.probeLongArcs = (bits & 2) != 0;
-        base.chain.exchangeFilter = (bits & 4) != 0;
-        base.chain.pruneByReachability = (bits & 8) != 0;
-        base.chain.forcedChains = (bits & 16) != 0;
-      }
-      NewSwitches on{true, true, true};
-      if ((bits & 32) != 0) {
-        const std::uint32_t subset = 1 + (bits >> 6) % 7;  // 1 .. 7: never all off
-        on = NewSwitches{(subset & 1) != 0, (subset & 2) != 0, (subset & 4) != 0};
-      }
-      const std::string what = std::string(shapeName(shape)) + " seed " + std::to_string(seed);
-      const Outcome off = solveWith(*problem, base, NewSwitches{false, false, false});
-      compare(what.c_str(), *problem, base, off, on, tally, true);
+    for (const Tally& part : tallies) {
+      tally.instances += part.instances;
+      tally.differences += part.differences;
+      tally.nodesOff += part.nodesOff;
+      tally.nodesOn += part.nodesOn;
+    }
+    int shown = 0;
+    for (const std::string& report : reports) {
+      if (!report.empty() && shown++ < 5) std::fputs(report.c_str(), stdout);
     }
     std::printf("%-22s %6ld instances, nodes %10llu off, %10llu on, %ld differences\n",
                 shapeName(shape), tally.instances, static_cast<unsigned long long>(tally.nodesOff),
@@ -157,7 +179,9 @@ int main(int argc, char** argv) {
     const Outcome off = solveWith(*problem, base, NewSwitches{false, false, false});
     for (std::uint32_t subset = 1; subset <= 7; ++subset) {
       const NewSwitches on{(subset & 1) != 0, (subset & 2) != 0, (subset & 4) != 0};
-      compare(argv[a], *problem, base, off, on, tally, false);
+      std::string report;
+      compare(argv[a], *problem, base, off, on, tally, report, false);
+      std::fputs(report.c_str(), stdout);
     }
     std::printf("%-40s %2ld runs, nodes %10llu off (each), %10llu on (all runs), %ld differences\n",
                 argv[a], tally.instances, static_cast<unsigned long long>(tally.nodesOff / 7),

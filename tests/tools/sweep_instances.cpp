@@ -1,5 +1,7 @@
 #include "tools/sweep_instances.h"
 
+#include <cstdio>
+#include <string>
 #include <utility>
 
 #include "model/generation.h"
@@ -138,15 +140,21 @@ std::unique_ptr<ProblemData> makeInstance(Shape shape, int count, SweepRandom& r
   return problem;
 }
 
-void printInstance(const ProblemData& problem) {
-  std::printf("    count %d start %d\n", problem.count, problem.startCity);
+std::string matrixText(const ProblemData& problem) {
+  std::string text = "    count " + std::to_string(problem.count) + " start " +
+                     std::to_string(problem.startCity) + "\n";
   for (int i = 0; i < problem.count; ++i) {
-    std::printf("    {");
+    text += "    {";
     for (int j = 0; j < problem.count; ++j) {
-      std::printf("%d%s", problem.rows[i].dist[j], j + 1 < problem.count ? ", " : "");
+      text += std::to_string(problem.rows[i].dist[j]) + (j + 1 < problem.count ? ", " : "");
     }
-    std::printf("},\n");
+    text += "},\n";
   }
+  return text;
+}
+
+void printInstance(const ProblemData& problem) {
+  std::fputs(matrixText(problem).c_str(), stdout);
 }
 
 Outcome solve(const ProblemData& problem, const SolveOptions& options) {

@@ -48,7 +48,9 @@ const char* shapeName(Shape shape);
 // An instance of the shape with count cities and a random start city.
 std::unique_ptr<ProblemData> makeInstance(Shape shape, int count, SweepRandom& random);
 
-// Prints the distance matrix, so that a failure can be reduced and replayed.
+// The distance matrix as text, so that a failure can be reduced and replayed; printInstance
+// prints it.
+std::string matrixText(const ProblemData& problem);
 void printInstance(const ProblemData& problem);
 
 // Stops a search that runs far longer than any instance of this size should need.
