@@ -147,6 +147,38 @@ TEST(SolveDriver, MonitorSeesProgressAndCanStopTheSearch) {
   EXPECT_LE(stopped.length, stopped.statistics.initialLength);
 }
 
+// Answers onProgress with true, but asks the search to stop at the n-th keepGoing question.
+class StoppingInside : public SolveMonitor {
+ public:
+  explicit StoppingInside(int stopAt) : stopAt_(stopAt) {}
+  bool onProgress(const SolveProgress&) override { return true; }
+  bool keepGoing() override { return ++asked < stopAt_; }
+  int asked = 0;
+
+ private:
+  int stopAt_;
+};
+
+// The first level of a large instance is one long evaluation (two ascents, then the probes): the
+// monitor is asked inside it, and a stop there ends the solve with the improved tour, unproven.
+TEST(SolveDriver, MonitorCanStopInsideTheFirstLevel) {
+  const auto problem = euclideanInstance(80, 515);
+  for (const int stopAt : {1, 3, 40}) {
+    SCOPED_TRACE(stopAt);
+    StoppingInside monitor(stopAt);
+    SolveOptions options;
+    options.monitor = &monitor;
+    const SolveOutcome outcome = solveProblem(*problem, options);
+    ASSERT_EQ(outcome.code, ErrorCode::Success);
+    EXPECT_TRUE(outcome.statistics.stopped);
+    EXPECT_EQ(monitor.asked, stopAt);
+    EXPECT_EQ(outcome.statistics.evaluatedNodes, 1u);
+    expectValidTour(*problem, outcome);
+    EXPECT_EQ(outcome.length, outcome.statistics.improvedLength);
+    EXPECT_LT(outcome.statistics.improvedLength, outcome.statistics.initialLength);
+  }
+}
+
 TEST(SolveDriver, SolvesAreDeterministicAlsoOnTwoThreadsAtOnce) {
   const auto problem = euclideanInstance(16, 31337);
   const SolveOutcome first = solveProblem(*problem);

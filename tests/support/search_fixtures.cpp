@@ -33,6 +33,20 @@ std::unique_ptr<ProblemData> explicitInstance(int count, std::uint32_t seed, int
   return problem;
 }
 
+std::unique_ptr<ProblemData> matrixInstance(const std::vector<std::vector<int>>& matrix,
+                                            int startCity) {
+  auto problem = std::make_unique<ProblemData>();
+  initProblemData(*problem);
+  const int count = static_cast<int>(matrix.size());
+  problem->count = count;
+  problem->startCity = startCity;
+  for (int i = 0; i < count; ++i) {
+    for (int j = 0; j < count; ++j) problem->rows[i].dist[j] = matrix[i][j];
+  }
+  for (int i = 0; i < count; ++i) sortNeighbourOrder(*problem, i);
+  return problem;
+}
+
 std::unique_ptr<ProblemData> arcInstance(int count, double spanFraction, int shift) {
   auto problem = std::make_unique<ProblemData>();
   initProblemData(*problem);

@@ -22,6 +22,10 @@ std::unique_ptr<ProblemData> explicitInstance(int count, std::uint32_t seed, int
 // Cities on an arc of a circle (radius 9000) that spans spanFraction x pi, unevenly spaced so
 // that distances are distinct; the city numbers start at position shift along the arc. Points in
 // convex position: the optimal tour runs along the arc and back over the chord.
+// The instance of a square distance matrix (as given, also asymmetric) with the given start city.
+std::unique_ptr<ProblemData> matrixInstance(const std::vector<std::vector<int>>& matrix,
+                                            int startCity);
+
 std::unique_ptr<ProblemData> arcInstance(int count, double spanFraction, int shift);
 
 struct SolveOutcome {
