@@ -57,7 +57,7 @@ ErrorCode expectedAnswer(const IndexRow& row) {
 
 TEST(TsplibInstances, EachFileReadsOrIsRefusedAsExpected) {
   const std::vector<IndexRow> rows = readIndex();
-  ASSERT_EQ(rows.size(), 15u);
+  ASSERT_EQ(rows.size(), 24u);
   for (const IndexRow& row : rows) {
     auto problem = emptyProblem();
     const ErrorCode code = readTspFile(*problem, fileNamed(dataFile(row.file)));
