@@ -69,5 +69,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # for packages that link libringmarch, and the ldconfig trigger.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_OUTPUT_FILE_PREFIX ${PROJECT_BINARY_DIR}/packages)
+# The package and CPack's scratch folder stay in the build tree, wherever cpack is run.
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 include(CPack)

@@ -51,6 +51,12 @@ from .errors import (
 
 __version__ = library_version()
 
+# The public names say they belong to this module, as help() and tracebacks show them.
+for _public in (Instance, Progress, SolveResult, library_version, read_tour, read_tsp, solve,
+                write_tour, write_tsp):
+    _public.__module__ = __name__
+del _public
+
 __all__ = [
     "EUC2D",
     "FULLMATRIX",

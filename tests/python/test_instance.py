@@ -148,3 +148,10 @@ def test_version_is_the_projects():
     except metadata.PackageNotFoundError:
         pytest.skip("the module runs from the source tree, not installed")
     assert ringmarch.solve.__doc__ and "time_limit" in ringmarch.solve.__doc__
+
+
+def test_docstring_examples():
+    import doctest
+
+    failed, attempted = doctest.testmod(ringmarch)
+    assert (failed, attempted >= 3) == (0, True)
