@@ -50,7 +50,10 @@ def main() -> None:
     points = circle(100)
     with ringmarch.Instance.from_coordinates(points) as instance:
         matrix = instance.distances
-    print("| input (100 cities) | solver ms (median) | Python adds, ms (median) | 90th percentile |")
+    print(
+        "| input (100 cities) | solver ms (median) | Python adds, ms (median) "
+        "| 90th percentile |"
+    )
     print("|---|---:|---:|---:|")
     measure("coordinates, list of pairs", repetitions, coordinates=points)
     measure("coordinates, NumPy array", repetitions, coordinates=numpy.array(points))

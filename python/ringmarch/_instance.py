@@ -92,7 +92,8 @@ def _flatten(rows: Any, what: str, typecode: str, width: Optional[int]) -> tuple
     The checks that pass run at C speed (lengths, then one conversion); only a failure walks the
     rows again in Python to say where it is."""
     if isinstance(rows, (str, bytes)) or not hasattr(rows, "__len__"):
-        raise TypeError(f"{what} must be a list of rows or a NumPy array, not {type(rows).__name__}")
+        kind = type(rows).__name__
+        raise TypeError(f"{what} must be a list of rows or a NumPy array, not {kind}")
     count = len(rows)
     expected = count if width is None else width
     try:
@@ -118,9 +119,11 @@ def _entry_error(rows: Any, what: str, typecode: str) -> Exception:
     for i, row in enumerate(rows):
         for value in row:
             if whole and not hasattr(value, "__index__"):
-                return TypeError(f"{what}: row {i} holds a {type(value).__name__}; {what} are integers")
+                kind = type(value).__name__
+                return TypeError(f"{what}: row {i} holds a {kind}; {what} are integers")
             if not whole and (isinstance(value, (str, bytes)) or not hasattr(value, "__float__")):
-                return TypeError(f"{what}: city {i} has a {type(value).__name__}; {what} are numbers")
+                kind = type(value).__name__
+                return TypeError(f"{what}: city {i} has a {kind}; {what} are numbers")
     for i, row in enumerate(rows):
         try:
             array.array(typecode, row)
@@ -141,7 +144,8 @@ def _distance_buffer(distances: Matrix) -> tuple[int, Any]:
     if distances.ndim != 2 or distances.shape[0] != distances.shape[1]:
         raise ValueError(f"distances must be a square matrix, not of shape {distances.shape}")
     if distances.dtype == numpy.bool_ or not numpy.issubdtype(distances.dtype, numpy.integer):
-        raise TypeError(f"distances must be whole numbers, not {distances.dtype} (use .astype(int))")
+        kind = distances.dtype
+        raise TypeError(f"distances must be whole numbers, not {kind} (use .astype(int))")
     if distances.size and (distances.min() < -(2**31) or distances.max() > 2**31 - 1):
         raise ValueError("distances must fit 32 bits (-2147483648 to 2147483647)")
     return distances.shape[0], numpy.ascontiguousarray(distances, dtype=numpy.int32)
@@ -221,6 +225,8 @@ class Instance:
         handle = ctypes.c_void_p()
         _check(lib.ringmarch_create(ctypes.byref(handle)))
         self._handle = handle
+        # Kept with the instance: at interpreter exit the module's globals may be gone first.
+        self._destroy = lib.ringmarch_destroy
         self._lock = threading.Lock()
         self._solving_thread: Optional[int] = None
 
@@ -228,7 +234,7 @@ class Instance:
         """Frees the library's solver now rather than when the instance is collected."""
         handle, self._handle = getattr(self, "_handle", None), None
         if handle:
-            lib.ringmarch_destroy(handle)
+            self._destroy(handle)
 
     def __del__(self) -> None:
         self.close()
@@ -245,7 +251,9 @@ class Instance:
         except RingmarchError:
             return "<ringmarch.Instance without cities>"
 
-    def _call(self, function: Callable[..., int], *arguments: Any, detail: Optional[str] = None) -> None:
+    def _call(
+        self, function: Callable[..., int], *arguments: Any, detail: Optional[str] = None
+    ) -> None:
         if self._handle is None:
             raise ValueError("the instance is closed")
         if self._solving_thread == threading.get_ident():
@@ -318,9 +326,8 @@ class Instance:
 
     def write_tsp_file(self, path: PathLike, type: int = FULLMATRIX) -> None:
         """WriteTspFile: writes the instance as EUC2D (1, coordinates) or FULLMATRIX (2)."""
-        self._call(
-            lib.ringmarch_write_tsp_file, _path(path), _whole(type, "type"), detail=os.fsdecode(path)
-        )
+        layout = _whole(type, "type")
+        self._call(lib.ringmarch_write_tsp_file, _path(path), layout, detail=os.fsdecode(path))
 
     def pos_x(self, id: int) -> float:
         """PosX: the x coordinate of city id, as stored."""
@@ -361,7 +368,8 @@ class Instance:
         time_limit: Optional[float] = None,
         progress: Optional[ProgressCallback] = None,
     ) -> SolveResult:
-        """Solve: the shortest tour, held by the instance afterwards. See :func:`ringmarch.solve`."""
+        """Solve: the shortest tour, held by the instance afterwards; see :func:`ringmarch.solve`
+        for the options and the result."""
         options = _library.SolveOptions()
         options.time_limit_seconds = _time_limit(time_limit)
         options.progress_interval_seconds = _CALLBACK_INTERVAL_SECONDS
@@ -378,7 +386,9 @@ class Instance:
                     if progress is not None:
                         state = report.contents
                         answer = progress(
-                            Progress(state.evaluated_nodes, state.best_length, state.elapsed_seconds)
+                            Progress(
+                                state.evaluated_nodes, state.best_length, state.elapsed_seconds
+                            )
                         )
                         if answer is False:
                             return _library.STOP

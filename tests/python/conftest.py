@@ -13,7 +13,9 @@ import pytest
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 DATA = ROOT / "tests" / "data"
-CLI = pathlib.Path(os.environ.get("RINGMARCH_CLI", ROOT / "build" / "release" / "cli" / "ringmarch"))
+CLI = pathlib.Path(
+    os.environ.get("RINGMARCH_CLI", ROOT / "build" / "release" / "cli" / "ringmarch")
+)
 
 
 def published_optima() -> dict:

@@ -91,9 +91,10 @@ def test_error_classes_one_per_code():
     assert ringmarch.error_class(0) is ringmarch.RingmarchError
     assert ringmarch.error_class(16) is ringmarch.RingmarchError
     assert len({ringmarch.error_class(code) for code in range(1, 16)}) == 15
-    error = ringmarch.TooManyCitiesError(0x80040306, "more than 127 cities", "最大都市数を超えています。")
+    text = "最大都市数を超えています。"
+    error = ringmarch.TooManyCitiesError(0x80040306, "more than 127 cities", text)
     assert error.name == "TooManyCities"
-    assert str(error) == "more than 127 cities [0x80040306 TooManyCities: 最大都市数を超えています。]"
+    assert str(error) == f"more than 127 cities [0x80040306 TooManyCities: {text}]"
 
 
 @pytest.mark.parametrize("num", [-1, -5])

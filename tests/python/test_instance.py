@@ -98,9 +98,17 @@ def no_weight_type(folder):
 # (operation, error class, result value)
 FILE_FAILURES = [
     (lambda d, i: ringmarch.read_tsp(d / "missing.tsp"), ringmarch.FileOpenFailedError, 0x80040301),
-    (lambda d, i: ringmarch.read_tsp(DATA / "swiss42.tsp"), ringmarch.FileReadFailedError, 0x80040302),
+    (
+        lambda d, i: ringmarch.read_tsp(DATA / "swiss42.tsp"),
+        ringmarch.FileReadFailedError,
+        0x80040302,
+    ),
     (lambda d, i: ringmarch.read_tsp(no_weight_type(d)), ringmarch.FileFormatError, 0x80040304),
-    (lambda d, i: i.write_tsp_file(d / "x.tsp", 3), ringmarch.FileTypeNotSupportedError, 0x8004030F),
+    (
+        lambda d, i: i.write_tsp_file(d / "x.tsp", 3),
+        ringmarch.FileTypeNotSupportedError,
+        0x8004030F,
+    ),
     (lambda d, i: i.write_tsp_file(d / "no" / "x.tsp"), ringmarch.FileOpenFailedError, 0x80040301),
     (lambda d, i: i.write_tour_file(d / "x.tour"), ringmarch.NotSolvedError, 0x8004030E),
     (
