@@ -99,12 +99,11 @@ ringmarch_result unexpected(const char* what) noexcept {
   return RINGMARCH_E_UNEXPECTED;
 }
 
-// Runs an operation on a live solver: no exception leaves it, a failure is recorded.
-template <typename Operation>
-ringmarch_result guarded(ringmarch_solver* solver, Operation operation) noexcept {
-  if (solver == nullptr) return recorded(RINGMARCH_E_POINTER);
+// Runs work that answers a result value: no exception leaves it, a failure is recorded.
+template <typename Work>
+ringmarch_result withoutExceptions(Work work) noexcept {
   try {
-    return recorded(operation(solver->object));
+    return recorded(work());
   } catch (const std::bad_alloc&) {
     return recorded(ringmarch::resultValueOf(ErrorCode::OutOfMemory));
   } catch (const std::exception& error) {
@@ -112,6 +111,13 @@ ringmarch_result guarded(ringmarch_solver* solver, Operation operation) noexcept
   } catch (...) {
     return unexpected(nullptr);
   }
+}
+
+// Runs an operation on a live solver.
+template <typename Operation>
+ringmarch_result guarded(ringmarch_solver* solver, Operation operation) noexcept {
+  if (solver == nullptr) return recorded(RINGMARCH_E_POINTER);
+  return withoutExceptions([&] { return operation(solver->object); });
 }
 
 ringmarch::FileName fileNameOf(const char* name) {
@@ -170,16 +176,10 @@ const char* ringmarch_version(void) {
 ringmarch_result ringmarch_create(ringmarch_solver** solver) {
   if (solver == nullptr) return recorded(RINGMARCH_E_POINTER);
   *solver = nullptr;
-  try {
+  return withoutExceptions([&]() -> OperationResult {
     *solver = new ringmarch_solver{};
-  } catch (const std::bad_alloc&) {
-    return recorded(ringmarch::resultValueOf(ErrorCode::OutOfMemory));
-  } catch (const std::exception& error) {
-    return unexpected(error.what());
-  } catch (...) {
-    return unexpected(nullptr);
-  }
-  return RINGMARCH_OK;
+    return RINGMARCH_OK;
+  });
 }
 
 void ringmarch_destroy(ringmarch_solver* solver) {
