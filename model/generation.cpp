@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace ringmarch {
@@ -69,6 +70,41 @@ bool computeDistances(ProblemData& problem, double scale) {
     sortNeighbourOrder(problem, i);
   }
   return allFit;
+}
+
+namespace {
+
+// A fresh instance of count cities named 1 .. count, as a new object holds them otherwise.
+void startLoadedInstance(ProblemData& problem, std::int32_t count) {
+  initProblemData(problem);
+  problem.count = count;
+  for (int i = 0; i < count; ++i) {
+    std::snprintf(problem.rows[i].name, sizeof problem.rows[i].name, "%d", i + 1);
+  }
+}
+
+}  // namespace
+
+void loadDistanceMatrix(ProblemData& problem, std::int32_t count, const std::int32_t* distances) {
+  startLoadedInstance(problem, count);
+  for (int i = 0; i < count; ++i) {
+    std::memcpy(problem.rows[i].dist, distances + static_cast<std::ptrdiff_t>(i) * count,
+                static_cast<std::size_t>(count) * sizeof distances[0]);
+    sortNeighbourOrder(problem, i);
+  }
+}
+
+bool loadCoordinates(ProblemData& problem, std::int32_t count, const double* coordinates) {
+  startLoadedInstance(problem, count);
+  if (count > 0) resetBounds(problem);
+  for (int i = 0; i < count; ++i) {
+    const double x = coordinates[2 * i];
+    const double y = coordinates[2 * i + 1];
+    if (!std::isfinite(x) || !std::isfinite(y)) return false;
+    if (x < problem.minX) problem.startCity = i;
+    setPosition(problem, i, x, y);
+  }
+  return computeDistances(problem, 1.0);
 }
 
 ErrorCode checkDistances(const ProblemData& problem) {

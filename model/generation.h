@@ -38,6 +38,15 @@ bool roundedDistance(double length, double scale, std::int32_t* distance);
 // the largest 32-bit value and the answer is false; the answer is true otherwise.
 bool computeDistances(ProblemData& problem, double scale);
 
+// Replace the instance by count cities (0 .. 127) labelled 1 .. count, as a file read would but
+// from arrays. From a row-major count x count matrix of any 32-bit distances, without
+// coordinates and with start city 0:
+void loadDistanceMatrix(ProblemData& problem, std::int32_t count, const std::int32_t* distances);
+// From count (x, y) pairs (x0, y0, x1, y1, ...) with EUC_2D distances; the start city is the
+// first city with the smallest x. False when a coordinate is not finite or a distance does not fit
+// 32 bits; the instance is then partly replaced.
+bool loadCoordinates(ProblemData& problem, std::int32_t count, const double* coordinates);
+
 // 0 for a symmetric matrix with a zero diagonal and positive entries elsewhere; otherwise the
 // first failing test's code: DistanceNotSymmetric, SameCityDistanceNotZero or DistanceNotPositive.
 ErrorCode checkDistances(const ProblemData& problem);

@@ -1,5 +1,6 @@
 #include "model/problem_data.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -28,16 +29,12 @@ void sortNeighbourOrder(ProblemData& problem, int row) {
   const int n = problem.count;
   CityRow& city = problem.rows[row];
   for (int k = 0; k < n; ++k) city.neighbourOrder[k] = k;
-  for (int p = 0; p + 1 < n; ++p) {
-    for (int k = n - 1; k > p; --k) {
-      const std::int32_t before = city.neighbourOrder[k - 1];
-      const std::int32_t here = city.neighbourOrder[k];
-      if (city.dist[before] > city.dist[here]) {
-        city.neighbourOrder[k - 1] = here;
-        city.neighbourOrder[k] = before;
-      }
-    }
-  }
+  if (n < 2) return;
+  // The order of a stable exchange sort from the identity: ascending distance, ties in ascending
+  // city number. Sorting by that pair gives the same order in n log n steps instead of n^2.
+  std::sort(city.neighbourOrder, city.neighbourOrder + n, [&city](std::int32_t a, std::int32_t b) {
+    return city.dist[a] != city.dist[b] ? city.dist[a] < city.dist[b] : a < b;
+  });
 }
 
 void setPosition(ProblemData& problem, int city, double x, double y) {

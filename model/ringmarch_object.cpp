@@ -1,5 +1,9 @@
 #include "model/ringmarch_object.h"
 
+#include <cmath>
+#include <memory>
+#include <new>
+
 #include "model/generation.h"
 #include "tsplib/tour_file.h"
 #include "tsplib/tsp_file.h"
@@ -35,6 +39,35 @@ OperationResult RingmarchObject::NewTspWithSeed(std::int32_t num, std::uint32_t 
 OperationResult RingmarchObject::ReadTspFile(const FileName& filename) {
   const ErrorCode code = readTspFile(instance_, filename);
   if (code != ErrorCode::Success) return fail(code);
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::checkLoadArguments(std::int32_t count, const void* values) {
+  if (count > kMaxCities) return fail(ErrorCode::TooManyCities);
+  if (count < 0) return fail(ErrorCode::CityIdOutOfRange);
+  if (count > 0 && values == nullptr) return kInvalidPointerResult;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::LoadDistances(std::int32_t count, const std::int32_t* distances) {
+  if (const OperationResult refused = checkLoadArguments(count, distances)) return refused;
+  loadDistanceMatrix(instance_, count, distances);
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::LoadCoordinates(std::int32_t count, const double* coordinates) {
+  if (const OperationResult refused = checkLoadArguments(count, coordinates)) return refused;
+  for (std::int32_t i = 0; i < 2 * count; ++i) {
+    if (!std::isfinite(coordinates[i])) return fail(ErrorCode::PositionOutOfRange);
+  }
+  // The distances are known to fit only once computed: they are computed into a scratch
+  // instance, so that a refusal leaves the object's instance as it was.
+  std::unique_ptr<ProblemData> scratch(new (std::nothrow) ProblemData);
+  if (!scratch) return fail(ErrorCode::OutOfMemory);
+  if (!loadCoordinates(*scratch, count, coordinates)) return fail(ErrorCode::DistanceOutOfRange);
+  instance_ = *scratch;
   state_ = ObjectState::InstanceReady;
   return kSuccessResult;
 }

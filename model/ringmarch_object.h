@@ -52,6 +52,14 @@ class RingmarchObject {
   OperationResult SolveWith(const SolveOptions& options, SolveStatistics* statistics,
                             std::int32_t* pcnt);
 
+  // Replace the instance from arrays, as ReadTspFile does from a file: count cities (0 to 127;
+  // more answer TooManyCities, a negative count CityIdOutOfRange) with a row-major count x count
+  // matrix of any 32-bit distances, or with (x, y) pairs whose EUC_2D distances are computed (a
+  // coordinate that is not finite answers PositionOutOfRange, a distance beyond 32 bits
+  // DistanceOutOfRange). A failure leaves the instance and the state as they were.
+  OperationResult LoadDistances(std::int32_t count, const std::int32_t* distances);
+  OperationResult LoadCoordinates(std::int32_t count, const double* coordinates);
+
   const ProblemData& instance() const { return instance_; }
   const TourRecord& tour() const { return tour_; }
   ObjectState state() const { return state_; }
@@ -62,6 +70,7 @@ class RingmarchObject {
   bool cityInRange(std::int32_t id) const { return id >= 0 && id < instance_.count; }
   bool tourIndexInRange(std::int32_t i) const { return i >= 0 && i < tour_.count; }
   OperationResult boundProperty(double bound, double* pVal);
+  OperationResult checkLoadArguments(std::int32_t count, const void* values);
 
   ErrorReporter& reporter_;
   ProblemData instance_;

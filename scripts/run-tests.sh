@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the native unit tests, then the Windows component
-# (64-bit DLL tested under Wine, 32-bit DLL built only).
+# Sets up, builds and runs every test: the native unit tests (with the C interface, the installed
+# tree and the Debian package), the Python module, then the Windows component (64-bit DLL tested
+# under Wine, 32-bit DLL built only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh native windows
+scripts/install-deps.sh native windows python
 cmake --preset release >/dev/null
 cmake --build --preset release
 ctest --preset release --parallel 2
+
+bash scripts/run-python-tests.sh
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows

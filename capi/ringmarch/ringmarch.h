@@ -1,0 +1,200 @@
+/* The C interface of Ringmarch, the exact travelling-salesman solver for up to 127 cities.
+ *
+ * A ringmarch_solver holds one instance, one tour and a state, and offers the 22 operations of
+ * the solver object under C names, one to one: ringmarch_new_tsp is NewTsp, ringmarch_pos_x is
+ * PosX, and so on. Cities are numbered from 0. Every function that can fail answers a
+ * ringmarch_result: 0 on success, 0x80040300 + code (0x80040301 to 0x8004030F) for the solver's
+ * error codes, or one of the RINGMARCH_E_* values below. No C++ exception leaves the library.
+ *
+ * After a failure, ringmarch_last_error_*() tell the code, the result value and the message of
+ * that failure on the calling thread. A solver may be used by one thread at a time; different
+ * solvers solve independently on different threads.
+ *
+ * Link with -lringmarch (pkg-config: ringmarch; CMake: Ringmarch::shared). */
+#ifndef RINGMARCH_RINGMARCH_H
+#define RINGMARCH_RINGMARCH_H
+
+#include <stdint.h>
+
+#if defined(RINGMARCH_BUILDING_LIBRARY) && defined(__GNUC__)
+#define RINGMARCH_API __attribute__((visibility("default")))
+#else
+#define RINGMARCH_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef uint32_t ringmarch_result;
+
+#define RINGMARCH_OK 0u
+/* A pointer argument that must not be null is null. */
+#define RINGMARCH_E_POINTER 0x80004003u
+/* An argument outside the solver's error codes is out of its range (a solve option). */
+#define RINGMARCH_E_INVALIDARG 0x80070057u
+/* An unexpected internal failure (the message tells more). */
+#define RINGMARCH_E_UNEXPECTED 0x8000FFFFu
+
+/* The solver's error codes; a failure answers RINGMARCH_RESULT_OF(code). */
+enum ringmarch_error_code {
+  RINGMARCH_SUCCESS = 0,
+  RINGMARCH_FILE_OPEN_FAILED = 1,
+  RINGMARCH_FILE_READ_FAILED = 2,
+  RINGMARCH_FILE_WRITE_FAILED = 3,
+  RINGMARCH_FILE_FORMAT_ERROR = 4,
+  RINGMARCH_OUT_OF_MEMORY = 5,
+  RINGMARCH_TOO_MANY_CITIES = 6,
+  RINGMARCH_CITY_ID_OUT_OF_RANGE = 7,
+  RINGMARCH_POSITION_OUT_OF_RANGE = 8,
+  RINGMARCH_DISTANCE_OUT_OF_RANGE = 9,
+  RINGMARCH_SAME_CITY_DISTANCE_NOT_ZERO = 10,
+  RINGMARCH_DISTANCE_NOT_POSITIVE = 11,
+  RINGMARCH_DISTANCE_NOT_SYMMETRIC = 12,
+  RINGMARCH_INSTANCE_NOT_CREATED = 13,
+  RINGMARCH_NOT_SOLVED = 14,
+  RINGMARCH_FILE_TYPE_NOT_SUPPORTED = 15
+};
+
+#define RINGMARCH_RESULT_OF(code) (0x80040300u + (uint32_t)(code))
+
+/* The layouts of ringmarch_write_tsp_file. */
+#define RINGMARCH_EUC2D 1
+#define RINGMARCH_FULLMATRIX 2
+
+#define RINGMARCH_MAX_CITIES 127
+
+/* The library's version, "MAJOR.MINOR.PATCH.TWEAK"; the same as `ringmarch --version`. */
+RINGMARCH_API const char* ringmarch_version(void);
+
+typedef struct ringmarch_solver ringmarch_solver;
+
+/* A new solver with no instance (*solver stays NULL on failure). */
+RINGMARCH_API ringmarch_result ringmarch_create(ringmarch_solver** solver);
+/* Frees the solver; NULL is accepted. */
+RINGMARCH_API void ringmarch_destroy(ringmarch_solver* solver);
+
+/* The 22 operations. File names are narrow strings handed to the system as they are (UTF-8 on
+ * Linux); a NULL name answers RINGMARCH_FILE_OPEN_FAILED. Out values are written on success only,
+ * except the length of the solves. */
+RINGMARCH_API ringmarch_result ringmarch_new_tsp(ringmarch_solver* solver, int32_t num);
+RINGMARCH_API ringmarch_result ringmarch_read_tsp_file(ringmarch_solver* solver,
+                                                       const char* filename);
+RINGMARCH_API ringmarch_result ringmarch_write_tsp_file(ringmarch_solver* solver,
+                                                        const char* filename, int32_t type);
+RINGMARCH_API ringmarch_result ringmarch_pos_x(ringmarch_solver* solver, int32_t id, double* value);
+RINGMARCH_API ringmarch_result ringmarch_pos_y(ringmarch_solver* solver, int32_t id, double* value);
+RINGMARCH_API ringmarch_result ringmarch_set_node_pos(ringmarch_solver* solver, int32_t id,
+                                                      int32_t x, int32_t y);
+RINGMARCH_API ringmarch_result ringmarch_distance(ringmarch_solver* solver, int32_t from,
+                                                  int32_t to, int32_t* value);
+RINGMARCH_API ringmarch_result ringmarch_set_distance(ringmarch_solver* solver, int32_t from,
+                                                      int32_t to, int32_t distance);
+RINGMARCH_API ringmarch_result ringmarch_calc_distance_euc2d(ringmarch_solver* solver);
+/* *value := 0 for a valid matrix, otherwise the code of the first fault (10, 11 or 12). */
+RINGMARCH_API ringmarch_result ringmarch_check_distance(ringmarch_solver* solver, int32_t* value);
+RINGMARCH_API ringmarch_result ringmarch_solve(ringmarch_solver* solver, int32_t* length);
+RINGMARCH_API ringmarch_result ringmarch_root_x(ringmarch_solver* solver, int32_t i, double* value);
+RINGMARCH_API ringmarch_result ringmarch_root_y(ringmarch_solver* solver, int32_t i, double* value);
+RINGMARCH_API ringmarch_result ringmarch_root(ringmarch_solver* solver, int32_t i, int32_t* value);
+RINGMARCH_API ringmarch_result ringmarch_length(ringmarch_solver* solver, int32_t* value);
+RINGMARCH_API ringmarch_result ringmarch_read_tour_file(ringmarch_solver* solver,
+                                                        const char* filename);
+RINGMARCH_API ringmarch_result ringmarch_write_tour_file(ringmarch_solver* solver,
+                                                         const char* filename);
+RINGMARCH_API ringmarch_result ringmarch_num(ringmarch_solver* solver, int32_t* value);
+RINGMARCH_API ringmarch_result ringmarch_max_x(ringmarch_solver* solver, double* value);
+RINGMARCH_API ringmarch_result ringmarch_max_y(ringmarch_solver* solver, double* value);
+RINGMARCH_API ringmarch_result ringmarch_min_x(ringmarch_solver* solver, double* value);
+RINGMARCH_API ringmarch_result ringmarch_min_y(ringmarch_solver* solver, double* value);
+
+/* NewTsp with an explicit seed, so that the random instance is reproducible. */
+RINGMARCH_API ringmarch_result ringmarch_new_tsp_with_seed(ringmarch_solver* solver, int32_t num,
+                                                           uint32_t seed);
+/* Replace the instance in one call: count cities (0 to 127) with a row-major count x count
+ * matrix of any 32-bit distances, or with count (x, y) pairs (x0, y0, x1, y1, ...) of any finite
+ * coordinates whose distances are Euclidean, rounded to the nearest whole number (EUC_2D). A
+ * negative count answers RINGMARCH_CITY_ID_OUT_OF_RANGE, a coordinate that is not finite
+ * RINGMARCH_POSITION_OUT_OF_RANGE, a distance beyond 32 bits RINGMARCH_DISTANCE_OUT_OF_RANGE;
+ * a failure leaves the instance as it was. */
+RINGMARCH_API ringmarch_result ringmarch_load_distances(ringmarch_solver* solver, int32_t count,
+                                                        const int32_t* distances);
+RINGMARCH_API ringmarch_result ringmarch_load_coordinates(ringmarch_solver* solver, int32_t count,
+                                                          const double* coordinates);
+/* The whole tour after a solve or a tour file read: *count := its number of cities, and the
+ * first min(capacity, count) cities into cities (which may be NULL when capacity is 0). */
+RINGMARCH_API ringmarch_result ringmarch_tour(ringmarch_solver* solver, int32_t* cities,
+                                              int32_t capacity, int32_t* count);
+
+/* What a running solve reports to its progress callback. */
+typedef struct ringmarch_progress {
+  uint64_t evaluated_nodes; /* search nodes evaluated so far */
+  int32_t best_length;      /* length of the best tour found so far */
+  double elapsed_seconds;   /* since the solve began */
+} ringmarch_progress;
+
+/* Answer RINGMARCH_CONTINUE to let the search go on, RINGMARCH_STOP to end it now with the best
+ * tour found so far (then reported as not proven optimal). */
+#define RINGMARCH_CONTINUE 0
+#define RINGMARCH_STOP 1
+typedef int (*ringmarch_progress_callback)(const ringmarch_progress* progress, void* user_data);
+
+typedef struct ringmarch_solve_options {
+  /* Stop the search after this many seconds with the best tour found; 0 = no limit. The limit
+   * is checked between search nodes, so it is overrun by as long as one node takes. */
+  double time_limit_seconds;
+  /* Called while the search runs, at most once per progress_interval_seconds (0 = at every
+   * check, a few search nodes apart); NULL = no callback. */
+  ringmarch_progress_callback progress;
+  void* user_data;
+  double progress_interval_seconds;
+} ringmarch_solve_options;
+
+typedef struct ringmarch_solve_statistics {
+  int32_t optimal;          /* 1: the tour is proven shortest; 0: the search was stopped */
+  int32_t stopped_by;       /* why it was stopped: RINGMARCH_STOPPED_BY_* */
+  int32_t initial_length;   /* length of the first tour (nearest neighbour and 2-opt) */
+  uint64_t evaluated_nodes; /* search nodes evaluated */
+  double seconds;           /* wall time of the whole solve */
+  double load_seconds;      /* working copy and distance matrix */
+  double initial_tour_seconds;
+  double search_seconds;
+} ringmarch_solve_statistics;
+
+#define RINGMARCH_STOPPED_BY_NOTHING 0
+#define RINGMARCH_STOPPED_BY_TIME_LIMIT 1
+#define RINGMARCH_STOPPED_BY_CALLBACK 2
+
+/* No time limit, no callback, an interval of 0.1 s. */
+RINGMARCH_API void ringmarch_solve_options_init(ringmarch_solve_options* options);
+/* Solve with options (NULL = the defaults) and statistics (may be NULL). Answers success also
+ * when the time limit or the callback stopped the search; statistics->optimal then is 0. A
+ * negative or not finite time limit or interval answers RINGMARCH_E_INVALIDARG. *length is
+ * written after the solver ran, whether it succeeded or not. */
+RINGMARCH_API ringmarch_result ringmarch_solve_with(ringmarch_solver* solver,
+                                                    const ringmarch_solve_options* options,
+                                                    ringmarch_solve_statistics* statistics,
+                                                    int32_t* length);
+
+/* The last failure on the calling thread: its code (1 to 15; 0 for the RINGMARCH_E_* results and
+ * when nothing failed), its result value (0 when nothing failed), its message as UTF-8 (the
+ * solver's own Japanese text for the codes) and an English gloss. The strings stay valid until
+ * the next failure on the thread. Successful calls leave the record as it is. */
+RINGMARCH_API int32_t ringmarch_last_error_code(void);
+RINGMARCH_API ringmarch_result ringmarch_last_error_result(void);
+RINGMARCH_API const char* ringmarch_last_error_message(void);
+RINGMARCH_API const char* ringmarch_last_error_gloss(void);
+RINGMARCH_API void ringmarch_clear_last_error(void);
+
+/* The texts of a code: its name ("FileOpenFailed"), its UTF-8 message and its English gloss.
+ * For 0 the name is "Success", outside 0 to 15 "Unknown"; message and gloss are then "".
+ * Static strings. */
+RINGMARCH_API const char* ringmarch_error_name(int32_t code);
+RINGMARCH_API const char* ringmarch_error_message(int32_t code);
+RINGMARCH_API const char* ringmarch_error_gloss(int32_t code);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* RINGMARCH_RINGMARCH_H */

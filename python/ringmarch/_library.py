@@ -1,0 +1,162 @@
+"""Loading libringmarch.so and declaring the C functions the module calls.
+
+The library is found, in this order: the file named by the environment variable
+RINGMARCH_LIBRARY; ``libringmarch.so.MAJOR`` through the system's loader (a Debian package, or
+an install prefix that ``ldconfig`` knows); the same file under /usr/local/lib and /usr/lib.
+"""
+
+from __future__ import annotations
+
+import ctypes
+import os
+from importlib import metadata
+
+_result = ctypes.c_uint32
+_solver_p = ctypes.c_void_p
+_i32 = ctypes.c_int32
+_i32_p = ctypes.POINTER(ctypes.c_int32)
+_double_p = ctypes.POINTER(ctypes.c_double)
+
+
+class Progress(ctypes.Structure):
+    _fields_ = [
+        ("evaluated_nodes", ctypes.c_uint64),
+        ("best_length", ctypes.c_int32),
+        ("elapsed_seconds", ctypes.c_double),
+    ]
+
+
+PROGRESS_CALLBACK = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.POINTER(Progress), ctypes.c_void_p)
+
+
+class SolveOptions(ctypes.Structure):
+    _fields_ = [
+        ("time_limit_seconds", ctypes.c_double),
+        ("progress", PROGRESS_CALLBACK),
+        ("user_data", ctypes.c_void_p),
+        ("progress_interval_seconds", ctypes.c_double),
+    ]
+
+
+class SolveStatistics(ctypes.Structure):
+    _fields_ = [
+        ("optimal", ctypes.c_int32),
+        ("stopped_by", ctypes.c_int32),
+        ("initial_length", ctypes.c_int32),
+        ("evaluated_nodes", ctypes.c_uint64),
+        ("seconds", ctypes.c_double),
+        ("load_seconds", ctypes.c_double),
+        ("initial_tour_seconds", ctypes.c_double),
+        ("search_seconds", ctypes.c_double),
+    ]
+
+
+CONTINUE = 0
+STOP = 1
+STOPPED_BY_TIME_LIMIT = 1
+STOPPED_BY_CALLBACK = 2
+
+# Argument types of every function the module uses; each answers a result value.
+_OPERATIONS = {
+    "ringmarch_create": [ctypes.POINTER(_solver_p)],
+    "ringmarch_new_tsp": [_solver_p, _i32],
+    "ringmarch_new_tsp_with_seed": [_solver_p, _i32, ctypes.c_uint32],
+    "ringmarch_read_tsp_file": [_solver_p, ctypes.c_char_p],
+    "ringmarch_write_tsp_file": [_solver_p, ctypes.c_char_p, _i32],
+    "ringmarch_pos_x": [_solver_p, _i32, _double_p],
+    "ringmarch_pos_y": [_solver_p, _i32, _double_p],
+    "ringmarch_set_node_pos": [_solver_p, _i32, _i32, _i32],
+    "ringmarch_distance": [_solver_p, _i32, _i32, _i32_p],
+    "ringmarch_set_distance": [_solver_p, _i32, _i32, _i32],
+    "ringmarch_calc_distance_euc2d": [_solver_p],
+    "ringmarch_check_distance": [_solver_p, _i32_p],
+    "ringmarch_solve": [_solver_p, _i32_p],
+    "ringmarch_root_x": [_solver_p, _i32, _double_p],
+    "ringmarch_root_y": [_solver_p, _i32, _double_p],
+    "ringmarch_root": [_solver_p, _i32, _i32_p],
+    "ringmarch_length": [_solver_p, _i32_p],
+    "ringmarch_read_tour_file": [_solver_p, ctypes.c_char_p],
+    "ringmarch_write_tour_file": [_solver_p, ctypes.c_char_p],
+    "ringmarch_num": [_solver_p, _i32_p],
+    "ringmarch_max_x": [_solver_p, _double_p],
+    "ringmarch_max_y": [_solver_p, _double_p],
+    "ringmarch_min_x": [_solver_p, _double_p],
+    "ringmarch_min_y": [_solver_p, _double_p],
+    "ringmarch_load_distances": [_solver_p, _i32, ctypes.c_void_p],
+    "ringmarch_load_coordinates": [_solver_p, _i32, ctypes.c_void_p],
+    "ringmarch_tour": [_solver_p, _i32_p, _i32, _i32_p],
+    "ringmarch_solve_with": [
+        _solver_p,
+        ctypes.POINTER(SolveOptions),
+        ctypes.POINTER(SolveStatistics),
+        _i32_p,
+    ],
+    "ringmarch_last_error_result": [],
+}
+
+_TEXTS = {
+    "ringmarch_version": [],
+    "ringmarch_last_error_message": [],
+    "ringmarch_last_error_gloss": [],
+    "ringmarch_error_name": [_i32],
+    "ringmarch_error_message": [_i32],
+    "ringmarch_error_gloss": [_i32],
+}
+
+
+def _package_major() -> str | None:
+    try:
+        return metadata.version("ringmarch").split(".")[0]
+    except metadata.PackageNotFoundError:
+        return None
+
+
+def _candidates() -> list[str]:
+    explicit = os.environ.get("RINGMARCH_LIBRARY")
+    if explicit:
+        return [explicit]
+    major = _package_major()
+    name = f"libringmarch.so.{major}" if major else "libringmarch.so"
+    return [name] + [os.path.join(folder, name) for folder in ("/usr/local/lib", "/usr/lib")]
+
+
+def _declare(library: ctypes.CDLL) -> ctypes.CDLL:
+    for function, arguments in _OPERATIONS.items():
+        entry = getattr(library, function)
+        entry.argtypes = arguments
+        entry.restype = _result
+    for function, arguments in _TEXTS.items():
+        entry = getattr(library, function)
+        entry.argtypes = arguments
+        entry.restype = ctypes.c_char_p
+    library.ringmarch_last_error_code.argtypes = []
+    library.ringmarch_last_error_code.restype = _i32
+    library.ringmarch_destroy.argtypes = [_solver_p]
+    library.ringmarch_destroy.restype = None
+    return library
+
+
+def load() -> ctypes.CDLL:
+    """The C library with its functions declared; ImportError when it cannot be found."""
+    tried = []
+    for candidate in _candidates():
+        try:
+            library = ctypes.CDLL(candidate)
+        except OSError as error:
+            tried.append(f"{candidate}: {error}")
+            continue
+        _declare(library)
+        major = _package_major()
+        version = library.ringmarch_version().decode()
+        if major is not None and version.split(".")[0] != major:
+            tried.append(f"{candidate}: version {version}, the module needs {major}.x")
+            continue
+        return library
+    raise ImportError(
+        "ringmarch: libringmarch.so was not found (install the Debian package or run "
+        "`cmake --install` and `ldconfig`, or set RINGMARCH_LIBRARY); tried "
+        + "; ".join(tried)
+    )
+
+
+lib = load()

@@ -1,0 +1,166 @@
+"""The exceptions of the solver: one RingmarchError subclass per error code."""
+
+from __future__ import annotations
+
+from typing import Optional
+
+from ._library import lib
+
+
+class RingmarchError(Exception):
+    """A failed operation of the solver.
+
+    Attributes:
+        code: the error code, 1 to 15 (0 for a failure outside the codes, such as a null
+            pointer inside the library).
+        result: the 32-bit result value, 0x80040300 + code for the codes.
+        name: the code's descriptive name, for example ``"TooManyCities"``.
+        message: what went wrong, in English.
+        text: the solver's own message text (Japanese for the codes), as the other front ends
+            show it.
+        detail: what the module adds about the call, or None.
+    """
+
+    code: int = 0
+
+    def __init__(
+        self, result: int, message: str, text: str, detail: Optional[str] = None
+    ) -> None:
+        self.result = result
+        self.name = lib.ringmarch_error_name(self.code).decode()
+        self.message = message
+        self.text = text
+        self.detail = detail
+        super().__init__(str(self))
+
+    def __str__(self) -> str:
+        what = f"{self.message}: {self.detail}" if self.detail else self.message
+        return f"{what} [0x{self.result:08X} {self.name}: {self.text}]"
+
+
+class FileOpenFailedError(RingmarchError):
+    """Code 1: the file could not be opened; it may not exist."""
+
+    code = 1
+
+
+class FileReadFailedError(RingmarchError):
+    """Code 2: the file could not be read; it may be damaged."""
+
+    code = 2
+
+
+class FileWriteFailedError(RingmarchError):
+    """Code 3: the file could not be written; the disk may be full or damaged."""
+
+    code = 3
+
+
+class FileFormatError(RingmarchError):
+    """Code 4: the file format is invalid."""
+
+    code = 4
+
+
+class OutOfMemoryError(RingmarchError):
+    """Code 5: memory is insufficient."""
+
+    code = 5
+
+
+class TooManyCitiesError(RingmarchError):
+    """Code 6: more than 127 cities."""
+
+    code = 6
+
+
+class CityIdOutOfRangeError(RingmarchError):
+    """Code 7: a city number is out of range; also a solve of fewer than 3 cities."""
+
+    code = 7
+
+
+class PositionOutOfRangeError(RingmarchError):
+    """Code 8: a coordinate is out of range or not finite."""
+
+    code = 8
+
+
+class DistanceOutOfRangeError(RingmarchError):
+    """Code 9: a distance is out of range, or tour lengths could exceed 32 bits."""
+
+    code = 9
+
+
+class SameCityDistanceNotZeroError(RingmarchError):
+    """Code 10: the distance of a city to itself must be 0."""
+
+    code = 10
+
+
+class DistanceNotPositiveError(RingmarchError):
+    """Code 11: different cities must be a positive distance apart."""
+
+    code = 11
+
+
+class DistanceNotSymmetricError(RingmarchError):
+    """Code 12: distances must be symmetric."""
+
+    code = 12
+
+
+class InstanceNotCreatedError(RingmarchError):
+    """Code 13: no instance has been created (or a tour file is read while a tour is held)."""
+
+    code = 13
+
+
+class NotSolvedError(RingmarchError):
+    """Code 14: the instance has not been solved."""
+
+    code = 14
+
+
+class FileTypeNotSupportedError(RingmarchError):
+    """Code 15: the file type is not supported."""
+
+    code = 15
+
+
+# Index = code.
+_CLASSES: tuple[type[RingmarchError], ...] = (
+    RingmarchError,
+    FileOpenFailedError,
+    FileReadFailedError,
+    FileWriteFailedError,
+    FileFormatError,
+    OutOfMemoryError,
+    TooManyCitiesError,
+    CityIdOutOfRangeError,
+    PositionOutOfRangeError,
+    DistanceOutOfRangeError,
+    SameCityDistanceNotZeroError,
+    DistanceNotPositiveError,
+    DistanceNotSymmetricError,
+    InstanceNotCreatedError,
+    NotSolvedError,
+    FileTypeNotSupportedError,
+)
+
+
+def error_class(code: int) -> type[RingmarchError]:
+    """The exception class of an error code (RingmarchError itself outside 1 to 15)."""
+    return _CLASSES[code] if 1 <= code <= 15 else RingmarchError
+
+
+def last_error(detail: Optional[str] = None) -> RingmarchError:
+    """The calling thread's last failure in the library, as an exception to raise."""
+    code = lib.ringmarch_last_error_code()
+    result = lib.ringmarch_last_error_result()
+    return error_class(code)(
+        result,
+        lib.ringmarch_last_error_gloss().decode(),
+        lib.ringmarch_last_error_message().decode(),
+        detail,
+    )

@@ -1,0 +1,449 @@
+/* The C interface used from C: state and argument checks with their exact result values, the
+ * thread's last error, the array loaders, whole solves against brute force, solve options, and
+ * the file operations.
+ * Usage: ringmarch_c_test DATA_DIR SCRATCH_DIR EXPECTED_VERSION */
+#include <math.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <time.h>
+
+#include "ringmarch/ringmarch.h"
+
+static int failures = 0;
+
+#define CHECK(condition)                                                            \
+  do {                                                                              \
+    if (!(condition)) {                                                             \
+      fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+      ++failures;                                                                   \
+    }                                                                               \
+  } while (0)
+
+#define CHECK_RESULT(expected, call)                                                             \
+  do {                                                                                           \
+    const ringmarch_result got_ = (call);                                                        \
+    if (got_ != (ringmarch_result)(expected)) {                                                  \
+      fprintf(stderr, "%s:%d: %s answered 0x%08X, expected 0x%08X\n", __FILE__, __LINE__, #call, \
+              (unsigned)got_, (unsigned)(expected));                                             \
+      ++failures;                                                                                \
+    }                                                                                            \
+  } while (0)
+
+static const char* data_dir;
+static const char* scratch_dir;
+
+static ringmarch_solver* new_solver(void) {
+  ringmarch_solver* solver = NULL;
+  if (ringmarch_create(&solver) != RINGMARCH_OK || solver == NULL) {
+    fprintf(stderr, "ringmarch_create failed\n");
+    exit(2);
+  }
+  return solver;
+}
+
+static void path_in(char* buffer, size_t size, const char* dir, const char* name) {
+  snprintf(buffer, size, "%s/%s", dir, name);
+}
+
+/* Every operation on a solver without an instance: 13, or 14 for the tour operations. */
+static void test_new_solver_states(void) {
+  ringmarch_solver* s = new_solver();
+  double d = 0;
+  int32_t v = 0;
+  const ringmarch_result not_created = RINGMARCH_RESULT_OF(RINGMARCH_INSTANCE_NOT_CREATED);
+  const ringmarch_result not_solved = RINGMARCH_RESULT_OF(RINGMARCH_NOT_SOLVED);
+  CHECK_RESULT(not_created, ringmarch_write_tsp_file(s, "x.tsp", RINGMARCH_EUC2D));
+  CHECK_RESULT(not_created, ringmarch_pos_x(s, 0, &d));
+  CHECK_RESULT(not_created, ringmarch_pos_y(s, 0, &d));
+  CHECK_RESULT(not_created, ringmarch_set_node_pos(s, 0, 1, 1));
+  CHECK_RESULT(not_created, ringmarch_distance(s, 0, 0, &v));
+  CHECK_RESULT(not_created, ringmarch_set_distance(s, 0, 0, 1));
+  CHECK_RESULT(not_created, ringmarch_calc_distance_euc2d(s));
+  CHECK_RESULT(not_created, ringmarch_check_distance(s, &v));
+  CHECK_RESULT(not_created, ringmarch_solve(s, &v));
+  CHECK_RESULT(not_created, ringmarch_read_tour_file(s, "x.tour"));
+  CHECK_RESULT(not_created, ringmarch_num(s, &v));
+  CHECK_RESULT(not_created, ringmarch_max_x(s, &d));
+  CHECK_RESULT(not_created, ringmarch_max_y(s, &d));
+  CHECK_RESULT(not_created, ringmarch_min_x(s, &d));
+  CHECK_RESULT(not_created, ringmarch_min_y(s, &d));
+  CHECK_RESULT(not_solved, ringmarch_root_x(s, 0, &d));
+  CHECK_RESULT(not_solved, ringmarch_root_y(s, 0, &d));
+  CHECK_RESULT(not_solved, ringmarch_root(s, 0, &v));
+  CHECK_RESULT(not_solved, ringmarch_length(s, &v));
+  CHECK_RESULT(not_solved, ringmarch_write_tour_file(s, "x.tour"));
+  CHECK_RESULT(not_solved, ringmarch_tour(s, NULL, 0, &v));
+  ringmarch_destroy(s);
+}
+
+/* The thread's last failure: code, result value, UTF-8 message and gloss; success keeps it. */
+static void test_last_error(void) {
+  ringmarch_solver* s = new_solver();
+  int32_t v = 0;
+  ringmarch_clear_last_error();
+  CHECK(ringmarch_last_error_code() == 0);
+  CHECK(ringmarch_last_error_result() == RINGMARCH_OK);
+  CHECK(strcmp(ringmarch_last_error_message(), "") == 0);
+
+  CHECK_RESULT(0x80040306u, ringmarch_new_tsp(s, 128));
+  CHECK(ringmarch_last_error_code() == RINGMARCH_TOO_MANY_CITIES);
+  CHECK(ringmarch_last_error_result() == 0x80040306u);
+  CHECK(strcmp(ringmarch_last_error_message(),
+               "\xE6\x9C\x80\xE5\xA4\xA7\xE9\x83\xBD\xE5\xB8\x82\xE6\x95\xB0\xE3\x82\x92"
+               "\xE8\xB6\x85\xE3\x81\x88\xE3\x81\xA6\xE3\x81\x84\xE3\x81\xBE\xE3\x81\x99"
+               "\xE3\x80\x82") == 0); /* 最大都市数を超えています。 */
+  CHECK(strcmp(ringmarch_last_error_gloss(), "more than 127 cities") == 0);
+
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_new_tsp_with_seed(s, 5, 3));
+  CHECK(ringmarch_last_error_code() == RINGMARCH_TOO_MANY_CITIES);
+
+  CHECK_RESULT(RINGMARCH_E_POINTER, ringmarch_num(NULL, &v));
+  CHECK(ringmarch_last_error_code() == 0);
+  CHECK(ringmarch_last_error_result() == RINGMARCH_E_POINTER);
+  CHECK(strcmp(ringmarch_last_error_gloss(), "a required pointer argument is null") == 0);
+  CHECK_RESULT(RINGMARCH_E_POINTER, ringmarch_num(s, NULL));
+  CHECK_RESULT(RINGMARCH_E_POINTER, ringmarch_create(NULL));
+
+  CHECK(strcmp(ringmarch_error_name(6), "TooManyCities") == 0);
+  CHECK(strcmp(ringmarch_error_name(0), "Success") == 0);
+  CHECK(strcmp(ringmarch_error_name(16), "Unknown") == 0);
+  CHECK(strcmp(ringmarch_error_name(-1), "Unknown") == 0);
+  CHECK(strcmp(ringmarch_error_message(0), "") == 0);
+  CHECK(strcmp(ringmarch_error_message(16), "") == 0);
+  CHECK(strcmp(ringmarch_error_gloss(16), "") == 0);
+  CHECK(strcmp(ringmarch_error_message(13),
+               "TSP\xE3\x81\x8C\xE6\x9C\xAA\xE4\xBD\x9C\xE6\x88\x90"
+               "\xE3\x81\xA7\xE3\x81\x99\xE3\x80\x82") == 0);
+  for (int32_t code = 1; code <= 15; ++code) {
+    CHECK(strlen(ringmarch_error_message(code)) > 0);
+    CHECK(strlen(ringmarch_error_gloss(code)) > 0);
+  }
+  ringmarch_destroy(s);
+}
+
+/* The 4-city square of the README: 300 x 400, tour length 1400. */
+static void test_square_by_operations(void) {
+  ringmarch_solver* s = new_solver();
+  int32_t v = 0;
+  double d = 0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_new_tsp(s, 4));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_set_node_pos(s, 0, 0, 0));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_set_node_pos(s, 1, 300, 0));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_set_node_pos(s, 2, 300, 400));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_set_node_pos(s, 3, 0, 400));
+  CHECK_RESULT(0x80040307u, ringmarch_set_node_pos(s, 4, 10000, 0));
+  CHECK_RESULT(0x80040308u, ringmarch_set_node_pos(s, 0, 10000, 0));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_calc_distance_euc2d(s));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_distance(s, 0, 2, &v));
+  CHECK(v == 500);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_check_distance(s, &v));
+  CHECK(v == 0);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve(s, &v));
+  CHECK(v == 1400);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_length(s, &v));
+  CHECK(v == 1400);
+  int32_t tour[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+  int32_t count = 0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_tour(s, tour, 8, &count));
+  CHECK(count == 4);
+  for (int32_t i = 0; i < 4; ++i) {
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_root(s, i, &v));
+    CHECK(v == tour[i]);
+  }
+  CHECK(tour[4] == -1);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_root_x(s, 3, &d));
+  CHECK_RESULT(0x80040307u, ringmarch_root(s, 4, &v));
+  /* The bounds only widen: they still hold the generated cities' coordinates. */
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_max_y(s, &d));
+  CHECK(d >= 400.0);
+  /* A short buffer receives what fits; the count is the whole tour's. */
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_tour(s, tour, 2, &count));
+  CHECK(count == 4);
+  CHECK_RESULT(RINGMARCH_E_POINTER, ringmarch_tour(s, NULL, 2, &count));
+  CHECK_RESULT(RINGMARCH_E_POINTER, ringmarch_tour(s, tour, 2, NULL));
+  /* A distance change drops the tour. */
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_set_distance(s, 0, 1, 14141));
+  CHECK_RESULT(0x80040309u, ringmarch_set_distance(s, 0, 1, 14142));
+  CHECK_RESULT(0x8004030Eu, ringmarch_length(s, &v));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_check_distance(s, &v));
+  CHECK(v == RINGMARCH_DISTANCE_NOT_SYMMETRIC);
+  ringmarch_destroy(s);
+}
+
+/* The shortest tour of a small matrix by trying every permutation with city 0 first. */
+static int32_t brute_force_length(int32_t n, const int32_t* d) {
+  int32_t perm[10];
+  int64_t best = -1;
+  for (int32_t i = 0; i < n; ++i) perm[i] = i;
+  for (;;) {
+    int64_t length = 0;
+    for (int32_t i = 0; i < n; ++i) length += d[perm[i] * n + perm[(i + 1) % n]];
+    if (best < 0 || length < best) best = length;
+    /* next permutation of perm[1..n-1] */
+    int32_t k = n - 2;
+    while (k >= 1 && perm[k] > perm[k + 1]) --k;
+    if (k < 1) break;
+    int32_t l = n - 1;
+    while (perm[l] < perm[k]) --l;
+    int32_t t = perm[k];
+    perm[k] = perm[l];
+    perm[l] = t;
+    for (int32_t a = k + 1, b = n - 1; a < b; ++a, --b) {
+      t = perm[a];
+      perm[a] = perm[b];
+      perm[b] = t;
+    }
+  }
+  return (int32_t)best;
+}
+
+static int32_t tour_length_of(ringmarch_solver* s, int32_t n, const int32_t* d) {
+  int32_t tour[RINGMARCH_MAX_CITIES];
+  int32_t count = 0;
+  int seen[RINGMARCH_MAX_CITIES] = {0};
+  if (ringmarch_tour(s, tour, RINGMARCH_MAX_CITIES, &count) != RINGMARCH_OK || count != n) {
+    return -1;
+  }
+  int64_t length = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    if (tour[i] < 0 || tour[i] >= n || seen[tour[i]]) return -1;
+    seen[tour[i]] = 1;
+    length += d[tour[i] * n + tour[(i + 1) % n]];
+  }
+  return (int32_t)length;
+}
+
+/* Random symmetric matrices, with distances beyond what SetDistance admits, against brute force. */
+static void test_load_distances_against_brute_force(void) {
+  ringmarch_solver* s = new_solver();
+  srand(12345);
+  for (int round = 0; round < 30; ++round) {
+    const int32_t n = 3 + round % 7;
+    int32_t d[10 * 10];
+    for (int32_t i = 0; i < n; ++i) {
+      d[i * n + i] = 0;
+      for (int32_t j = i + 1; j < n; ++j) {
+        d[i * n + j] = d[j * n + i] = 1 + rand() % (round % 2 ? 1000000 : 20);
+      }
+    }
+    int32_t length = 0;
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_load_distances(s, n, d));
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_solve(s, &length));
+    const int32_t expected = brute_force_length(n, d);
+    if (length != expected) fprintf(stderr, "round %d: %d != %d\n", round, length, expected);
+    CHECK(length == expected);
+    CHECK(tour_length_of(s, n, d) == expected);
+  }
+  ringmarch_destroy(s);
+}
+
+/* Refusals of the loaders, each leaving the instance that was held. */
+static void test_load_refusals(void) {
+  ringmarch_solver* s = new_solver();
+  int32_t v = 0;
+  double d = 0;
+  int32_t matrix[4] = {0, 7, 7, 0};
+  double big[4] = {0.0, 0.0, 1e300, 0.0};
+  double nan_xy[4] = {0.0, 0.0, NAN, 1.0};
+  double inf_xy[4] = {INFINITY, 0.0, 1.0, 1.0};
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_load_distances(s, 2, matrix));
+  CHECK_RESULT(0x80040306u, ringmarch_load_distances(s, 128, matrix));
+  CHECK_RESULT(0x80040307u, ringmarch_load_distances(s, -1, matrix));
+  CHECK_RESULT(RINGMARCH_E_POINTER, ringmarch_load_distances(s, 2, NULL));
+  CHECK_RESULT(0x80040306u, ringmarch_load_coordinates(s, 128, big));
+  CHECK_RESULT(0x80040307u, ringmarch_load_coordinates(s, -3, big));
+  CHECK_RESULT(0x80040308u, ringmarch_load_coordinates(s, 2, nan_xy));
+  CHECK_RESULT(0x80040308u, ringmarch_load_coordinates(s, 2, inf_xy));
+  CHECK_RESULT(0x80040309u, ringmarch_load_coordinates(s, 2, big));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_num(s, &v));
+  CHECK(v == 2);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_distance(s, 0, 1, &v));
+  CHECK(v == 7);
+  /* Three cities answer a solve; two do not. */
+  CHECK_RESULT(0x80040307u, ringmarch_solve(s, &v));
+  /* No cities: an empty instance. */
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_load_distances(s, 0, NULL));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_num(s, &v));
+  CHECK(v == 0);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_max_x(s, &d));
+  CHECK(d == 0.0);
+  ringmarch_destroy(s);
+}
+
+/* Fractional coordinates: EUC_2D rounds to the nearest whole number, halves up. */
+static void test_load_coordinates(void) {
+  ringmarch_solver* s = new_solver();
+  const double xy[8] = {0.0, 0.0, 2.5, 0.0, 2.5, 1.5, 0.25, 1.5};
+  int32_t v = 0;
+  double d = 0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_load_coordinates(s, 4, xy));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_distance(s, 0, 1, &v));
+  CHECK(v == 3);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_distance(s, 1, 2, &v));
+  CHECK(v == 2);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_distance(s, 2, 3, &v));
+  CHECK(v == 2); /* 2.25 */
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_pos_x(s, 1, &d));
+  CHECK(d == 2.5);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_max_x(s, &d));
+  CHECK(d == 2.0);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve(s, &v));
+  CHECK(v == 3 + 2 + 2 + 2);
+  ringmarch_destroy(s);
+}
+
+struct progress_log {
+  int calls;
+  int stop_at_call;
+  uint64_t last_nodes;
+  int nodes_decreased;
+  int32_t best_length;
+  double sleep_seconds;
+};
+
+static void sleep_for(double seconds) {
+  struct timespec pause;
+  pause.tv_sec = (time_t)seconds;
+  pause.tv_nsec = (long)((seconds - (double)pause.tv_sec) * 1e9);
+  nanosleep(&pause, NULL);
+}
+
+static int record_progress(const ringmarch_progress* progress, void* user_data) {
+  struct progress_log* log = (struct progress_log*)user_data;
+  ++log->calls;
+  if (progress->evaluated_nodes < log->last_nodes) log->nodes_decreased = 1;
+  log->last_nodes = progress->evaluated_nodes;
+  log->best_length = progress->best_length;
+  if (log->sleep_seconds > 0) sleep_for(log->sleep_seconds);
+  return log->calls == log->stop_at_call ? RINGMARCH_STOP : RINGMARCH_CONTINUE;
+}
+
+/* Solve options: a callback that stops, a time limit, and option refusals. The 40-city
+ * instance needs hundreds of search nodes (the callback is asked every few), so the search is
+ * still running when stopped. */
+static void test_solve_options(void) {
+  ringmarch_solver* s = new_solver();
+  ringmarch_solve_options options;
+  ringmarch_solve_statistics statistics;
+  int32_t length = 0;
+  int32_t check = 0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_new_tsp_with_seed(s, 40, 1040));
+
+  ringmarch_solve_options_init(&options);
+  CHECK(options.time_limit_seconds == 0.0 && options.progress == NULL);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, &options, &statistics, &length));
+  CHECK(statistics.optimal == 1);
+  CHECK(statistics.stopped_by == RINGMARCH_STOPPED_BY_NOTHING);
+  CHECK(statistics.evaluated_nodes > 100);
+  CHECK(statistics.initial_length >= length);
+  CHECK(statistics.seconds >= statistics.search_seconds);
+  const int32_t optimum = length;
+  const uint64_t all_nodes = statistics.evaluated_nodes;
+
+  /* The same without options or statistics. */
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, NULL, NULL, &length));
+  CHECK(length == optimum);
+
+  struct progress_log log = {0, 3, 0, 0, 0, 0.0};
+  options.progress = record_progress;
+  options.user_data = &log;
+  options.progress_interval_seconds = 0.0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, &options, &statistics, &length));
+  CHECK(log.calls == 3);
+  CHECK(log.nodes_decreased == 0);
+  CHECK(statistics.optimal == 0);
+  CHECK(statistics.stopped_by == RINGMARCH_STOPPED_BY_CALLBACK);
+  CHECK(statistics.evaluated_nodes < all_nodes);
+  CHECK(length >= optimum);
+  CHECK(log.best_length >= length);
+  /* The stopped solve still holds a whole tour of its length. */
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_length(s, &check));
+  CHECK(check == length);
+
+  /* A callback that sleeps 10 ms per call stretches the search far beyond the limit, so the
+   * limit comes first whatever the machine's speed. */
+  struct progress_log slow = {0, -1, 0, 0, 0, 0.01};
+  options.user_data = &slow;
+  options.time_limit_seconds = 0.03;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, &options, &statistics, &length));
+  CHECK(statistics.optimal == 0);
+  CHECK(statistics.stopped_by == RINGMARCH_STOPPED_BY_TIME_LIMIT);
+  CHECK(statistics.seconds >= 0.03);
+
+  const double refused[3] = {-1.0, NAN, INFINITY};
+  for (int i = 0; i < 3; ++i) {
+    ringmarch_solve_options_init(&options);
+    options.time_limit_seconds = refused[i];
+    CHECK_RESULT(RINGMARCH_E_INVALIDARG, ringmarch_solve_with(s, &options, NULL, &length));
+    ringmarch_solve_options_init(&options);
+    options.progress_interval_seconds = refused[i];
+    CHECK_RESULT(RINGMARCH_E_INVALIDARG, ringmarch_solve_with(s, &options, NULL, &length));
+  }
+  CHECK(ringmarch_last_error_result() == RINGMARCH_E_INVALIDARG);
+  CHECK_RESULT(RINGMARCH_E_POINTER, ringmarch_solve_with(s, NULL, NULL, NULL));
+  CHECK_RESULT(RINGMARCH_E_POINTER, ringmarch_solve_with(NULL, NULL, NULL, &length));
+  ringmarch_destroy(s);
+}
+
+/* TSP and TOUR files: a published instance, a tour written and read back, refusals. */
+static void test_files(void) {
+  char tsp[1024];
+  char tour_path[1024];
+  char written[1024];
+  int32_t length = 0;
+  path_in(tsp, sizeof tsp, data_dir, "gr17.tsp");
+  path_in(tour_path, sizeof tour_path, scratch_dir, "gr17.tour");
+  path_in(written, sizeof written, scratch_dir, "gr17-copy.tsp");
+
+  ringmarch_solver* s = new_solver();
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_read_tsp_file(s, tsp));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve(s, &length));
+  CHECK(length == 2085);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_write_tour_file(s, tour_path));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_write_tsp_file(s, written, RINGMARCH_FULLMATRIX));
+  CHECK_RESULT(0x8004030Fu, ringmarch_write_tsp_file(s, written, 3));
+
+  ringmarch_solver* t = new_solver();
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_read_tsp_file(t, written));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_read_tour_file(t, tour_path));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_length(t, &length));
+  CHECK(length == 2085);
+  /* After a tour is held, ReadTourFile answers InstanceNotCreated. */
+  CHECK_RESULT(0x8004030Du, ringmarch_read_tour_file(t, tour_path));
+
+  CHECK_RESULT(0x80040301u, ringmarch_read_tsp_file(s, NULL));
+  CHECK_RESULT(0x80040301u, ringmarch_read_tsp_file(s, "/nonexistent/ringmarch/x.tsp"));
+  CHECK(ringmarch_last_error_code() == RINGMARCH_FILE_OPEN_FAILED);
+  CHECK_RESULT(0x80040301u, ringmarch_write_tour_file(s, "/nonexistent/ringmarch/x.tour"));
+  /* A tour of another dimension. */
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_new_tsp_with_seed(t, 5, 1));
+  CHECK_RESULT(0x80040307u, ringmarch_read_tour_file(t, tour_path));
+  ringmarch_destroy(t);
+  ringmarch_destroy(s);
+  ringmarch_destroy(NULL);
+}
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    fprintf(stderr, "usage: ringmarch_c_test DATA_DIR SCRATCH_DIR EXPECTED_VERSION\n");
+    return 2;
+  }
+  data_dir = argv[1];
+  scratch_dir = argv[2];
+  CHECK(strcmp(ringmarch_version(), argv[3]) == 0);
+  test_new_solver_states();
+  test_last_error();
+  test_square_by_operations();
+  test_load_distances_against_brute_force();
+  test_load_refusals();
+  test_load_coordinates();
+  test_solve_options();
+  test_files();
+  if (failures != 0) {
+    fprintf(stderr, "ringmarch_c_test: %d checks failed\n", failures);
+    return 1;
+  }
+  printf("ringmarch_c_test: all checks passed\n");
+  return 0;
+}

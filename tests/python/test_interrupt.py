@@ -1,0 +1,45 @@
+"""Ctrl-C during a solve: the search stops promptly and KeyboardInterrupt is raised."""
+
+import os
+import signal
+import threading
+import time
+
+import pytest
+
+import ringmarch
+
+
+def test_sigint_stops_the_solve_promptly(monkeypatch):
+    # The callback, asked every few nodes, sleeps: the search lasts many seconds whatever the
+    # machine's speed, and the signal surely arrives while it runs.
+    monkeypatch.setattr(ringmarch._instance, "_CALLBACK_INTERVAL_SECONDS", 0.0)
+    instance = ringmarch.Instance.random(40, seed=1040)
+    calls = []
+
+    def progress(report):
+        calls.append(report.nodes)
+        time.sleep(0.05)
+
+    sent = {}
+
+    def interrupt():
+        sent["at"] = time.perf_counter()
+        os.kill(os.getpid(), signal.SIGINT)
+
+    timer = threading.Timer(0.2, interrupt)
+    started = time.perf_counter()
+    timer.start()
+    try:
+        with pytest.raises(KeyboardInterrupt):
+            instance.solve(progress=progress, time_limit=60)
+    finally:
+        timer.cancel()
+    ended = time.perf_counter()
+    assert "at" in sent
+    assert ended - sent["at"] < 1.0, "the search went on after Ctrl-C"
+    assert ended - started < 5.0
+    assert len(calls) >= 1
+    # The handler is the default one again, and the instance holds the search's best tour.
+    assert signal.getsignal(signal.SIGINT) is signal.default_int_handler
+    assert sorted(instance.tour) == list(range(40))
