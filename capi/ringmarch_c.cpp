@@ -135,7 +135,15 @@ class OptionsMonitor final : public ringmarch::SolveMonitor {
                  std::chrono::steady_clock::time_point started)
       : options_(options), started_(started) {}
 
-  bool onProgress(const ringmarch::SolveProgress& progress) override {
+  bool onProgress(const ringmarch::SolveProgress& progress) override { return check(progress); }
+  // Inside the first level's long evaluation: the same time limit and callback (the callback
+  // is still called only at its interval).
+  bool keepGoing(const ringmarch::SolveProgress& progress) override { return check(progress); }
+
+  std::int32_t stoppedBy() const { return stoppedBy_; }
+
+ private:
+  bool check(const ringmarch::SolveProgress& progress) {
     const double elapsed = secondsSince(started_);
     if (options_.time_limit_seconds > 0.0 && elapsed >= options_.time_limit_seconds) {
       stoppedBy_ = RINGMARCH_STOPPED_BY_TIME_LIMIT;
@@ -152,9 +160,6 @@ class OptionsMonitor final : public ringmarch::SolveMonitor {
     return true;
   }
 
-  std::int32_t stoppedBy() const { return stoppedBy_; }
-
- private:
   ringmarch_solve_options options_;
   std::chrono::steady_clock::time_point started_;
   double nextCallAt_ = 0.0;

@@ -22,7 +22,7 @@ double relativeGap(std::int32_t length, std::int32_t lowerBound) {
   return static_cast<double>(static_cast<std::int64_t>(length) - lowerBound) / length;
 }
 
-bool ProgressMonitor::keepGoing() {
+bool ProgressMonitor::keepGoing(const SolveProgress&) {
   if (settings_.timeLimitSeconds && elapsedSeconds_() >= *settings_.timeLimitSeconds) {
     timeLimitReached_ = true;
     return false;

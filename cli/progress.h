@@ -27,7 +27,7 @@ class ProgressMonitor final : public SolveMonitor {
 
   bool onProgress(const SolveProgress& progress) override;
   // The time limit alone, for the search's long stretches between nodes.
-  bool keepGoing() override;
+  bool keepGoing(const SolveProgress& progress) override;
   // Clears the in-place line, so that the result starts on a clean line.
   void finish();
 

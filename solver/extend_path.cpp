@@ -4,8 +4,6 @@
 // bestLength, the statistics, and the per-depth path and node of the level it runs. Result: 1
 // when a complete tour was reached somewhere below (better or not), 0 when none was, -1 when
 // the search must unwind (memory ran out, or the monitor asked to stop).
-#include <algorithm>
-
 #include "solver/search.h"
 #include "solver/search_context.h"
 #include "solver/witness_check.h"
@@ -24,10 +22,7 @@ bool countEvaluation(SearchContext& context) {
   const std::uint64_t interval =
       context.options.progressInterval > 0 ? context.options.progressInterval : 1;
   if (statistics.evaluatedNodes % interval != 0) return true;
-  const SolverState& state = context.state;
-  const std::int32_t best = std::min(state.bestLength, state.improvedLength);
-  if (monitor->onProgress(SolveProgress{statistics.evaluatedNodes, unshiftedLength(state, best),
-                                        statistics.lowerBound})) {
+  if (monitor->onProgress(currentProgress(context))) {
     return true;
   }
   context.stopRequested = true;

@@ -185,10 +185,17 @@ std::size_t arenaBlocksInUse(const SearchArena* arena) {
   return arena != nullptr ? arena->blocksInUse() : 0;
 }
 
+SolveProgress currentProgress(const SearchContext& context) {
+  const SolverState& state = context.state;
+  const std::int32_t best = std::min(state.bestLength, state.improvedLength);
+  return SolveProgress{context.statistics.evaluatedNodes, unshiftedLength(state, best),
+                       context.statistics.lowerBound};
+}
+
 bool keepSearching(SearchContext& context) {
   if (context.stopRequested) return false;
   SolveMonitor* monitor = context.options.monitor;
-  if (monitor == nullptr || monitor->keepGoing()) return true;
+  if (monitor == nullptr || monitor->keepGoing(currentProgress(context))) return true;
   context.stopRequested = true;
   return false;
 }

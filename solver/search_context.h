@@ -34,6 +34,10 @@ struct SearchContext {
   SearchNode* levelNodes = nullptr;
 };
 
+// What the monitor is shown: evaluated nodes, the best length known (the improved first tour
+// counts) and the lower bound.
+SolveProgress currentProgress(const SearchContext& context);
+
 // False once the search must unwind: the monitor asked to stop now or earlier (then
 // stopRequested is set). For the long stretches of work between two evaluated nodes.
 bool keepSearching(SearchContext& context);

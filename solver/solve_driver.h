@@ -48,7 +48,7 @@ class SolveMonitor {
   virtual bool onProgress(const SolveProgress& progress) = 0;
   // Asked often inside long stretches between nodes (the first level's bound and probes): false
   // stops the search as onProgress does. Should be cheap (a clock reading at most).
-  virtual bool keepGoing() { return true; }
+  virtual bool keepGoing(const SolveProgress&) { return true; }
 };
 
 // Switches for the filters of the evaluation chain, so that tests and benchmarks can measure what

@@ -152,7 +152,11 @@ class StoppingInside : public SolveMonitor {
  public:
   explicit StoppingInside(int stopAt) : stopAt_(stopAt) {}
   bool onProgress(const SolveProgress&) override { return true; }
-  bool keepGoing() override { return ++asked < stopAt_; }
+  bool keepGoing(const SolveProgress& progress) override {
+    nodesSeen = progress.evaluatedNodes;
+    return ++asked < stopAt_;
+  }
+  std::uint64_t nodesSeen = 99;
   int asked = 0;
 
  private:
@@ -172,6 +176,7 @@ TEST(SolveDriver, MonitorCanStopInsideTheFirstLevel) {
     ASSERT_EQ(outcome.code, ErrorCode::Success);
     EXPECT_TRUE(outcome.statistics.stopped);
     EXPECT_EQ(monitor.asked, stopAt);
+    EXPECT_EQ(monitor.nodesSeen, 0u);  // asked before the first node was counted
     EXPECT_EQ(outcome.statistics.evaluatedNodes, 1u);
     expectValidTour(*problem, outcome);
     EXPECT_EQ(outcome.length, outcome.statistics.improvedLength);

@@ -319,7 +319,7 @@ static int record_progress(const ringmarch_progress* progress, void* user_data) 
   return log->calls == log->stop_at_call ? RINGMARCH_STOP : RINGMARCH_CONTINUE;
 }
 
-/* Solve options: a callback that stops, a time limit, and option refusals. The 40-city
+/* Solve options: a callback that stops, a time limit, and option refusals. The 100-city
  * instance needs hundreds of search nodes (the callback is asked every few), so the search is
  * still running when stopped. */
 static void test_solve_options(void) {
@@ -328,7 +328,7 @@ static void test_solve_options(void) {
   ringmarch_solve_statistics statistics;
   int32_t length = 0;
   int32_t check = 0;
-  CHECK_RESULT(RINGMARCH_OK, ringmarch_new_tsp_with_seed(s, 40, 1040));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_new_tsp_with_seed(s, 100, 5));
 
   ringmarch_solve_options_init(&options);
   CHECK(options.time_limit_seconds == 0.0 && options.progress == NULL);
