@@ -25,6 +25,10 @@ ProgressMonitor::ProgressMonitor(ProgressSettings settings, std::function<double
 }
 
 bool ProgressMonitor::onProgress(const SolveProgress& progress) {
+  if (settings_.stopRequested && settings_.stopRequested()) {
+    interrupted_ = true;
+    return false;
+  }
   const double elapsed = elapsedSeconds_();
   if (settings_.timeLimitSeconds && elapsed >= *settings_.timeLimitSeconds) {
     timeLimitReached_ = true;

@@ -69,6 +69,9 @@ bool buildSymmetricForm(const ProblemData& directed, ProblemData& symmetric, Sym
     }
   }
   if (n == 1) smallest = largest = 0;
+  // Directed tours must fit 32 bits: n arcs of at most the largest magnitude.
+  const std::int64_t magnitude = std::max(largest, -smallest);
+  if (n * magnitude > std::numeric_limits<std::int32_t>::max()) return false;
   // Pair edges cost 0 and arc edges M + (d - smallest) with M > n * spread, so any tour missing a
   // pair edge is longer than every directed tour; same-side edges cost 2M, so a tour using them
   // (at least two) is longer as well.

@@ -26,7 +26,8 @@ struct SymmetricForm {
 };
 
 // Builds the form into symmetric. False (symmetric unspecified) when the instance has more than
-// kMaxCities / 2 cities or distances so spread that the form's tour lengths would leave 32 bits.
+// kMaxCities / 2 cities, or distances so large or so spread that directed tours or the form's
+// tours would leave 32 bits. The diagonal is not looked at: no tour uses it.
 bool buildSymmetricForm(const ProblemData& directed, ProblemData& symmetric, SymmetricForm& form);
 
 // The directed tour of the original cities that a closed tour of the form describes, starting at

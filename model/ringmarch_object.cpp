@@ -140,7 +140,6 @@ OperationResult RingmarchObject::SolveAsymmetricWith(const SolveOptions& options
   if (instance_.count < 3) return fail(ErrorCode::CityIdOutOfRange);
   if (pcnt == nullptr) return kInvalidPointerResult;
   if (instance_.count > kMaxAsymmetricCities) return fail(ErrorCode::TooManyCities);
-  if (!tourLengthsFit(instance_)) return fail(ErrorCode::DistanceOutOfRange);
   const ErrorCode code = solveAsymmetricInstance(tour_, instance_, options, statistics);
   *pcnt = tour_.length;
   if (code != ErrorCode::Success) return fail(code);

@@ -60,8 +60,9 @@ class RingmarchObject {
   OperationResult ReadTspFileTolerant(const FileName& filename, TspReadReport* report = nullptr);
   // Solves an asymmetric instance exactly through its symmetric form of twice the cities and
   // keeps the directed tour, measured in its listed direction. Answers TooManyCities for more
-  // than kMaxAsymmetricCities cities and DistanceOutOfRange when the form's tour lengths could
-  // leave 32 bits; otherwise as SolveWith.
+  // than kMaxAsymmetricCities cities and DistanceOutOfRange when directed tours or the form's
+  // tours could leave 32 bits (the diagonal, which no tour uses, is not looked at); otherwise as
+  // SolveWith.
   OperationResult SolveAsymmetricWith(const SolveOptions& options, SolveStatistics* statistics,
                                       std::int32_t* pcnt);
 

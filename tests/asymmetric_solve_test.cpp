@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <random>
 #include <vector>
@@ -18,33 +17,6 @@ namespace ringmarch {
 namespace {
 
 using testing::emptyProblem;
-
-// The shortest directed closed tour by dynamic programming over subsets of cities 1 .. n-1.
-std::int64_t directedOptimum(const ProblemData& problem) {
-  const int n = problem.count;
-  const std::int64_t none = std::numeric_limits<std::int64_t>::max() / 4;
-  const std::size_t subsets = std::size_t{1} << (n - 1);
-  // best[set][last]: shortest path from city 0 through set, ending at last (a city of set).
-  std::vector<std::int64_t> best(subsets * static_cast<std::size_t>(n), none);
-  for (int c = 1; c < n; ++c) best[(std::size_t{1} << (c - 1)) * n + c] = problem.rows[0].dist[c];
-  for (std::size_t set = 1; set < subsets; ++set) {
-    for (int last = 1; last < n; ++last) {
-      const std::int64_t here = best[set * n + last];
-      if (here == none || !(set & (std::size_t{1} << (last - 1)))) continue;
-      for (int next = 1; next < n; ++next) {
-        const std::size_t bit = std::size_t{1} << (next - 1);
-        if (set & bit) continue;
-        std::int64_t& there = best[(set | bit) * n + next];
-        there = std::min(there, here + problem.rows[last].dist[next]);
-      }
-    }
-  }
-  std::int64_t answer = none;
-  for (int last = 1; last < n; ++last) {
-    answer = std::min(answer, best[(subsets - 1) * n + last] + problem.rows[last].dist[0]);
-  }
-  return answer;
-}
 
 std::unique_ptr<ProblemData> randomDirected(int n, std::mt19937& random, int smallest,
                                             int largest) {
@@ -81,7 +53,7 @@ TEST(AsymmetricSolveTest, ThousandsOfRandomMatricesMatchTheDirectedOracle) {
     ASSERT_EQ(testing::tourDefect(order, n), "");
     EXPECT_EQ(order.front(), problem->startCity);
     EXPECT_EQ(testing::closedTourLength(*problem, order), tour->length);
-    ASSERT_EQ(tour->length, directedOptimum(*problem));
+    ASSERT_EQ(tour->length, testing::directedHeldKarpOptimum(*problem));
     EXPECT_FALSE(statistics.stopped);
     EXPECT_GE(statistics.initialLength, tour->length);
   }

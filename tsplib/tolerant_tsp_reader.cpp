@@ -371,7 +371,7 @@ class Reader {
   void dataLine(std::string_view line);
   std::optional<Refusal> checkHeader();
   std::optional<Refusal> build(ProblemData& problem, TspReadReport& report);
-  std::optional<Refusal> readMatrix(ProblemData& problem, TspReadReport& report);
+  std::optional<Refusal> readMatrix(ProblemData& problem);
   std::optional<Refusal> readPoints(const SectionData& data, const char* sectionName,
                                     int coordinates, std::vector<Point>& points,
                                     std::vector<std::string>& labels);
@@ -679,7 +679,7 @@ std::optional<Refusal> Reader::readPoints(const SectionData& data, const char* s
   return std::nullopt;
 }
 
-std::optional<Refusal> Reader::readMatrix(ProblemData& problem, TspReadReport& report) {
+std::optional<Refusal> Reader::readMatrix(ProblemData& problem) {
   const int n = header_.count;
   const std::size_t expected = entriesOf(header_.layout, static_cast<std::size_t>(n));
   if (auto refusal = countFits(edgeWeight_, "EDGE_WEIGHT_SECTION", expected,
@@ -705,15 +705,6 @@ std::optional<Refusal> Reader::readMatrix(ProblemData& problem, TspReadReport& r
       return;
     }
     const auto d = static_cast<std::int32_t>(*value);
-    if (i == j) {
-      // A tour never goes from a city to itself; files write 0, 9999 or other fillers there.
-      if (d != 0 && report.notes.empty()) {
-        report.notes.push_back("the diagonal entries are not used (city " + std::to_string(i + 1) +
-                               " to itself is " + std::to_string(d) + " on line " +
-                               std::to_string(token.line) + ")");
-      }
-      return;
-    }
     problem.rows[i].dist[j] = d;
     if (!full) problem.rows[j].dist[i] = d;
   });
@@ -748,7 +739,7 @@ std::optional<Refusal> Reader::build(ProblemData& problem, TspReadReport& report
         problem.rows[i].dist[j] = d;
       }
     }
-  } else if (auto refusal = readMatrix(problem, report)) {
+  } else if (auto refusal = readMatrix(problem)) {
     return refusal;
   }
 
@@ -799,6 +790,7 @@ std::optional<Refusal> Reader::read(ProblemData& result, TspReadReport& report) 
   if (auto refusal = checkHeader()) return refusal;
   report.type = header_.atsp ? "ATSP" : "TSP";
   report.edgeWeightType = upperCase(firstWord(header_.edgeWeightType.value));
+  report.edgeWeightTypeLine = header_.edgeWeightType.line;
   report.edgeWeightFormat = upperCase(firstWord(header_.edgeWeightFormat.value));
   // Built apart, so that a refused file leaves the instance as it was.
   auto problem = std::make_unique<ProblemData>();

@@ -24,10 +24,12 @@ struct TspReadReport {
   ErrorCode code = ErrorCode::Success;
   int line = 0;        // 1-based line the refusal is about; 0 when it concerns no single line
   std::string reason;  // the refusal in English; empty on success
-  // Things of the file that were read but do not enter the instance (a non-zero diagonal).
+  // What the caller should know of an instance that was read (an asymmetric matrix of more
+  // cities than an exact asymmetric solve takes).
   std::vector<std::string> notes;
   std::string type;              // TYPE as read, upper case ("TSP" when the file gives none)
   std::string edgeWeightType;    // EDGE_WEIGHT_TYPE, upper case
+  int edgeWeightTypeLine = 0;    // the line of EDGE_WEIGHT_TYPE
   std::string edgeWeightFormat;  // EDGE_WEIGHT_FORMAT, upper case, empty when none
   bool asymmetric = false;       // some distance differs from its reverse
   // GEO: the instance's x is the longitude and y the latitude (north up in pictures), the file's

@@ -66,7 +66,12 @@ TEST(CommandLineTest, RejectsBadRequestsWithAReasonAndTheCommandsUsage) {
       {{"random", "10", "--json"}, "--json needs --solve", "random"},
       {{"check"}, "exactly one file", "check"},
       {{"check", "a.tsp", "b.tsp"}, "exactly one file", "check"},
-      {{"check", "a.tsp", "--tour", "x"}, "unknown option", "check"},
+      {{"check", "a.tsp", "--tour"}, "--tour needs a file name", "check"},
+      {{"check", "a.tsp", "--strict=1"}, "--strict takes no value", "check"},
+      {{"random", "10", "--strict"}, "unknown option '--strict'", "random"},
+      {{"random", "128"}, "128 cities; at most 127", "random"},
+      {{"random", "5", "--output", "-", "--solve"}, "--output - cannot be combined", "random"},
+      {{"convert", "a.tsp", "a.tsp"}, "would write over its input 'a.tsp'", "convert"},
       {{"convert", "a.tsp"}, "input and an output", "convert"},
       {{"convert", "a.tsp", "b.tsp", "--format"}, "euc2d or fullmatrix", "convert"},
       {{"convert", "a.tsp", "b.tsp", "--solve"}, "unknown option", "convert"},
@@ -113,22 +118,21 @@ TEST(CommandLineTest, DoubleDashEndsTheOptions) {
 
 TEST(CommandLineTest, RandomReadsCountSeedFormatAndSolveOptions) {
   const ParseResult result = parse({"random", "25", "--seed", "4294967295", "--format",
-                                    "fullmatrix", "--output", "-", "--solve", "--json"});
+                                    "fullmatrix", "--output", "out.tsp", "--solve", "--json"});
   ASSERT_TRUE(result.request) << result.error;
   const Request& request = *result.request;
   EXPECT_EQ(request.command, Command::Random);
   EXPECT_EQ(request.cityCount, 25);
   EXPECT_EQ(request.seed, 4294967295u);
   EXPECT_EQ(request.format, kTspFileFullMatrix);
-  EXPECT_EQ(request.outputPath, "-");
+  EXPECT_EQ(request.outputPath, "out.tsp");
   EXPECT_TRUE(request.solveRandom);
   EXPECT_TRUE(request.solve.json);
 
-  // Counts of 128 and more are the generator's to refuse, with its own error code.
-  const ParseResult large = parse({"random", "128"});
-  ASSERT_TRUE(large.request);
-  EXPECT_EQ(large.request->cityCount, 128);
-  EXPECT_FALSE(large.request->seed);
+  const ParseResult largest = parse({"random", "127"});
+  ASSERT_TRUE(largest.request);
+  EXPECT_EQ(largest.request->cityCount, 127);
+  EXPECT_FALSE(largest.request->seed);
 }
 
 TEST(CommandLineTest, ConvertAndCheckTakeTheirFiles) {
@@ -166,6 +170,32 @@ TEST(CommandLineTest, HelpIsFoundAnywhereAndDocumentsEveryOption) {
   EXPECT_NE(helpText("random").find("--time-limit"), std::string::npos);
   EXPECT_NE(helpText("convert").find("--force"), std::string::npos);
   EXPECT_EQ(helpText("check").find("--force"), std::string::npos);
+  // ... and only its own: options and exit statuses of other commands stay out.
+  EXPECT_NE(helpText("check").find("--tour FILE.tour"), std::string::npos);
+  EXPECT_EQ(helpText("check").find("--time-limit"), std::string::npos);
+  EXPECT_EQ(helpText("check").find("130"), std::string::npos);
+  EXPECT_EQ(helpText("convert").find("--svg"), std::string::npos);
+  EXPECT_EQ(helpText("convert").find("not proven"), std::string::npos);
+  EXPECT_NE(helpText("solve").find("130 interrupted"), std::string::npos);
+  EXPECT_NE(helpText("solve").find("--strict"), std::string::npos);
+  EXPECT_EQ(helpText("solve").find("--seed"), std::string::npos);
+  EXPECT_EQ(helpText("solve").find("--force"), std::string::npos);
+}
+
+TEST(CommandLineTest, StrictAndTourOptionsAndJsonUsageErrors) {
+  const ParseResult check = parse({"check", "a.tsp", "--tour=a.tour", "--strict"});
+  ASSERT_TRUE(check.request) << check.error;
+  EXPECT_EQ(check.request->tourToCheck, "a.tour");
+  EXPECT_TRUE(check.request->strict);
+  const ParseResult solve = parse({"solve", "-", "--strict", "--time-limit", "5e-1"});
+  ASSERT_TRUE(solve.request) << solve.error;
+  EXPECT_EQ(solve.request->files, std::vector<std::string>{"-"});
+  EXPECT_EQ(solve.request->solve.timeLimitSeconds, 0.5);
+  // A usage error of a request that asked for JSON is printed as JSON too.
+  EXPECT_TRUE(parse({"solve", "--json", "--bogus"}).json);
+  EXPECT_TRUE(parse({"random", "0", "--json"}).json);
+  EXPECT_FALSE(parse({"solve", "--bogus"}).json);
+  EXPECT_FALSE(parse({"solve", "--", "--json", "x"}).json);
 }
 
 TEST(CommandLineTest, NumbersMustBeWholeTexts) {
@@ -179,7 +209,11 @@ TEST(CommandLineTest, NumbersMustBeWholeTexts) {
   EXPECT_FALSE(parseWholeNumber("9223372036854775808"));
   EXPECT_EQ(parseSeconds("0.25"), 0.25);
   EXPECT_EQ(parseSeconds("10"), 10.0);
-  EXPECT_FALSE(parseSeconds("1e3"));
+  EXPECT_EQ(parseSeconds("1e3"), 1000.0);
+  EXPECT_EQ(parseSeconds("2.5E-1"), 0.25);
+  EXPECT_FALSE(parseSeconds("1e-400"));  // not positive once read
+  EXPECT_FALSE(parseSeconds("0x10"));
+  EXPECT_FALSE(parseSeconds("infinity"));
   EXPECT_FALSE(parseSeconds("inf"));
   EXPECT_FALSE(parseSeconds("0"));
 }
