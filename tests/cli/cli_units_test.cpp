@@ -2,8 +2,10 @@
 // progress monitor and the built-in instance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -390,6 +392,95 @@ TEST_F(SvgDrawingTest, AllCitiesAtOnePointStillDraw) {
   EXPECT_EQ(circleCentres(*svg).size(), 4u);
   EXPECT_EQ(svg->find("nan"), std::string::npos);
   EXPECT_EQ(svg->find("inf"), std::string::npos);
+}
+
+struct LabelBox {
+  std::string text;
+  double left, top, right, bottom;
+};
+
+// The city labels of a picture (the texts inside the cities' group), with the boxes they cover
+// at font size 10 (digits about 6 pixels wide).
+std::vector<LabelBox> cityLabels(const std::string& svg) {
+  std::vector<LabelBox> labels;
+  const std::size_t group = svg.find("font-size=\"10\">");
+  const std::size_t end = svg.find("</g>", group);
+  for (std::size_t at = svg.find("<text x=\"", group); at < end;
+       at = svg.find("<text x=\"", at + 1)) {
+    double x = 0;
+    double y = 0;
+    char text[16] = {};
+    if (std::sscanf(svg.c_str() + at, "<text x=\"%lf\" y=\"%lf\">%15[0-9]<", &x, &y, text) == 3) {
+      const double width = 6.0 * static_cast<double>(std::strlen(text));
+      labels.push_back({text, x, y - 9, x + width, y + 1});
+    }
+  }
+  return labels;
+}
+
+TEST_F(SvgDrawingTest, CrowdedLabelsAreThinnedAndNeverCollide) {
+  // 40 cities in a tight cluster and 4 far apart: the cluster cannot carry all its numbers.
+  problem_->count = 44;
+  for (int i = 0; i < 40; ++i) {
+    problem_->rows[i].x = 1000 + (i % 8) * 3;
+    problem_->rows[i].y = 1000 + (i / 8) * 3;
+  }
+  const double corners[4][2] = {{0, 0}, {5000, 0}, {5000, 5000}, {0, 5000}};
+  for (int i = 0; i < 4; ++i) {
+    problem_->rows[40 + i].x = corners[i][0];
+    problem_->rows[40 + i].y = corners[i][1];
+  }
+  initTour(tour_, problem_.get(), 44);
+  for (int i = 0; i < 44; ++i) tour_.order[i] = i;
+  tour_.count = 44;
+  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "crowd");
+  ASSERT_TRUE(svg);
+  const std::vector<LabelBox> labels = cityLabels(*svg);
+  ASSERT_GE(labels.size(), 5u);
+  ASSERT_LT(labels.size(), 44u);
+  for (std::size_t a = 0; a < labels.size(); ++a) {
+    for (std::size_t b = a + 1; b < labels.size(); ++b) {
+      const bool overlap = labels[a].left < labels[b].right && labels[b].left < labels[a].right &&
+                           labels[a].top < labels[b].bottom && labels[b].top < labels[a].bottom;
+      EXPECT_FALSE(overlap) << labels[a].text << " and " << labels[b].text;
+    }
+  }
+  // The far cities keep their numbers; every dot keeps a tooltip; the legend counts the rest.
+  for (const char* far : {"41", "42", "43", "44"}) {
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const LabelBox& label) {
+      return label.text == far;
+    })) << far;
+  }
+  EXPECT_NE(svg->find("<title>city 17</title>"), std::string::npos);
+  EXPECT_NE(svg->find("; " + std::to_string(44 - labels.size()) + " crowded cities unlabelled"),
+            std::string::npos);
+}
+
+TEST_F(SvgDrawingTest, ArrowsShowTheDirectionAndTheLegendNamesTheStart) {
+  tour_.order[0] = 2;  // the tour 3, 2, 1, 4: city 3 first
+  tour_.order[1] = 1;
+  tour_.order[2] = 0;
+  tour_.order[3] = 3;
+  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "arrows");
+  ASSERT_TRUE(svg);
+  EXPECT_NE(svg->find(">start: city 3; "), std::string::npos);
+  // One arrow per edge. The first edge runs from city 3 (100, 50) down to city 2 (100, 0), so on
+  // the page (y grows downwards) its tip lies below its base.
+  std::vector<std::string> arrows;
+  for (std::size_t at = svg->find("<path d=\"M"); at != std::string::npos;
+       at = svg->find("<path d=\"M", at + 1)) {
+    arrows.push_back(svg->substr(at + 10, svg->find('"', at + 10) - at - 10));
+  }
+  ASSERT_EQ(arrows.size(), 4u);
+  double tipX = 0, tipY = 0, leftX = 0, leftY = 0, rightX = 0, rightY = 0;
+  ASSERT_EQ(std::sscanf(arrows[0].c_str(), "%lf,%lf L%lf,%lf L%lf,%lf Z", &tipX, &tipY, &leftX,
+                        &leftY, &rightX, &rightY),
+            6)
+      << arrows[0];
+  EXPECT_GT(tipY, leftY);
+  EXPECT_GT(tipY, rightY);
+  EXPECT_NEAR(tipX, (leftX + rightX) / 2, 0.2);
+  EXPECT_NEAR(leftY, rightY, 0.2);
 }
 
 // ---- progress and time limit ----
