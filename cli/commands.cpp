@@ -129,6 +129,70 @@ std::optional<std::string> readStandardInput(std::string& problem) {
   return text;
 }
 
+// The first line of a file that the tolerant reader takes but the strict reader's line rules do
+// not: DIMENSION first, keywords in upper case from the first column, section lines alone.
+std::string strictLineRuleBroken(const std::string& location) {
+  const std::optional<std::string> text = readWholeFile(location);
+  const std::string general =
+      "the file breaks the strict reader's line rules (DIMENSION before the other keywords, "
+      "keywords in upper case from the first column, section lines without blanks); it reads "
+      "without --strict";
+  if (!text) return general;
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < text->size();) {
+    const std::size_t end = std::min(text->find('\n', at), text->size());
+    std::string line = text->substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    at = end + 1;
+  }
+  auto upperTrimmed = [](const std::string& line) {
+    std::string word;
+    for (const char c : line) {
+      if (c != ' ' && c != '\t') word += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    }
+    return word;
+  };
+  auto at = [](std::size_t index) { return "line " + std::to_string(index + 1) + ": "; };
+  std::size_t dimension = lines.size();
+  for (std::size_t i = 0; i < lines.size() && dimension == lines.size(); ++i) {
+    if (upperTrimmed(lines[i]).starts_with("DIMENSION")) dimension = i;
+  }
+  if (dimension == lines.size()) return general;
+  if (!lines[dimension].starts_with("DIMENSION")) {
+    return at(dimension) +
+           "with --strict, DIMENSION must be written in upper case from the first " +
+           "column; the file reads without --strict";
+  }
+  constexpr std::string_view kKeywords[] = {"EDGE_WEIGHT_TYPE", "EDGE_WEIGHT_FORMAT",
+                                            "DISPLAY_DATA_TYPE"};
+  constexpr std::string_view kSections[] = {"NODE_COORD_SECTION", "EDGE_WEIGHT_SECTION",
+                                            "DISPLAY_DATA_SECTION"};
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string word = upperTrimmed(lines[i]);
+    for (const std::string_view keyword : kKeywords) {
+      if (!word.starts_with(keyword)) continue;
+      if (i < dimension) {
+        return at(i) + std::string(keyword) + " comes before DIMENSION (line " +
+               std::to_string(dimension + 1) +
+               "); with --strict it is looked for only after; the file reads without --strict";
+      }
+      if (!lines[i].starts_with(keyword)) {
+        return at(i) + "with --strict, " + std::string(keyword) +
+               " must be written in upper case from the first column; the file reads without "
+               "--strict";
+      }
+    }
+    for (const std::string_view section : kSections) {
+      if (word == section && lines[i] != section) {
+        return at(i) + "with --strict, the section line must be " + std::string(section) +
+               " alone, without blanks or other case; the file reads without --strict";
+      }
+    }
+  }
+  return general;
+}
+
 // Why the strict reader refused a file, in words: the tolerant reader names the line and reason
 // of a fault both would see; when it reads the file, the strict reader's narrower rules are why.
 std::string strictRefusalReason(const std::string& location) {
@@ -149,9 +213,7 @@ std::string strictRefusalReason(const std::string& location) {
     return "EDGE_WEIGHT_FORMAT " + format +
            " is not read with --strict (the file reads without --strict)";
   }
-  return "the file breaks the strict reader's line rules (DIMENSION before the other keywords, "
-         "keywords in upper case from the first column, section lines without blanks); it reads "
-         "without --strict";
+  return strictLineRuleBroken(location);
 }
 
 // Empty when the tour visits every city of the instance once; otherwise what is wrong.

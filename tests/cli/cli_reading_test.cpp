@@ -180,6 +180,33 @@ TEST(ProgramReadingTest, RefusedFilesSayWhatAndWhere) {
   EXPECT_EQ(folder.exitStatus, kBadInput);
 }
 
+TEST(ProgramReadingTest, StrictRefusalsNameTheLineRuleTheFileBreaks) {
+  ScratchDirectory directory;
+  const std::string cities = "NODE_COORD_SECTION\n1 0 0\n2 3 4\n3 0 4\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"EDGE_WEIGHT_TYPE: EUC_2D\nDIMENSION: 3\n" + cities,
+       "(line 1: EDGE_WEIGHT_TYPE comes before DIMENSION (line 2); with --strict it is looked for "
+       "only after; the file reads without --strict): 0x80040304 FileFormatError"},
+      {"dimension: 3\nEDGE_WEIGHT_TYPE: EUC_2D\n" + cities,
+       "(line 1: with --strict, DIMENSION must be written in upper case from the first column; "
+       "the file reads without --strict): 0x80040302 FileReadFailed"},
+      {"DIMENSION: 3\n  EDGE_WEIGHT_TYPE: EUC_2D\n" + cities,
+       "(line 2: with --strict, EDGE_WEIGHT_TYPE must be written in upper case from the first "
+       "column; the file reads without --strict): 0x80040304 FileFormatError"},
+      {fileContents(dataFile("swiss42.tsp")),
+       "(line 7: with --strict, the section line must be EDGE_WEIGHT_SECTION alone, without "
+       "blanks or other case; the file reads without --strict): 0x80040302 FileReadFailed"},
+  };
+  for (const auto& [text, message] : cases) {
+    const std::string path = directory.write("strict.tsp", text);
+    const ProgramRun strict = runRingmarch({"check", path, "--strict"});
+    EXPECT_EQ(strict.exitStatus, kBadInput);
+    EXPECT_NE(strict.err.find("cannot read '" + path + "' " + message), std::string::npos)
+        << strict.err;
+    EXPECT_EQ(runRingmarch({"check", path}).exitStatus, kSuccess);
+  }
+}
+
 TEST(ProgramReadingTest, UsageErrorsAreJsonWhenJsonWasAskedFor) {
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"solve", "--json", "--bogus"},
