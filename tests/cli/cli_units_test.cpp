@@ -550,6 +550,23 @@ TEST_F(ProgressMonitorTest, TimeLimitStopsTheSearchAndQuietShowsNothing) {
   EXPECT_EQ(monitor.reportsShown(), 0);
 }
 
+TEST_F(ProgressMonitorTest, AStopRequestEndsTheSearchAsAnInterruption) {
+  bool requested = false;
+  ProgressSettings settings;
+  settings.stream = stream_;
+  settings.timeLimitSeconds = 100.0;
+  settings.stopRequested = [&requested] { return requested; };
+  ProgressMonitor monitor(settings, [this] { return now_; });
+  now_ = 0.5;
+  EXPECT_TRUE(monitor.onProgress({10, 50}));
+  requested = true;
+  EXPECT_FALSE(monitor.onProgress({20, 40}));
+  EXPECT_TRUE(monitor.interrupted());
+  EXPECT_FALSE(monitor.timeLimitReached());
+  monitor.finish();
+  EXPECT_EQ(shown(), "");
+}
+
 TEST_F(ProgressMonitorTest, ShortSolvesShowNothing) {
   ProgressSettings settings;
   settings.stream = stream_;
