@@ -363,16 +363,6 @@ TEST(ProgramSolveTest, InvalidDistancesAreSolvedWithAWarning) {
   EXPECT_TRUE(quiet.err.empty()) << quiet.err;
 }
 
-// This random instance takes tens of seconds to prove optimal, so these limits always stop the
-// search before its end; its nodes are quick, so progress is reported soon after the first second.
-const std::vector<std::string> kLongSolve = {"random", "75", "--seed", "3", "--solve"};
-
-std::vector<std::string> longSolveWith(std::vector<std::string> options) {
-  std::vector<std::string> arguments = kLongSolve;
-  arguments.insert(arguments.end(), options.begin(), options.end());
-  return arguments;
-}
-
 TEST(ProgramSolveTest, TimeLimitGivesTheBestTourFoundMarkedNotProven) {
   const ProgramRun run = runRingmarch(longSolveWith({"--time-limit", "0.3", "--json", "--quiet"}));
   ASSERT_EQ(run.exitStatus, kNotProven) << run.err << run.out;

@@ -286,15 +286,6 @@ TEST(ProgramAsymmetricTest, BeyondSixtyThreeCitiesAsymmetricToursAreNotProven) {
       << refused.err;
 }
 
-// This random instance takes tens of seconds to prove optimal.
-const std::vector<std::string> kLongSolve = {"random", "75", "--seed", "3", "--solve"};
-
-std::vector<std::string> longSolveWith(std::vector<std::string> options) {
-  std::vector<std::string> arguments = kLongSolve;
-  arguments.insert(arguments.end(), options.begin(), options.end());
-  return arguments;
-}
-
 TEST(ProgramInterruptTest, CtrlCReportsAndWritesTheBestTourNotProven) {
   ScratchDirectory directory;
   const std::string tourPath = directory.path("best.tour");

@@ -7,6 +7,14 @@
 
 namespace ringmarch::testing {
 
+const std::vector<std::string> kLongSolve = {"random", "75", "--seed", "3", "--solve"};
+
+std::vector<std::string> longSolveWith(std::vector<std::string> options) {
+  std::vector<std::string> arguments = kLongSolve;
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  return arguments;
+}
+
 JsonValue parsedStdout(const ProgramRun& run) {
   std::string error;
   std::optional<JsonValue> value = parseJson(run.out, &error);

@@ -21,6 +21,12 @@ constexpr int kSlowBuildFactor = RINGMARCH_SLOW_BUILD_FACTOR;
 constexpr int kSlowBuildFactor = 1;
 #endif
 
+// A random instance that takes tens of seconds to prove optimal, so that short limits and an
+// early Ctrl-C always stop the search before its end; its nodes are quick, so progress is
+// reported soon after the first second. longSolveWith appends options to its command line.
+extern const std::vector<std::string> kLongSolve;
+std::vector<std::string> longSolveWith(std::vector<std::string> options);
+
 // The one JSON document on the run's standard output (a test failure when there is none).
 JsonValue parsedStdout(const ProgramRun& run);
 // The "tour" array of a solve's JSON result.
