@@ -418,9 +418,18 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   }
   std::int32_t check = 0;
   if (object_->CheckDistance(&check) == kSuccessResult && check != 0) {
-    const DistanceFault fault = firstDistanceFault(instance);
+    DistanceFault fault = firstDistanceFault(instance);
     std::string consequence = "; the tour is the shortest for the distances as given";
     if (asymmetric) {
+      // Name the asymmetry, also when a diagonal entry comes first in the check's order.
+      for (int i = 0; i < instance.count && fault.code != ErrorCode::DistanceNotSymmetric; ++i) {
+        for (int j = i + 1; j < instance.count; ++j) {
+          if (instance.rows[i].dist[j] != instance.rows[j].dist[i]) {
+            fault = {i, j, ErrorCode::DistanceNotSymmetric};
+            break;
+          }
+        }
+      }
       consequence = directed ? "; solved exactly as a directed tour, its length measured in the "
                                "listed direction"
                              : "; the tour is not proven optimal (" + notProvenReason + ")";

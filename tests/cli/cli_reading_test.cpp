@@ -245,6 +245,19 @@ TEST(ProgramAsymmetricTest, AsymmetricMatricesAreSolvedExactlyAsDirectedTours) {
   EXPECT_EQ(resultLine(text.out, "asymmetric"), " yes (a directed tour, measured as listed)");
   EXPECT_EQ(resultLine(text.out, "optimal"), " yes");
   EXPECT_NE(text.err.find("solved exactly as a directed tour"), std::string::npos) << text.err;
+
+  // ATSP files often fill the diagonal with a large number: no tour uses it.
+  const std::string filled = directory.write(
+      "filled.tsp",
+      "TYPE: ATSP\nDIMENSION: 4\nEDGE_WEIGHT_TYPE: EXPLICIT\nEDGE_WEIGHT_FORMAT: FULL_MATRIX\n"
+      "EDGE_WEIGHT_SECTION\n9999 1 5 5\n5 9999 1 5\n5 5 9999 1\n1 5 5 9999\n");
+  const ProgramRun diagonal = runRingmarch({"solve", filled});
+  EXPECT_EQ(diagonal.exitStatus, kSuccess) << diagonal.err;
+  EXPECT_EQ(resultLine(diagonal.out, "length"), " 4");
+  EXPECT_NE(diagonal.err.find("distances are not symmetric: city 1 to city 2 is 1 but city 2 to "
+                              "city 1 is 5; solved exactly"),
+            std::string::npos)
+      << diagonal.err;
 }
 
 TEST(ProgramAsymmetricTest, BeyondSixtyThreeCitiesAsymmetricToursAreNotProven) {
