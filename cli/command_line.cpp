@@ -28,7 +28,7 @@ constexpr std::string_view kReadingHelp =
     "                         first, fixed case, EUC_2D, ATT and three matrix layouts only);\n"
     "                         without it every symmetric TSPLIB distance rule, all matrix\n"
     "                         layouts and ATSP files are read, keywords in any order\n"
-    "  FILE - reads the file from standard input.\n";
+    "  -                      as the file: read it from standard input\n";
 
 constexpr std::string_view kSolveOptionsHelp =
     "  --tour OUT.tour        write the tour as a TSPLIB TOUR file\n"
