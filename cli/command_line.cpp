@@ -11,39 +11,57 @@ namespace ringmarch::cli {
 namespace {
 
 constexpr std::string_view kSolveUsage =
-    "usage: ringmarch solve [FILE.tsp] [--tour OUT.tour] [--svg OUT.svg] [--json] [--quiet] "
-    "[--time-limit SECONDS]";
+    "usage: ringmarch solve [FILE.tsp|-] [--strict] [--tour OUT.tour] [--svg OUT.svg] [--json] "
+    "[--quiet] [--time-limit SECONDS]";
 constexpr std::string_view kRandomUsage =
     "usage: ringmarch random N [--seed S] [--output FILE|-] [--format euc2d|fullmatrix] "
     "[--solve [solve options]]";
-constexpr std::string_view kCheckUsage = "usage: ringmarch check FILE.tsp [--json]";
+constexpr std::string_view kCheckUsage =
+    "usage: ringmarch check FILE.tsp|- [--strict] [--tour FILE.tour] [--json]";
 constexpr std::string_view kConvertUsage =
-    "usage: ringmarch convert IN.tsp OUT.tsp [--format euc2d|fullmatrix] [--force]";
+    "usage: ringmarch convert IN.tsp|- OUT.tsp|- [--strict] [--format euc2d|fullmatrix] [--force]";
 constexpr std::string_view kGeneralUsage =
     "usage: ringmarch {solve|random|check|convert} ... (ringmarch --help for details)";
+
+constexpr std::string_view kReadingHelp =
+    "  --strict               read FILE exactly as the automation component does (DIMENSION\n"
+    "                         first, fixed case, EUC_2D, ATT and three matrix layouts only);\n"
+    "                         without it every symmetric TSPLIB distance rule, all matrix\n"
+    "                         layouts and ATSP files are read, keywords in any order\n"
+    "  -                      as the file: read it from standard input\n";
 
 constexpr std::string_view kSolveOptionsHelp =
     "  --tour OUT.tour        write the tour as a TSPLIB TOUR file\n"
     "  --svg OUT.svg          draw the cities and the tour (instances with coordinates)\n"
     "  --json                 print one JSON object on stdout and nothing else: name, cities,\n"
-    "                         length, tour (0-based), nodes, seconds, optimal, initial_length,\n"
-    "                         stages (seconds spent loading, on the initial tour, searching)\n"
-    "  --quiet                no progress line on stderr\n"
-    "  --time-limit SECONDS   stop the search after SECONDS and report the best tour found,\n"
-    "                         marked as not proven optimal (exit status 3)\n";
+    "                         asymmetric, length, optimal, tour (0-based), nodes, seconds,\n"
+    "                         initial_length, stages (seconds spent loading, on the initial\n"
+    "                         tour, searching); errors, usage errors included, as {\"error\"}\n"
+    "  --quiet                no progress line or warning on stderr\n"
+    "  --time-limit SECONDS   stop the search after SECONDS (any positive decimal, 0.5 or\n"
+    "                         2e1) and report the best tour found, marked as not proven\n"
+    "  Output files are checked before the solve starts; an input file is never overwritten.\n"
+    "  Ctrl-C stops the search and reports (and writes) the best tour found, not proven.\n";
+
+constexpr std::string_view kSolveExitHelp =
+    "Exit status: 0 solved and proven optimal; 1 bad input or a failed operation (the message\n"
+    "names the file, the line, the reason and the error, e.g. \"0x80040302 FileReadFailed\");\n"
+    "2 bad usage; 3 best tour found but not proven optimal (time limit, or an asymmetric\n"
+    "instance of more than 63 cities); 130 interrupted (Ctrl-C), best tour found reported.\n";
 
 constexpr std::string_view kHelpHeader =
     "ringmarch: exact travelling-salesman solver for up to 127 cities\n\n";
 
 constexpr std::string_view kSolveHelp =
-    "ringmarch solve [FILE.tsp] [options]\n"
-    "  Solves a TSPLIB TSP file exactly (without FILE: the built-in 42-city instance) and\n"
-    "  prints the tour length, the tour (1-based city numbers), the time and the number of\n"
-    "  evaluated search nodes.\n";
+    "ringmarch solve [FILE.tsp|-] [options]\n"
+    "  Solves a TSPLIB TSP or ATSP file exactly (without FILE: the built-in 42-city instance)\n"
+    "  and prints the tour length, the tour (1-based city numbers), the time and the number of\n"
+    "  evaluated search nodes. Asymmetric distances (up to 63 cities) are solved exactly as a\n"
+    "  directed tour through a symmetric instance of twice the cities.\n";
 
 constexpr std::string_view kRandomHelp =
     "ringmarch random N [--seed S] [--output FILE|-] [--format euc2d|fullmatrix] [--solve]\n"
-    "  Generates N random cities (whole coordinates 0 to 9999, N at most 127).\n"
+    "  Generates N random cities (whole coordinates 0 to 9999, N from 1 to 127).\n"
     "  --seed S               generator seed 0 to 4294967295 (default: a fresh seed)\n"
     "  --output FILE          write the instance as a TSP file (- or no --output and no\n"
     "                         --solve: standard output)\n"
@@ -51,25 +69,38 @@ constexpr std::string_view kRandomHelp =
     "                         with display coordinates)\n"
     "  --solve                solve the instance; the solve options apply\n";
 
+constexpr std::string_view kRandomExitHelp =
+    "Exit status: 0 success; 1 a failed operation; 2 bad usage (also N outside 1 to 127, and\n"
+    "--output - with --solve); with --solve also 3 not proven optimal and 130 interrupted.\n";
+
 constexpr std::string_view kCheckHelp =
-    "ringmarch check FILE.tsp [--json]\n"
+    "ringmarch check FILE.tsp|- [--strict] [--tour FILE.tour] [--json]\n"
     "  Reads the file and tells whether its distances form a valid symmetric matrix (zero\n"
-    "  diagonal, positive elsewhere). Exit status 0 when valid, 1 when not.\n";
+    "  diagonal, positive elsewhere), naming the first pair that is not.\n"
+    "  --tour FILE.tour       read a TSPLIB TOUR file against the instance: whether it visits\n"
+    "                         every city once, and its length (in the listed direction)\n"
+    "  --json                 print one JSON object (city numbers 0-based)\n";
+
+constexpr std::string_view kCheckExitHelp =
+    "Exit status: 0 valid (with --tour: the tour is valid); 1 not valid, or a file cannot be\n"
+    "read; 2 bad usage.\n";
 
 constexpr std::string_view kConvertHelp =
-    "ringmarch convert IN.tsp OUT.tsp [--format euc2d|fullmatrix] [--force]\n"
-    "  Reads IN and writes it again as OUT, as a full distance matrix (the default) or as\n"
-    "  EUC_2D coordinates. euc2d is refused when the distances of the written coordinates\n"
-    "  would differ from the instance's distances, unless --force is given.\n";
+    "ringmarch convert IN.tsp|- OUT.tsp|- [--strict] [--format euc2d|fullmatrix] [--force]\n"
+    "  Reads IN and writes it again as OUT (- : standard output), as a full distance matrix\n"
+    "  (the default) or as EUC_2D coordinates. euc2d is refused when the distances of the\n"
+    "  written coordinates would differ from the instance's distances, unless --force is given;\n"
+    "  an instance without coordinates is always refused. OUT must not be IN.\n";
+
+constexpr std::string_view kConvertExitHelp =
+    "Exit status: 0 written; 1 IN cannot be read, OUT cannot be written, or the layout is\n"
+    "refused; 2 bad usage.\n";
 
 constexpr std::string_view kHelpFooter =
     "\n"
     "ringmarch --help | ringmarch COMMAND --help | ringmarch --version\n"
     "\n"
-    "Options take their value as the next argument or after '=' (--seed=7).\n"
-    "Exit status: 0 success, 1 bad input or a failed operation (the message names the file\n"
-    "and the error, e.g. \"0x80040302 FileReadFailed\"), 2 bad usage, 3 time limit reached\n"
-    "before the tour was proven optimal.\n";
+    "Options take their value as the next argument or after '=' (--seed=7).\n";
 
 bool isOption(std::string_view argument) {
   return argument.size() > 1 && argument[0] == '-' && !(argument[1] >= '0' && argument[1] <= '9');
@@ -80,6 +111,16 @@ ParseResult failure(std::string message, std::string_view command) {
   result.error = std::move(message);
   result.command = std::string(command);
   return result;
+}
+
+// Whether --json appears among the options, so that even a usage error is printed as JSON.
+bool asksForJson(int argc, const char* const* argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (argument == "--") break;
+    if (argument == "--json" || argument.starts_with("--json=")) return true;
+  }
+  return false;
 }
 
 std::optional<std::int32_t> parseFormat(std::string_view text) {
@@ -159,7 +200,7 @@ std::optional<double> parseSeconds(std::string_view text) {
   if (text.empty()) return std::nullopt;
   double value = 0;
   const auto [end, error] =
-      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   if (error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
   if (!std::isfinite(value) || value <= 0) return std::nullopt;
   return value;
@@ -174,18 +215,37 @@ std::string usageLine(std::string_view command) {
 }
 
 std::string helpText(std::string_view command) {
-  const std::string solve = std::string(kSolveHelp) + std::string(kSolveOptionsHelp);
+  const std::string solve =
+      std::string(kSolveHelp) + std::string(kReadingHelp) + std::string(kSolveOptionsHelp);
   const std::string random = std::string(kRandomHelp) + "\nSolve options (with --solve):\n" +
                              std::string(kSolveOptionsHelp);
-  if (command == "solve") return solve + std::string(kHelpFooter);
-  if (command == "random") return random + std::string(kHelpFooter);
-  if (command == "check") return std::string(kCheckHelp) + std::string(kHelpFooter);
-  if (command == "convert") return std::string(kConvertHelp) + std::string(kHelpFooter);
-  return std::string(kHelpHeader) + solve + "\n" + std::string(kRandomHelp) + "\n" +
-         std::string(kCheckHelp) + "\n" + std::string(kConvertHelp) + std::string(kHelpFooter);
+  const std::string check = std::string(kCheckHelp) + std::string(kReadingHelp);
+  const std::string convert = std::string(kConvertHelp) + std::string(kReadingHelp);
+  auto withExit = [](const std::string& text, std::string_view exit) {
+    return text + "\n" + std::string(exit);
+  };
+  if (command == "solve") return withExit(solve, kSolveExitHelp);
+  if (command == "random") return withExit(random, kRandomExitHelp);
+  if (command == "check") return withExit(check, kCheckExitHelp);
+  if (command == "convert") return withExit(convert, kConvertExitHelp);
+  return std::string(kHelpHeader) + withExit(solve, kSolveExitHelp) + "\n" +
+         withExit(random, kRandomExitHelp) + "\n" + withExit(check, kCheckExitHelp) + "\n" +
+         withExit(convert, kConvertExitHelp) + std::string(kHelpFooter);
 }
 
+namespace {
+ParseResult parseArguments(int argc, const char* const* argv);
+}  // namespace
+
 ParseResult parseCommandLine(int argc, const char* const* argv) {
+  ParseResult result = parseArguments(argc, argv);
+  if (!result.request) result.json = asksForJson(argc, argv);
+  return result;
+}
+
+namespace {
+
+ParseResult parseArguments(int argc, const char* const* argv) {
   if (argc < 2) return failure("no command given", "");
   const std::string_view command = argv[1];
   Request request;
@@ -238,6 +298,15 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
     } else if (request.command == Command::Check && name == "--json") {
       if (!takesNoValue()) return failure(name + " takes no value", command);
       request.solve.json = true;
+    } else if (request.command == Command::Check && name == "--tour") {
+      const auto value = requireValue();
+      if (!value || value->empty()) return failure("--tour needs a file name", command);
+      request.tourToCheck = *value;
+    } else if (name == "--strict" &&
+               (request.command == Command::Solve || request.command == Command::Check ||
+                request.command == Command::Convert)) {
+      if (!takesNoValue()) return failure("--strict takes no value", command);
+      request.strict = true;
     } else if (solves && (name == "--tour" || name == "--svg")) {
       const auto value = requireValue();
       if (!value || value->empty()) return failure(name + " needs a file name", command);
@@ -291,9 +360,17 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
       if (!cities || *cities < 1 || *cities > std::numeric_limits<std::int32_t>::max()) {
         return failure("the number of cities must be a whole number of at least 1", command);
       }
+      if (*cities > kMaxCities) {
+        return failure(std::to_string(*cities) + " cities; at most " + std::to_string(kMaxCities),
+                       command);
+      }
       request.cityCount = static_cast<std::int32_t>(*cities);
       if (!request.solveRandom && !solveOnlyOptions.empty()) {
         return failure(solveOnlyOptions.front() + " needs --solve", command);
+      }
+      if (request.solveRandom && request.outputPath && *request.outputPath == kStandardStream) {
+        return failure("--output - cannot be combined with --solve (both write standard output)",
+                       command);
       }
       break;
     }
@@ -307,6 +384,9 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
       if (operands.size() != 2 || operands[0].empty() || operands[1].empty()) {
         return failure("convert needs an input and an output file", command);
       }
+      if (operands[0] == operands[1] && operands[0] != kStandardStream) {
+        return failure("convert would write over its input '" + operands[0] + "'", command);
+      }
       request.files = operands;
       break;
     case Command::Help:
@@ -315,5 +395,7 @@ ParseResult parseCommandLine(int argc, const char* const* argv) {
   }
   return ParseResult{request, "", ""};
 }
+
+}  // namespace
 
 }  // namespace ringmarch::cli

@@ -21,12 +21,19 @@ struct SolveRequest {
   bool quiet = false;
 };
 
+// The name that stands for standard input (and, for convert's OUT, standard output).
+inline constexpr std::string_view kStandardStream = "-";
+
 struct Request {
   Command command = Command::Help;
   // The command whose help was asked for (Help only); empty for the general help.
   std::string helpTopic;
   // solve: the TSP file, absent for the built-in instance. check: the file. convert: IN, OUT.
   std::vector<std::string> files;
+  // solve, check, convert: read exactly as the component does instead of the tolerant reader.
+  bool strict = false;
+  // check: a TOUR file to measure against the instance
+  std::optional<std::string> tourToCheck;
   SolveRequest solve;
   // random
   std::int32_t cityCount = 0;
@@ -43,6 +50,7 @@ struct ParseResult {
   std::optional<Request> request;  // set on success
   std::string error;               // what is wrong with the command line, otherwise
   std::string command;             // the command the error belongs to, for its usage line
+  bool json = false;               // --json was asked for: the error is printed as JSON too
 };
 
 // Parses argv[1..argc-1]. Options take their value as the next argument or after '='; "--" ends

@@ -13,12 +13,16 @@
 #include <vector>
 
 #include "cli/default_instance.h"
+#include "cli/interrupt.h"
 #include "cli/json_output.h"
+#include "cli/output_paths.h"
 #include "cli/progress.h"
 #include "cli/svg_drawing.h"
 #include "cli/temp_file.h"
+#include "model/asymmetric_solve.h"
 #include "model/generation.h"
 #include "model/ringmarch_object.h"
+#include "tsplib/tolerant_tsp_reader.h"
 #include "tsplib/tsp_file.h"
 
 namespace ringmarch::cli {
@@ -104,6 +108,136 @@ JsonObject stagesOf(const SolveStatistics& statistics) {
   return stages;
 }
 
+// Standard input read whole, for the readers, which take named files. Bounded: no TSP file of
+// at most 127 cities comes near the limit.
+std::optional<std::string> readStandardInput(std::string& problem) {
+  constexpr std::size_t kLimit = std::size_t{256} << 20;
+  std::string text;
+  char buffer[65536];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
+    text.append(buffer, n);
+    if (text.size() > kLimit) {
+      problem = "more than 256 MiB";
+      return std::nullopt;
+    }
+  }
+  if (std::ferror(stdin)) {
+    problem = std::strerror(errno);
+    return std::nullopt;
+  }
+  return text;
+}
+
+// The first line of a file that the tolerant reader takes but the strict reader's line rules do
+// not: DIMENSION first, keywords in upper case from the first column, section lines alone.
+std::string strictLineRuleBroken(const std::string& location) {
+  const std::optional<std::string> text = readWholeFile(location);
+  const std::string general =
+      "the file breaks the strict reader's line rules (DIMENSION before the other keywords, "
+      "keywords in upper case from the first column, section lines without blanks); it reads "
+      "without --strict";
+  if (!text) return general;
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < text->size();) {
+    const std::size_t end = std::min(text->find('\n', at), text->size());
+    std::string line = text->substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    at = end + 1;
+  }
+  auto upperTrimmed = [](const std::string& line) {
+    std::string word;
+    for (const char c : line) {
+      if (c != ' ' && c != '\t') word += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    }
+    return word;
+  };
+  auto at = [](std::size_t index) { return "line " + std::to_string(index + 1) + ": "; };
+  std::size_t dimension = lines.size();
+  for (std::size_t i = 0; i < lines.size() && dimension == lines.size(); ++i) {
+    if (upperTrimmed(lines[i]).starts_with("DIMENSION")) dimension = i;
+  }
+  if (dimension == lines.size()) return general;
+  if (!lines[dimension].starts_with("DIMENSION")) {
+    return at(dimension) +
+           "with --strict, DIMENSION must be written in upper case from the first " +
+           "column; the file reads without --strict";
+  }
+  constexpr std::string_view kKeywords[] = {"EDGE_WEIGHT_TYPE", "EDGE_WEIGHT_FORMAT",
+                                            "DISPLAY_DATA_TYPE"};
+  constexpr std::string_view kSections[] = {"NODE_COORD_SECTION", "EDGE_WEIGHT_SECTION",
+                                            "DISPLAY_DATA_SECTION"};
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string word = upperTrimmed(lines[i]);
+    for (const std::string_view keyword : kKeywords) {
+      if (!word.starts_with(keyword)) continue;
+      if (i < dimension) {
+        return at(i) + std::string(keyword) + " comes before DIMENSION (line " +
+               std::to_string(dimension + 1) +
+               "); with --strict it is looked for only after; the file reads without --strict";
+      }
+      if (!lines[i].starts_with(keyword)) {
+        return at(i) + "with --strict, " + std::string(keyword) +
+               " must be written in upper case from the first column; the file reads without "
+               "--strict";
+      }
+    }
+    for (const std::string_view section : kSections) {
+      if (word == section && lines[i] != section) {
+        return at(i) + "with --strict, the section line must be " + std::string(section) +
+               " alone, without blanks or other case; the file reads without --strict";
+      }
+    }
+  }
+  return general;
+}
+
+// Why the strict reader refused a file, in words: the tolerant reader names the line and reason
+// of a fault both would see; when it reads the file, the strict reader's narrower rules are why.
+std::string strictRefusalReason(const std::string& location) {
+  auto scratch = std::make_unique<ProblemData>();
+  initProblemData(*scratch);
+  const TspReadReport tolerant =
+      readTspFileTolerant(*scratch, FileName::fromNarrow(location.c_str()));
+  if (tolerant.code != ErrorCode::Success) return tolerant.where();
+  const std::string& type = tolerant.edgeWeightType;
+  const std::string& format = tolerant.edgeWeightFormat;
+  const std::string typeLine = "line " + std::to_string(tolerant.edgeWeightTypeLine) + ": ";
+  if (type != "EUC_2D" && type != "ATT" && type != "EXPLICIT") {
+    return typeLine + "EDGE_WEIGHT_TYPE " + type +
+           " has no distance rule with --strict (the file reads without --strict)";
+  }
+  if (type == "EXPLICIT" && format != "FULL_MATRIX" && format != "UPPER_ROW" &&
+      format != "LOWER_DIAG_ROW") {
+    return "EDGE_WEIGHT_FORMAT " + format +
+           " is not read with --strict (the file reads without --strict)";
+  }
+  return strictLineRuleBroken(location);
+}
+
+// Empty when the tour visits every city of the instance once; otherwise what is wrong.
+std::string tourFault(const TourRecord& tour, std::int32_t cities) {
+  std::vector<int> seen(static_cast<std::size_t>(cities > 0 ? cities : 0), 0);
+  std::string fault;
+  for (int i = 0; i < tour.count; ++i) {
+    const std::int32_t city = tour.order[i];
+    if (city < 0 || city >= cities) return "city " + std::to_string(city + 1) + " is not a city";
+    if (++seen[city] == 2) {
+      fault +=
+          (fault.empty() ? "" : "; ") + ("city " + std::to_string(city + 1)) + " is visited twice";
+    }
+  }
+  for (int city = 0; city < cities; ++city) {
+    if (seen[city] == 0) {
+      fault +=
+          (fault.empty() ? "" : "; ") + ("city " + std::to_string(city + 1)) + " is not visited";
+      break;
+    }
+  }
+  return fault;
+}
+
 class Session {
  public:
   Session(const Request& request, const Console& console)
@@ -117,17 +251,24 @@ class Session {
   int runCheck();
   int runConvert();
 
-  // Loads the named file, or the built-in instance when path is empty.
+  // Loads the named file ("-": standard input), or the built-in instance when path is empty.
   int load(const std::string& path);
+  // Refuses before any work when an output file cannot be written or is an input file.
+  int checkOutputs(const std::vector<std::pair<std::string, std::string>>& outputs);
+  // The same for the files of a solve (--tour, --svg).
+  int checkSolveOutputs();
   // Solves the loaded instance with the request's solve options and prints the result.
   int solveLoaded(const JsonObject& extraFields);
-  int writeRandomToStandardOutput(std::int32_t format, const std::string& name);
+  int writeInstanceToStandardOutput(std::int32_t format, const std::string& name);
 
-  // Reports the failure of an operation of the object: its result value, code name and text.
-  int failOperation(std::string_view action, std::string_view file, const std::string& detail = {});
+  // Reports the failure of an operation of the object: its result value, code name and text,
+  // with the reason and the line of the file it concerns when known.
+  int failOperation(std::string_view action, std::string_view file, const std::string& detail = {},
+                    int line = 0);
   // Reports a failure that is not an operation's, in words.
   int failPlain(const std::string& message, std::string_view file = {});
-  void printError(const std::string& message, std::optional<ErrorCode> code, std::string_view file);
+  void printError(const std::string& message, std::optional<ErrorCode> code, std::string_view file,
+                  const std::string& reason = {}, int fileLine = 0);
 
   bool json() const { return request_.solve.json; }
   void warn(const std::string& message) {
@@ -139,10 +280,12 @@ class Session {
   const Console& console_;
   std::unique_ptr<RingmarchObject> object_;
   std::string displayName_;
+  TspReadReport report_;               // what the tolerant reader said of the loaded file
+  std::optional<TempFile> stdinCopy_;  // standard input, staged for the reader
 };
 
 void Session::printError(const std::string& message, std::optional<ErrorCode> code,
-                         std::string_view file) {
+                         std::string_view file, const std::string& reason, int fileLine) {
   std::string line = "ringmarch: " + message;
   if (code) {
     line += ": " + resultValueText(*code) + " " + std::string(errorName(*code)) + ": " +
@@ -153,6 +296,8 @@ void Session::printError(const std::string& message, std::optional<ErrorCode> co
     JsonObject error;
     error.add("message", message);
     if (!file.empty()) error.add("file", file);
+    if (!reason.empty()) error.add("reason", reason);
+    if (fileLine > 0) error.add("line", fileLine);
     if (code) {
       error.add("code", static_cast<std::int32_t>(*code))
           .add("name", errorName(*code))
@@ -166,7 +311,7 @@ void Session::printError(const std::string& message, std::optional<ErrorCode> co
 }
 
 int Session::failOperation(std::string_view action, std::string_view file,
-                           const std::string& detail) {
+                           const std::string& detail, int line) {
   const LastError error = lastError();
   std::string message(action);
   if (!file.empty()) {
@@ -178,7 +323,7 @@ int Session::failOperation(std::string_view action, std::string_view file,
     message += detail;
     message += ')';
   }
-  printError(message, error.code, file);
+  printError(message, error.code, file, detail, line);
   return kExitBadInput;
 }
 
@@ -190,9 +335,30 @@ int Session::failPlain(const std::string& message, std::string_view file) {
 int Session::load(const std::string& path) {
   if (!path.empty()) {
     displayName_ = path;
-    if (object_->ReadTspFile(FileName::fromNarrow(path.c_str())) != kSuccessResult) {
-      return failOperation("cannot read", path);
+    std::string location = path;
+    if (path == kStandardStream) {
+      std::string problem;
+      const std::optional<std::string> text = readStandardInput(problem);
+      if (!text) return failPlain("cannot read standard input: " + problem, path);
+      std::optional<TempFile> staged = TempFile::create(".tsp", *text);
+      if (staged) stdinCopy_.emplace(std::move(*staged));
+      if (!stdinCopy_) {
+        return failPlain(std::string("cannot stage standard input in the temporary directory: ") +
+                         std::strerror(errno));
+      }
+      location = stdinCopy_->path();
     }
+    const FileName file = FileName::fromNarrow(location.c_str());
+    if (request_.strict) {
+      if (object_->ReadTspFile(file) != kSuccessResult) {
+        return failOperation("cannot read", path, strictRefusalReason(location));
+      }
+      return kExitSuccess;
+    }
+    if (object_->ReadTspFileTolerant(file, &report_) != kSuccessResult) {
+      return failOperation("cannot read", path, report_.where(), report_.line);
+    }
+    for (const std::string& note : report_.notes) warn(inQuotes(path) + ": " + note);
     return kExitSuccess;
   }
   const std::string_view text = defaultInstanceText();
@@ -209,37 +375,102 @@ int Session::load(const std::string& path) {
   return kExitSuccess;
 }
 
+int Session::checkSolveOutputs() {
+  std::vector<std::pair<std::string, std::string>> outputs;
+  if (request_.solve.tourPath) outputs.emplace_back("the tour", *request_.solve.tourPath);
+  if (request_.solve.svgPath) outputs.emplace_back("the picture", *request_.solve.svgPath);
+  return checkOutputs(outputs);
+}
+
+int Session::checkOutputs(const std::vector<std::pair<std::string, std::string>>& outputs) {
+  for (std::size_t k = 0; k < outputs.size(); ++k) {
+    const auto& [what, path] = outputs[k];
+    std::string problem = outputPathProblem(path, request_.files);
+    for (std::size_t earlier = 0; earlier < k && problem.empty(); ++earlier) {
+      if (outputs[earlier].second == path)
+        problem = "is also where " + outputs[earlier].first + " goes";
+    }
+    if (!problem.empty()) {
+      return failPlain(
+          "cannot write " + what + " to " + inQuotes(path) + ": " + problem + " (nothing was done)",
+          path);
+    }
+  }
+  return kExitSuccess;
+}
+
 int Session::solveLoaded(const JsonObject& extraFields) {
   const SolveRequest& options = request_.solve;
   const ProblemData& instance = object_->instance();
   if (options.svgPath && !hasDrawableCoordinates(instance)) {
     return failPlain(inQuotes(displayName_) + " has no coordinates to draw (--svg)", displayName_);
   }
+  // The search is symmetric: asymmetric distances are solved through the symmetric form of twice
+  // the cities, which holds at most kMaxAsymmetricCities of them.
+  const bool asymmetric = hasAsymmetricDistances(instance);
+  bool directed = asymmetric && instance.count <= kMaxAsymmetricCities;
+  std::string notProvenReason;
+  if (asymmetric && !directed) {
+    notProvenReason =
+        "the distances are not symmetric, and exact solves of asymmetric "
+        "instances take at most " +
+        std::to_string(kMaxAsymmetricCities) + " cities";
+  }
   std::int32_t check = 0;
   if (object_->CheckDistance(&check) == kSuccessResult && check != 0) {
-    warn(inQuotes(displayName_) + ": distances are " +
-         describeFault(instance, firstDistanceFault(instance)) +
-         "; the tour is the shortest for the distances as given");
+    DistanceFault fault = firstDistanceFault(instance);
+    std::string consequence = "; the tour is the shortest for the distances as given";
+    if (asymmetric) {
+      // Name the asymmetry, also when a diagonal entry comes first in the check's order.
+      for (int i = 0; i < instance.count && fault.code != ErrorCode::DistanceNotSymmetric; ++i) {
+        for (int j = i + 1; j < instance.count; ++j) {
+          if (instance.rows[i].dist[j] != instance.rows[j].dist[i]) {
+            fault = {i, j, ErrorCode::DistanceNotSymmetric};
+            break;
+          }
+        }
+      }
+      consequence = directed ? "; solved exactly as a directed tour, its length measured in the "
+                               "listed direction"
+                             : "; the tour is not proven optimal (" + notProvenReason + ")";
+    }
+    warn(inQuotes(displayName_) + ": distances are " + describeFault(instance, fault) +
+         consequence);
   }
 
   ProgressSettings settings;
   settings.stream = options.quiet ? nullptr : console_.err;
   settings.terminal = console_.errIsTerminal;
   settings.timeLimitSeconds = options.timeLimitSeconds;
+  settings.stopRequested = &InterruptCatcher::caught;
   ProgressMonitor monitor(settings);
   SolveOptions solveOptions;
-  // Without anyone listening the search runs unobserved.
-  if (settings.stream != nullptr || settings.timeLimitSeconds) {
-    solveOptions.monitor = &monitor;
-    // A node of a large instance can take milliseconds; asking often keeps the time limit
-    // close, and one clock reading per few nodes is nothing beside their evaluation.
-    solveOptions.progressInterval = 8;
-  }
+  // Always listened to, for Ctrl-C. A node of a large instance can take milliseconds; asking
+  // often keeps the time limit close, and one clock reading per few nodes is nothing beside
+  // their evaluation.
+  solveOptions.monitor = &monitor;
+  solveOptions.progressInterval = 8;
 
   SolveStatistics statistics;
   std::int32_t length = 0;
   const auto started = std::chrono::steady_clock::now();
-  const OperationResult result = object_->SolveWith(solveOptions, &statistics, &length);
+  OperationResult result = kSuccessResult;
+  {
+    const InterruptCatcher catcher;
+    if (directed) {
+      result = object_->SolveAsymmetricWith(solveOptions, &statistics, &length);
+      if (result == resultValueOf(ErrorCode::DistanceOutOfRange) && tourLengthsFit(instance)) {
+        // Distances this spread do not fit the symmetric form; the direct search still gives a
+        // valid tour, without proof.
+        clearLastError();
+        directed = false;
+        notProvenReason =
+            "the distances are not symmetric, and too widely spread for the exact "
+            "solve of an asymmetric instance";
+      }
+    }
+    if (!directed) result = object_->SolveWith(solveOptions, &statistics, &length);
+  }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   monitor.finish();
@@ -254,7 +485,15 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     return failOperation("cannot solve", displayName_, detail);
   }
 
-  const bool proven = !statistics.stopped && !monitor.timeLimitReached();
+  if (monitor.interrupted()) {
+    notProvenReason = "interrupted; best tour found so far";
+  } else if (monitor.timeLimitReached()) {
+    char text[96];
+    std::snprintf(text, sizeof text, "time limit of %g s reached; best tour found so far",
+                  *options.timeLimitSeconds);
+    notProvenReason = text;
+  }
+  const bool proven = notProvenReason.empty() && !statistics.stopped;
   // A proven solve's tour is its own lower bound; a stopped one knows the first level's bound.
   const std::int32_t lowerBound = proven ? length : statistics.lowerBound;
   const TourRecord& tour = object_->tour();
@@ -286,9 +525,11 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     JsonObject document = extraFields;
     document.add("name", displayName_)
         .add("cities", instance.count)
+        .add("asymmetric", asymmetric)
         .add("length", length)
-        .add("optimal", proven)
-        .add("tour", order)
+        .add("optimal", proven);
+    if (!proven) document.add("not_proven_reason", notProvenReason);
+    document.add("tour", order)
         .add("nodes", static_cast<std::uint64_t>(statistics.evaluatedNodes))
         .add("seconds", seconds)
         .add("initial_length", statistics.initialLength)
@@ -313,14 +554,15 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     }
     std::fprintf(console_.out, "%s\n", document.text().c_str());
   } else {
-    std::fprintf(console_.out, "name: %s\ncities: %d\nlength: %d\n", displayName_.c_str(),
-                 instance.count, length);
+    std::fprintf(console_.out, "name: %s\ncities: %d\n", displayName_.c_str(), instance.count);
+    if (asymmetric) {
+      std::fprintf(console_.out, "asymmetric: yes (a directed tour, measured as listed)\n");
+    }
+    std::fprintf(console_.out, "length: %d\n", length);
     if (proven) {
       std::fprintf(console_.out, "optimal: yes\n");
     } else {
-      std::fprintf(console_.out,
-                   "optimal: not proven (time limit of %g s reached; best tour found so far)\n",
-                   *options.timeLimitSeconds);
+      std::fprintf(console_.out, "optimal: not proven (%s)\n", notProvenReason.c_str());
     }
     if (lowerBound > 0 && !proven) {
       std::fprintf(console_.out, "lower bound: %d (gap %.2f %%)\n", lowerBound,
@@ -340,16 +582,18 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     std::fprintf(console_.err, "%s\n", line.c_str());
   }
   if (!writeFailures.empty()) return kExitBadInput;
+  if (monitor.interrupted()) return kExitInterrupted;
   return proven ? kExitSuccess : kExitNotProven;
 }
 
 int Session::runSolve() {
+  if (const int checked = checkSolveOutputs(); checked != kExitSuccess) return checked;
   const int loaded = load(request_.files.empty() ? std::string() : request_.files[0]);
   if (loaded != kExitSuccess) return loaded;
   return solveLoaded(JsonObject{});
 }
 
-int Session::writeRandomToStandardOutput(std::int32_t format, const std::string& name) {
+int Session::writeInstanceToStandardOutput(std::int32_t format, const std::string& name) {
   std::optional<TempFile> file = TempFile::create(".tsp", "");
   if (!file) {
     return failPlain(std::string("cannot create a file in the temporary directory: ") +
@@ -382,6 +626,15 @@ int Session::runRandom() {
     std::random_device device;
     seed = device();
   }
+  if (request_.solveRandom) {
+    if (const int checked = checkSolveOutputs(); checked != kExitSuccess) return checked;
+  }
+  if (request_.outputPath && *request_.outputPath != kStandardStream) {
+    if (const int checked = checkOutputs({{"the instance", *request_.outputPath}});
+        checked != kExitSuccess) {
+      return checked;
+    }
+  }
   const std::string name =
       "random-" + std::to_string(request_.cityCount) + "-seed-" + std::to_string(seed);
   displayName_ = name;
@@ -389,12 +642,9 @@ int Session::runRandom() {
     return failOperation("cannot generate " + std::to_string(request_.cityCount) + " cities", "");
   }
   const std::int32_t format = request_.format.value_or(kTspFileEuc2d);
-  const bool toStandardOutput = (request_.outputPath && *request_.outputPath == "-") ||
+  const bool toStandardOutput = (request_.outputPath && *request_.outputPath == kStandardStream) ||
                                 (!request_.outputPath && !request_.solveRandom);
-  if (toStandardOutput && request_.solveRandom) {
-    return failPlain("--output - cannot be combined with --solve (both write standard output)");
-  }
-  if (toStandardOutput) return writeRandomToStandardOutput(format, name);
+  if (toStandardOutput) return writeInstanceToStandardOutput(format, name);
   if (request_.outputPath &&
       object_->WriteTspFile(FileName::fromNarrow(request_.outputPath->c_str()), format) !=
           kSuccessResult) {
@@ -419,12 +669,32 @@ int Session::runCheck() {
   // The pair is shown only when it explains the check's own answer.
   const bool faultAgrees = fault.code == code;
   const bool solvable = instance.count >= 3 && tourLengthsFit(instance);
+  const bool asymmetric = hasAsymmetricDistances(instance);
+
+  // The tour, read against the instance by the tour file rules.
+  std::optional<std::string> tourProblem;
+  if (request_.tourToCheck) {
+    if (object_->ReadTourFile(FileName::fromNarrow(request_.tourToCheck->c_str())) !=
+        kSuccessResult) {
+      std::string detail;
+      if (lastError().code == ErrorCode::CityIdOutOfRange) {
+        detail = "its DIMENSION differs from the instance's " + citiesText(instance.count) +
+                 ", or it names a city outside 1 to " + std::to_string(instance.count);
+      }
+      return failOperation("cannot read the tour", *request_.tourToCheck, detail);
+    }
+    tourProblem = tourFault(object_->tour(), instance.count);
+  }
+  const TourRecord& tour = object_->tour();
+  const std::span<const std::int32_t> tourOrder(
+      tour.order, static_cast<std::size_t>(tour.count > 0 ? tour.count : 0));
 
   if (json()) {
     JsonObject document;
     document.add("name", path)
         .add("cities", instance.count)
         .add("coordinates", instance.hasCoordinates == 1)
+        .add("asymmetric", asymmetric)
         .add("valid", answer == 0 && instance.count >= 1)
         .add("code", answer);
     if (answer != 0) {
@@ -433,14 +703,21 @@ int Session::runCheck() {
           .add("text", errorText(code));
       if (faultAgrees) {
         JsonObject pair;
-        pair.add("from", fault.from + 1)
-            .add("to", fault.to + 1)
+        pair.add("from", fault.from)
+            .add("to", fault.to)
             .add("distance", instance.rows[fault.from].dist[fault.to])
             .add("reverse", instance.rows[fault.to].dist[fault.from]);
         document.add("first_fault", pair);
       }
     }
     document.add("solvable", solvable);
+    if (tourProblem) {
+      document.add("tour_file", *request_.tourToCheck)
+          .add("tour_valid", tourProblem->empty())
+          .add("tour_length", tour.length)
+          .add("tour", tourOrder);
+      if (!tourProblem->empty()) document.add("tour_fault", *tourProblem);
+    }
     std::fprintf(console_.out, "%s\n", document.text().c_str());
   } else {
     std::fprintf(console_.out, "%s: %s, %s\n", path.c_str(), citiesText(instance.count).c_str(),
@@ -456,19 +733,37 @@ int Session::runCheck() {
       std::fprintf(console_.out, "distances: %s (%s %s: %s)\n", words.c_str(),
                    resultValueText(code).c_str(), std::string(errorName(code)).c_str(),
                    std::string(errorText(code)).c_str());
+      if (asymmetric) {
+        std::fprintf(console_.out,
+                     "asymmetric: solve finds a shortest directed tour for up to %d cities\n",
+                     kMaxAsymmetricCities);
+      }
     }
     if (!solvable) {
       std::fprintf(console_.out, "solvable: no (%s)\n",
                    instance.count < 3 ? "fewer than 3 cities"
                                       : "tour lengths could exceed the 32-bit range");
     }
+    if (tourProblem) {
+      std::fprintf(console_.out, "tour: %s: %s, length %d\n", request_.tourToCheck->c_str(),
+                   tourProblem->empty() ? "valid, every city once"
+                                        : ("not a tour of the instance: " + *tourProblem).c_str(),
+                   tour.length);
+    }
   }
+  if (tourProblem) return tourProblem->empty() ? kExitSuccess : kExitBadInput;
   return answer == 0 && instance.count >= 1 ? kExitSuccess : kExitBadInput;
 }
 
 int Session::runConvert() {
   const std::string& input = request_.files[0];
   const std::string& output = request_.files[1];
+  const bool toStandardOutput = output == kStandardStream;
+  if (!toStandardOutput) {
+    if (const int checked = checkOutputs({{"the instance", output}}); checked != kExitSuccess) {
+      return checked;
+    }
+  }
   const int loaded = load(input);
   if (loaded != kExitSuccess) return loaded;
   const std::int32_t format = request_.format.value_or(kTspFileFullMatrix);
@@ -478,14 +773,16 @@ int Session::runConvert() {
         inQuotes(input) + " declares " + citiesText(instance.count) + "; there is nothing to write",
         input);
   }
+  // EUC_2D files hold coordinates only: without coordinates there is nothing to write, even
+  // with --force.
+  if (format == kTspFileEuc2d && instance.hasCoordinates != 1) {
+    return failPlain(inQuotes(input) +
+                         " has no coordinates: euc2d would lose its distances (use --format "
+                         "fullmatrix)",
+                     input);
+  }
   if (format == kTspFileEuc2d && !request_.force) {
     // EUC_2D keeps only whole coordinates; refuse when the distances read back would differ.
-    if (instance.hasCoordinates != 1) {
-      return failPlain(inQuotes(input) +
-                           " has no coordinates: euc2d would lose its distances (use --format "
-                           "fullmatrix, or --force)",
-                       input);
-    }
     for (int i = 0; i < instance.count; ++i) {
       for (int j = 0; j < instance.count; ++j) {
         const double dx = truncateToWhole(instance.rows[i].x) - truncateToWhole(instance.rows[j].x);
@@ -505,6 +802,7 @@ int Session::runConvert() {
       }
     }
   }
+  if (toStandardOutput) return writeInstanceToStandardOutput(format, displayName_);
   if (object_->WriteTspFile(FileName::fromNarrow(output.c_str()), format) != kSuccessResult) {
     return failOperation("cannot write", output);
   }

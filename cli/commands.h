@@ -11,7 +11,8 @@ namespace ringmarch::cli {
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitBadInput = 1;  // unreadable or invalid input, a failed operation
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitNotProven = 3;  // time limit reached: best tour found, not proven
+inline constexpr int kExitNotProven = 3;      // best tour found, not proven optimal
+inline constexpr int kExitInterrupted = 130;  // Ctrl-C: best tour found so far reported
 
 struct Console {
   std::FILE* out = stdout;

@@ -23,6 +23,10 @@ double relativeGap(std::int32_t length, std::int32_t lowerBound) {
 }
 
 bool ProgressMonitor::keepGoing(const SolveProgress&) {
+  if (settings_.stopRequested && settings_.stopRequested()) {
+    interrupted_ = true;
+    return false;
+  }
   if (settings_.timeLimitSeconds && elapsedSeconds_() >= *settings_.timeLimitSeconds) {
     timeLimitReached_ = true;
     return false;
@@ -43,6 +47,10 @@ ProgressMonitor::ProgressMonitor(ProgressSettings settings, std::function<double
 }
 
 bool ProgressMonitor::onProgress(const SolveProgress& progress) {
+  if (settings_.stopRequested && settings_.stopRequested()) {
+    interrupted_ = true;
+    return false;
+  }
   const double elapsed = elapsedSeconds_();
   if (settings_.timeLimitSeconds && elapsed >= *settings_.timeLimitSeconds) {
     timeLimitReached_ = true;

@@ -14,6 +14,8 @@ struct ProgressSettings {
   std::FILE* stream = nullptr;  // where progress goes; nullptr shows nothing
   bool terminal = false;        // rewrite one line in place instead of printing new lines
   std::optional<double> timeLimitSeconds;
+  // Asked at every report; true stops the search (Ctrl-C).
+  std::function<bool()> stopRequested;
   double firstReportAfter = 1.0;  // short solves show nothing
   double terminalInterval = 0.25;
   double plainInterval = 10.0;
@@ -26,12 +28,13 @@ class ProgressMonitor final : public SolveMonitor {
                            std::function<double()> elapsedSeconds = nullptr);
 
   bool onProgress(const SolveProgress& progress) override;
-  // The time limit alone, for the search's long stretches between nodes.
+  // Ctrl-C and the time limit, without a report, for the search's long stretches between nodes.
   bool keepGoing(const SolveProgress& progress) override;
   // Clears the in-place line, so that the result starts on a clean line.
   void finish();
 
   bool timeLimitReached() const { return timeLimitReached_; }
+  bool interrupted() const { return interrupted_; }
   int reportsShown() const { return reportsShown_; }
 
  private:
@@ -39,6 +42,7 @@ class ProgressMonitor final : public SolveMonitor {
   std::function<double()> elapsedSeconds_;
   double nextReportAt_;
   bool timeLimitReached_ = false;
+  bool interrupted_ = false;
   bool lineOpen_ = false;
   int reportsShown_ = 0;
 };

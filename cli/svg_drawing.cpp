@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "cli/json_output.h"
 
@@ -12,6 +13,15 @@ namespace {
 constexpr double kDrawingSize = 760;  // the longer side of the cities' box, in pixels
 constexpr double kMargin = 24;
 constexpr double kTitleHeight = 28;
+constexpr double kLegendHeight = 22;
+// City labels: font size 10, about 6 pixels a digit; dots have radius 3.5.
+constexpr double kLabelHeight = 10;
+constexpr double kDigitWidth = 6;
+constexpr double kDotClearance = 4.5;
+// Arrows of the direction of travel, on tour edges long enough to carry one.
+constexpr double kArrowLength = 9;
+constexpr double kArrowHalfWidth = 3.5;
+constexpr double kShortestArrowEdge = 14;
 
 struct Box {
   double minX, minY, maxX, maxY;
@@ -42,6 +52,76 @@ std::string number(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", value);
   return text;
+}
+
+struct Rect {
+  double left, top, right, bottom;
+  bool overlaps(const Rect& other) const {
+    return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
+  }
+};
+
+struct Point2 {
+  double x, y;
+};
+
+// Places each city's number beside its dot at the first of eight spots that covers no other
+// label and no dot; a city whose spots are all taken gets no label (its dot keeps a tooltip).
+// The answer holds the label's box for each city, or nothing.
+std::vector<std::optional<Rect>> placeLabels(const std::vector<Point2>& dots) {
+  std::vector<Rect> dotBoxes;
+  for (const Point2& d : dots) {
+    dotBoxes.push_back(
+        {d.x - kDotClearance, d.y - kDotClearance, d.x + kDotClearance, d.y + kDotClearance});
+  }
+  std::vector<std::optional<Rect>> labels(dots.size());
+  std::vector<Rect> placed;
+  for (std::size_t city = 0; city < dots.size(); ++city) {
+    const double w = kDigitWidth * static_cast<double>(std::to_string(city + 1).size());
+    const double h = kLabelHeight;
+    const Point2 d = dots[city];
+    const Point2 spots[] = {{d.x + 4, d.y - 13},        {d.x - 4 - w, d.y - 13},
+                            {d.x + 4, d.y + 3},         {d.x - 4 - w, d.y + 3},
+                            {d.x + 6, d.y - h / 2},     {d.x - 6 - w, d.y - h / 2},
+                            {d.x - w / 2, d.y - 5 - h}, {d.x - w / 2, d.y + 5}};
+    for (const Point2& spot : spots) {
+      const Rect box{spot.x, spot.y, spot.x + w, spot.y + h};
+      bool free = true;
+      for (const Rect& other : placed) free = free && !box.overlaps(other);
+      for (const Rect& dot : dotBoxes) free = free && !box.overlaps(dot);
+      if (free) {
+        labels[city] = box;
+        placed.push_back(box);
+        break;
+      }
+    }
+  }
+  return labels;
+}
+
+// A small filled triangle at the middle of the edge from a to b, pointing towards b.
+std::string arrow(Point2 a, Point2 b) {
+  const double dx = b.x - a.x;
+  const double dy = b.y - a.y;
+  const double length = std::hypot(dx, dy);
+  if (!(length >= kShortestArrowEdge)) return {};
+  const double ux = dx / length;
+  const double uy = dy / length;
+  const Point2 middle{(a.x + b.x) / 2, (a.y + b.y) / 2};
+  const Point2 tip{middle.x + ux * kArrowLength / 2, middle.y + uy * kArrowLength / 2};
+  const Point2 base{middle.x - ux * kArrowLength / 2, middle.y - uy * kArrowLength / 2};
+  const Point2 corners[] = {tip,
+                            {base.x - uy * kArrowHalfWidth, base.y + ux * kArrowHalfWidth},
+                            {base.x + uy * kArrowHalfWidth, base.y - ux * kArrowHalfWidth}};
+  std::string path;
+  for (const Point2& corner : corners) {
+    path += path.empty() ? "M" : " L";
+    path += number(corner.x);
+    path += ',';
+    path += number(corner.y);
+  }
+  path += " Z";
+  return path;
 }
 
 }  // namespace
@@ -89,10 +169,14 @@ std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRec
   const double spanY = box->maxY - box->minY;
   const double longer = std::max(spanX, spanY);
   const double scale = longer > 0 ? kDrawingSize / longer : 1.0;
-  const double width = spanX * scale + 2 * kMargin;
-  const double height = spanY * scale + 2 * kMargin + kTitleHeight;
+  const double width = std::max(spanX * scale + 2 * kMargin, 360.0);
+  const double height = spanY * scale + 2 * kMargin + kTitleHeight + kLegendHeight;
   const auto pageX = [&](double x) { return kMargin + (x - box->minX) * scale; };
   const auto pageY = [&](double y) { return kTitleHeight + kMargin + (box->maxY - y) * scale; };
+  std::vector<Point2> dots;
+  for (int city = 0; city < problem.count; ++city) {
+    dots.push_back({pageX(problem.rows[city].x), pageY(problem.rows[city].y)});
+  }
 
   // The title is kept to valid UTF-8 through the JSON escaper's rules, then made XML-safe.
   std::string cleanTitle = jsonString(title);
@@ -110,26 +194,51 @@ std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRec
         "<polygon fill=\"none\" stroke=\"#1f5fa8\" stroke-width=\"2\" "
         "stroke-linejoin=\"round\" points=\"";
     for (int i = 0; i < tour.count; ++i) {
-      const CityRow& row = problem.rows[tour.order[i]];
+      const Point2 dot = dots[tour.order[i]];
       if (i > 0) svg += ' ';
-      svg += number(pageX(row.x)) + "," + number(pageY(row.y));
+      svg += number(dot.x) + "," + number(dot.y);
     }
     svg += "\"/>\n";
+    // The direction of travel: one arrow on each edge long enough to show it.
+    svg += "<g class=\"direction\" fill=\"#1f5fa8\">\n";
+    for (int i = 0; i < tour.count && tour.count > 1; ++i) {
+      const std::string d = arrow(dots[tour.order[i]], dots[tour.order[(i + 1) % tour.count]]);
+      if (!d.empty()) svg += "<path d=\"" + d + "\"/>\n";
+    }
+    svg += "</g>\n";
   }
+  const std::vector<std::optional<Rect>> labels = placeLabels(dots);
+  int unlabelled = 0;
   svg += "<g fill=\"#202020\" font-family=\"sans-serif\" font-size=\"10\">\n";
   for (int city = 0; city < problem.count; ++city) {
-    const std::string x = number(pageX(problem.rows[city].x));
-    const std::string y = number(pageY(problem.rows[city].y));
-    svg += "<circle cx=\"" + x + "\" cy=\"" + y + "\" r=\"3.5\"/>";
-    svg += "<text x=\"" + number(pageX(problem.rows[city].x) + 5) + "\" y=\"" +
-           number(pageY(problem.rows[city].y) - 5) + "\">" + std::to_string(city + 1) + "</text>\n";
+    const std::string name = std::to_string(city + 1);
+    svg += "<circle cx=\"" + number(dots[city].x) + "\" cy=\"" + number(dots[city].y) +
+           "\" r=\"3.5\"><title>city " + name + "</title></circle>";
+    if (labels[city]) {
+      svg += "<text x=\"" + number(labels[city]->left) + "\" y=\"" +
+             number(labels[city]->bottom - 1) + "\">" + name + "</text>";
+    } else {
+      ++unlabelled;
+    }
+    svg += "\n";
   }
   svg += "</g>\n";
+  const double legendY = height - kLegendHeight / 2;
+  std::string legend = "cities numbered as in the file; arrows: direction of travel";
   if (tour.count > 0) {
-    const CityRow& first = problem.rows[tour.order[0]];
-    svg += "<circle cx=\"" + number(pageX(first.x)) + "\" cy=\"" + number(pageY(first.y)) +
+    const Point2 first = dots[tour.order[0]];
+    svg += "<circle cx=\"" + number(first.x) + "\" cy=\"" + number(first.y) +
            "\" r=\"6\" fill=\"none\" stroke=\"#c0392b\" stroke-width=\"2\"/>\n";
+    svg += "<circle cx=\"" + number(kMargin + 6) + "\" cy=\"" + number(legendY - 4) +
+           "\" r=\"6\" fill=\"none\" stroke=\"#c0392b\" stroke-width=\"2\"/>\n";
+    legend = "start: city " + std::to_string(tour.order[0] + 1) + "; " + legend;
   }
+  if (unlabelled > 0) {
+    legend += "; " + std::to_string(unlabelled) +
+              (unlabelled == 1 ? " crowded city" : " crowded cities") + " unlabelled";
+  }
+  svg += "<text class=\"legend\" x=\"" + number(kMargin + 18) + "\" y=\"" + number(legendY) +
+         "\" font-family=\"sans-serif\" font-size=\"11\">" + legend + "</text>\n";
   svg += "</svg>\n";
   return svg;
 }

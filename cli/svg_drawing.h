@@ -14,8 +14,10 @@ namespace ringmarch::cli {
 // whose spread is finite, so that they can be scaled onto a page.
 bool hasDrawableCoordinates(const ProblemData& problem);
 
-// The picture: cities as dots numbered from 1, the tour as a closed line, the tour's first city
-// marked, and the title above. Larger y is drawn higher, as on a map. Empty when the instance
+// The picture: cities as dots numbered from 1 (labels placed so that they do not collide; a city
+// with no free spot beside its dot keeps only a tooltip), the tour as a closed line with arrows
+// in the direction of travel, the tour's first city marked, the title above and a legend below.
+// Larger y is drawn higher, as on a map. Empty when the instance
 // has no drawable coordinates or the tour names a city outside the instance.
 std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRecord& tour,
                                        std::string_view title);

@@ -14,7 +14,7 @@ endif()
 set(RINGMARCH_PUBLIC_HEADERS
     model/error_code.h model/error_reporting.h model/generation.h model/problem_data.h
     model/ringmarch_object.h solver/solve_driver.h solver/tour_record.h tsplib/file_name.h
-    tsplib/tour_file.h tsplib/tsp_file.h)
+    tsplib/tolerant_tsp_reader.h tsplib/tour_file.h tsplib/tsp_file.h)
 foreach(header IN LISTS RINGMARCH_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/${header}

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "model/problem_data.h"
+
 namespace ringmarch::fuzzing {
 
 class MemoryStream {
@@ -54,5 +56,22 @@ class OutputBuffer {
   std::size_t size_ = 0;
   std::FILE* stream_ = nullptr;
 };
+
+inline void require(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+// Each row's neighbour order lists every city once, by ascending distance.
+inline void requireNeighbourOrders(const ProblemData& p) {
+  for (int i = 0; i < p.count; ++i) {
+    bool seen[kRowCount] = {};
+    for (int k = 0; k < p.count; ++k) {
+      const int city = p.rows[i].neighbourOrder[k];
+      require(city >= 0 && city < p.count && !seen[city]);
+      seen[city] = true;
+      if (k > 0) require(p.rows[i].dist[p.rows[i].neighbourOrder[k - 1]] <= p.rows[i].dist[city]);
+    }
+  }
+}
 
 }  // namespace ringmarch::fuzzing

@@ -4,6 +4,7 @@
 #include <memory>
 #include <new>
 
+#include "model/asymmetric_solve.h"
 #include "model/generation.h"
 #include "tsplib/tour_file.h"
 #include "tsplib/tsp_file.h"
@@ -68,6 +69,15 @@ OperationResult RingmarchObject::LoadCoordinates(std::int32_t count, const doubl
   if (!scratch) return fail(ErrorCode::OutOfMemory);
   if (!loadCoordinates(*scratch, count, coordinates)) return fail(ErrorCode::DistanceOutOfRange);
   instance_ = *scratch;
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::ReadTspFileTolerant(const FileName& filename,
+                                                     TspReadReport* report) {
+  const TspReadReport read = readTspFileTolerant(instance_, filename);
+  if (report != nullptr) *report = read;
+  if (read.code != ErrorCode::Success) return fail(read.code);
   state_ = ObjectState::InstanceReady;
   return kSuccessResult;
 }
@@ -150,6 +160,20 @@ OperationResult RingmarchObject::SolveWith(const SolveOptions& options, SolveSta
   // than summed with overflow.
   if (!tourLengthsFit(instance_)) return fail(ErrorCode::DistanceOutOfRange);
   const ErrorCode code = solveInstance(tour_, instance_, options, statistics);
+  *pcnt = tour_.length;
+  if (code != ErrorCode::Success) return fail(code);
+  state_ = ObjectState::TourReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::SolveAsymmetricWith(const SolveOptions& options,
+                                                     SolveStatistics* statistics,
+                                                     std::int32_t* pcnt) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (instance_.count < 3) return fail(ErrorCode::CityIdOutOfRange);
+  if (pcnt == nullptr) return kInvalidPointerResult;
+  if (instance_.count > kMaxAsymmetricCities) return fail(ErrorCode::TooManyCities);
+  const ErrorCode code = solveAsymmetricInstance(tour_, instance_, options, statistics);
   *pcnt = tour_.length;
   if (code != ErrorCode::Success) return fail(code);
   state_ = ObjectState::TourReady;

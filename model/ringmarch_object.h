@@ -11,6 +11,7 @@
 #include "solver/solve_driver.h"
 #include "solver/tour_record.h"
 #include "tsplib/file_name.h"
+#include "tsplib/tolerant_tsp_reader.h"
 
 namespace ringmarch {
 
@@ -59,6 +60,18 @@ class RingmarchObject {
   // DistanceOutOfRange). A failure leaves the instance and the state as they were.
   OperationResult LoadDistances(std::int32_t count, const std::int32_t* distances);
   OperationResult LoadCoordinates(std::int32_t count, const double* coordinates);
+  // ReadTspFile in the tolerant mode: TSPLIB keywords in any order and case, every symmetric
+  // distance rule, all matrix layouts, TSP and ATSP files (ATSP up to kMaxAsymmetricCities).
+  // The same codes and the same limit of kMaxCities cities; the instance changes only when the
+  // whole file was read. report, when given, receives the line and reason of a refusal.
+  OperationResult ReadTspFileTolerant(const FileName& filename, TspReadReport* report = nullptr);
+  // Solves an asymmetric instance exactly through its symmetric form of twice the cities and
+  // keeps the directed tour, measured in its listed direction. Answers TooManyCities for more
+  // than kMaxAsymmetricCities cities and DistanceOutOfRange when directed tours or the form's
+  // tours could leave 32 bits (the diagonal, which no tour uses, is not looked at); otherwise as
+  // SolveWith.
+  OperationResult SolveAsymmetricWith(const SolveOptions& options, SolveStatistics* statistics,
+                                      std::int32_t* pcnt);
 
   const ProblemData& instance() const { return instance_; }
   const TourRecord& tour() const { return tour_; }

@@ -2,8 +2,10 @@
 // progress monitor and the built-in instance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,7 +68,12 @@ TEST(CommandLineTest, RejectsBadRequestsWithAReasonAndTheCommandsUsage) {
       {{"random", "10", "--json"}, "--json needs --solve", "random"},
       {{"check"}, "exactly one file", "check"},
       {{"check", "a.tsp", "b.tsp"}, "exactly one file", "check"},
-      {{"check", "a.tsp", "--tour", "x"}, "unknown option", "check"},
+      {{"check", "a.tsp", "--tour"}, "--tour needs a file name", "check"},
+      {{"check", "a.tsp", "--strict=1"}, "--strict takes no value", "check"},
+      {{"random", "10", "--strict"}, "unknown option '--strict'", "random"},
+      {{"random", "128"}, "128 cities; at most 127", "random"},
+      {{"random", "5", "--output", "-", "--solve"}, "--output - cannot be combined", "random"},
+      {{"convert", "a.tsp", "a.tsp"}, "would write over its input 'a.tsp'", "convert"},
       {{"convert", "a.tsp"}, "input and an output", "convert"},
       {{"convert", "a.tsp", "b.tsp", "--format"}, "euc2d or fullmatrix", "convert"},
       {{"convert", "a.tsp", "b.tsp", "--solve"}, "unknown option", "convert"},
@@ -113,22 +120,21 @@ TEST(CommandLineTest, DoubleDashEndsTheOptions) {
 
 TEST(CommandLineTest, RandomReadsCountSeedFormatAndSolveOptions) {
   const ParseResult result = parse({"random", "25", "--seed", "4294967295", "--format",
-                                    "fullmatrix", "--output", "-", "--solve", "--json"});
+                                    "fullmatrix", "--output", "out.tsp", "--solve", "--json"});
   ASSERT_TRUE(result.request) << result.error;
   const Request& request = *result.request;
   EXPECT_EQ(request.command, Command::Random);
   EXPECT_EQ(request.cityCount, 25);
   EXPECT_EQ(request.seed, 4294967295u);
   EXPECT_EQ(request.format, kTspFileFullMatrix);
-  EXPECT_EQ(request.outputPath, "-");
+  EXPECT_EQ(request.outputPath, "out.tsp");
   EXPECT_TRUE(request.solveRandom);
   EXPECT_TRUE(request.solve.json);
 
-  // Counts of 128 and more are the generator's to refuse, with its own error code.
-  const ParseResult large = parse({"random", "128"});
-  ASSERT_TRUE(large.request);
-  EXPECT_EQ(large.request->cityCount, 128);
-  EXPECT_FALSE(large.request->seed);
+  const ParseResult largest = parse({"random", "127"});
+  ASSERT_TRUE(largest.request);
+  EXPECT_EQ(largest.request->cityCount, 127);
+  EXPECT_FALSE(largest.request->seed);
 }
 
 TEST(CommandLineTest, ConvertAndCheckTakeTheirFiles) {
@@ -166,6 +172,32 @@ TEST(CommandLineTest, HelpIsFoundAnywhereAndDocumentsEveryOption) {
   EXPECT_NE(helpText("random").find("--time-limit"), std::string::npos);
   EXPECT_NE(helpText("convert").find("--force"), std::string::npos);
   EXPECT_EQ(helpText("check").find("--force"), std::string::npos);
+  // ... and only its own: options and exit statuses of other commands stay out.
+  EXPECT_NE(helpText("check").find("--tour FILE.tour"), std::string::npos);
+  EXPECT_EQ(helpText("check").find("--time-limit"), std::string::npos);
+  EXPECT_EQ(helpText("check").find("130"), std::string::npos);
+  EXPECT_EQ(helpText("convert").find("--svg"), std::string::npos);
+  EXPECT_EQ(helpText("convert").find("not proven"), std::string::npos);
+  EXPECT_NE(helpText("solve").find("130 interrupted"), std::string::npos);
+  EXPECT_NE(helpText("solve").find("--strict"), std::string::npos);
+  EXPECT_EQ(helpText("solve").find("--seed"), std::string::npos);
+  EXPECT_EQ(helpText("solve").find("--force"), std::string::npos);
+}
+
+TEST(CommandLineTest, StrictAndTourOptionsAndJsonUsageErrors) {
+  const ParseResult check = parse({"check", "a.tsp", "--tour=a.tour", "--strict"});
+  ASSERT_TRUE(check.request) << check.error;
+  EXPECT_EQ(check.request->tourToCheck, "a.tour");
+  EXPECT_TRUE(check.request->strict);
+  const ParseResult solve = parse({"solve", "-", "--strict", "--time-limit", "5e-1"});
+  ASSERT_TRUE(solve.request) << solve.error;
+  EXPECT_EQ(solve.request->files, std::vector<std::string>{"-"});
+  EXPECT_EQ(solve.request->solve.timeLimitSeconds, 0.5);
+  // A usage error of a request that asked for JSON is printed as JSON too.
+  EXPECT_TRUE(parse({"solve", "--json", "--bogus"}).json);
+  EXPECT_TRUE(parse({"random", "0", "--json"}).json);
+  EXPECT_FALSE(parse({"solve", "--bogus"}).json);
+  EXPECT_FALSE(parse({"solve", "--", "--json", "x"}).json);
 }
 
 TEST(CommandLineTest, NumbersMustBeWholeTexts) {
@@ -179,7 +211,11 @@ TEST(CommandLineTest, NumbersMustBeWholeTexts) {
   EXPECT_FALSE(parseWholeNumber("9223372036854775808"));
   EXPECT_EQ(parseSeconds("0.25"), 0.25);
   EXPECT_EQ(parseSeconds("10"), 10.0);
-  EXPECT_FALSE(parseSeconds("1e3"));
+  EXPECT_EQ(parseSeconds("1e3"), 1000.0);
+  EXPECT_EQ(parseSeconds("2.5E-1"), 0.25);
+  EXPECT_FALSE(parseSeconds("1e-400"));  // not positive once read
+  EXPECT_FALSE(parseSeconds("0x10"));
+  EXPECT_FALSE(parseSeconds("infinity"));
   EXPECT_FALSE(parseSeconds("inf"));
   EXPECT_FALSE(parseSeconds("0"));
 }
@@ -358,6 +394,95 @@ TEST_F(SvgDrawingTest, AllCitiesAtOnePointStillDraw) {
   EXPECT_EQ(svg->find("inf"), std::string::npos);
 }
 
+struct LabelBox {
+  std::string text;
+  double left, top, right, bottom;
+};
+
+// The city labels of a picture (the texts inside the cities' group), with the boxes they cover
+// at font size 10 (digits about 6 pixels wide).
+std::vector<LabelBox> cityLabels(const std::string& svg) {
+  std::vector<LabelBox> labels;
+  const std::size_t group = svg.find("font-size=\"10\">");
+  const std::size_t end = svg.find("</g>", group);
+  for (std::size_t at = svg.find("<text x=\"", group); at < end;
+       at = svg.find("<text x=\"", at + 1)) {
+    double x = 0;
+    double y = 0;
+    char text[16] = {};
+    if (std::sscanf(svg.c_str() + at, "<text x=\"%lf\" y=\"%lf\">%15[0-9]<", &x, &y, text) == 3) {
+      const double width = 6.0 * static_cast<double>(std::strlen(text));
+      labels.push_back({text, x, y - 9, x + width, y + 1});
+    }
+  }
+  return labels;
+}
+
+TEST_F(SvgDrawingTest, CrowdedLabelsAreThinnedAndNeverCollide) {
+  // 40 cities in a tight cluster and 4 far apart: the cluster cannot carry all its numbers.
+  problem_->count = 44;
+  for (int i = 0; i < 40; ++i) {
+    problem_->rows[i].x = 1000 + (i % 8) * 3;
+    problem_->rows[i].y = 1000 + (i / 8) * 3;
+  }
+  const double corners[4][2] = {{0, 0}, {5000, 0}, {5000, 5000}, {0, 5000}};
+  for (int i = 0; i < 4; ++i) {
+    problem_->rows[40 + i].x = corners[i][0];
+    problem_->rows[40 + i].y = corners[i][1];
+  }
+  initTour(tour_, problem_.get(), 44);
+  for (int i = 0; i < 44; ++i) tour_.order[i] = i;
+  tour_.count = 44;
+  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "crowd");
+  ASSERT_TRUE(svg);
+  const std::vector<LabelBox> labels = cityLabels(*svg);
+  ASSERT_GE(labels.size(), 5u);
+  ASSERT_LT(labels.size(), 44u);
+  for (std::size_t a = 0; a < labels.size(); ++a) {
+    for (std::size_t b = a + 1; b < labels.size(); ++b) {
+      const bool overlap = labels[a].left < labels[b].right && labels[b].left < labels[a].right &&
+                           labels[a].top < labels[b].bottom && labels[b].top < labels[a].bottom;
+      EXPECT_FALSE(overlap) << labels[a].text << " and " << labels[b].text;
+    }
+  }
+  // The far cities keep their numbers; every dot keeps a tooltip; the legend counts the rest.
+  for (const char* far : {"41", "42", "43", "44"}) {
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [&](const LabelBox& label) {
+      return label.text == far;
+    })) << far;
+  }
+  EXPECT_NE(svg->find("<title>city 17</title>"), std::string::npos);
+  EXPECT_NE(svg->find("; " + std::to_string(44 - labels.size()) + " crowded cities unlabelled"),
+            std::string::npos);
+}
+
+TEST_F(SvgDrawingTest, ArrowsShowTheDirectionAndTheLegendNamesTheStart) {
+  tour_.order[0] = 2;  // the tour 3, 2, 1, 4: city 3 first
+  tour_.order[1] = 1;
+  tour_.order[2] = 0;
+  tour_.order[3] = 3;
+  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "arrows");
+  ASSERT_TRUE(svg);
+  EXPECT_NE(svg->find(">start: city 3; "), std::string::npos);
+  // One arrow per edge. The first edge runs from city 3 (100, 50) down to city 2 (100, 0), so on
+  // the page (y grows downwards) its tip lies below its base.
+  std::vector<std::string> arrows;
+  for (std::size_t at = svg->find("<path d=\"M"); at != std::string::npos;
+       at = svg->find("<path d=\"M", at + 1)) {
+    arrows.push_back(svg->substr(at + 10, svg->find('"', at + 10) - at - 10));
+  }
+  ASSERT_EQ(arrows.size(), 4u);
+  double tipX = 0, tipY = 0, leftX = 0, leftY = 0, rightX = 0, rightY = 0;
+  ASSERT_EQ(std::sscanf(arrows[0].c_str(), "%lf,%lf L%lf,%lf L%lf,%lf Z", &tipX, &tipY, &leftX,
+                        &leftY, &rightX, &rightY),
+            6)
+      << arrows[0];
+  EXPECT_GT(tipY, leftY);
+  EXPECT_GT(tipY, rightY);
+  EXPECT_NEAR(tipX, (leftX + rightX) / 2, 0.2);
+  EXPECT_NEAR(leftY, rightY, 0.2);
+}
+
 // ---- progress and time limit ----
 
 class ProgressMonitorTest : public ::testing::Test {
@@ -423,6 +548,23 @@ TEST_F(ProgressMonitorTest, TimeLimitStopsTheSearchAndQuietShowsNothing) {
   EXPECT_TRUE(monitor.timeLimitReached());
   monitor.finish();
   EXPECT_EQ(monitor.reportsShown(), 0);
+}
+
+TEST_F(ProgressMonitorTest, AStopRequestEndsTheSearchAsAnInterruption) {
+  bool requested = false;
+  ProgressSettings settings;
+  settings.stream = stream_;
+  settings.timeLimitSeconds = 100.0;
+  settings.stopRequested = [&requested] { return requested; };
+  ProgressMonitor monitor(settings, [this] { return now_; });
+  now_ = 0.5;
+  EXPECT_TRUE(monitor.onProgress({10, 50}));
+  requested = true;
+  EXPECT_FALSE(monitor.onProgress({20, 40}));
+  EXPECT_TRUE(monitor.interrupted());
+  EXPECT_FALSE(monitor.timeLimitReached());
+  monitor.finish();
+  EXPECT_EQ(shown(), "");
 }
 
 TEST_F(ProgressMonitorTest, ShortSolvesShowNothing) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <stdexcept>
 
@@ -31,12 +32,16 @@ int scratchDescriptor() {
   return descriptor;
 }
 
-}  // namespace
-
-ProgramRun runRingmarch(const std::vector<std::string>& arguments) {
+ProgramRun runProgram(const std::vector<std::string>& arguments, const std::string& input,
+                      double interruptAfterSeconds) {
   // Output goes to unnamed files rather than pipes, so a large output cannot block the child.
   const int outFile = scratchDescriptor();
   const int errFile = scratchDescriptor();
+  const int inFile = scratchDescriptor();
+  if (::write(inFile, input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+    throw std::runtime_error("cannot write the program's input");
+  }
+  ::lseek(inFile, 0, SEEK_SET);
   std::vector<char*> argv;
   std::string program = RINGMARCH_CLI_PATH;
   argv.push_back(program.data());
@@ -47,14 +52,17 @@ ProgramRun runRingmarch(const std::vector<std::string>& arguments) {
   ProgramRun run;
   const pid_t child = ::fork();
   if (child == 0) {
-    const int input = ::open("/dev/null", O_RDONLY);
-    ::dup2(input, 0);
+    ::dup2(inFile, 0);
     ::dup2(outFile, 1);
     ::dup2(errFile, 2);
     ::execv(program.c_str(), argv.data());
     ::_exit(127);
   }
   if (child < 0) throw std::runtime_error("cannot start the program");
+  if (interruptAfterSeconds > 0) {
+    ::usleep(static_cast<useconds_t>(interruptAfterSeconds * 1e6));
+    ::kill(child, SIGINT);
+  }
   int status = 0;
   pid_t waited = -1;
   do {
@@ -65,7 +73,24 @@ ProgramRun runRingmarch(const std::vector<std::string>& arguments) {
   run.err = readDescriptor(errFile);
   ::close(outFile);
   ::close(errFile);
+  ::close(inFile);
   return run;
+}
+
+}  // namespace
+
+ProgramRun runRingmarch(const std::vector<std::string>& arguments) {
+  return runProgram(arguments, "", 0);
+}
+
+ProgramRun runRingmarchWithInput(const std::vector<std::string>& arguments,
+                                 const std::string& input) {
+  return runProgram(arguments, input, 0);
+}
+
+ProgramRun runRingmarchInterrupted(const std::vector<std::string>& arguments,
+                                   double interruptAfterSeconds) {
+  return runProgram(arguments, "", interruptAfterSeconds);
 }
 
 }  // namespace ringmarch::testing

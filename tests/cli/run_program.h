@@ -15,5 +15,11 @@ struct ProgramRun {
 
 // Runs RINGMARCH_CLI_PATH with the arguments (no shell involved), standard input empty.
 ProgramRun runRingmarch(const std::vector<std::string>& arguments);
+// The same with the text on standard input.
+ProgramRun runRingmarchWithInput(const std::vector<std::string>& arguments,
+                                 const std::string& input);
+// The same, sending SIGINT (as Ctrl-C does) once the program has run for the given seconds.
+ProgramRun runRingmarchInterrupted(const std::vector<std::string>& arguments,
+                                   double interruptAfterSeconds);
 
 }  // namespace ringmarch::testing

@@ -61,4 +61,31 @@ std::int64_t heldKarpOptimum(const ProblemData& problem) {
   return best;
 }
 
+std::int64_t directedHeldKarpOptimum(const ProblemData& problem) {
+  const int n = problem.count;
+  // Subsets of cities 1 .. n-1.
+  const std::int64_t none = std::numeric_limits<std::int64_t>::max() / 4;
+  const std::size_t subsets = std::size_t{1} << (n - 1);
+  // best[set][last]: shortest path from city 0 through set, ending at last (a city of set).
+  std::vector<std::int64_t> best(subsets * static_cast<std::size_t>(n), none);
+  for (int c = 1; c < n; ++c) best[(std::size_t{1} << (c - 1)) * n + c] = problem.rows[0].dist[c];
+  for (std::size_t set = 1; set < subsets; ++set) {
+    for (int last = 1; last < n; ++last) {
+      const std::int64_t here = best[set * n + last];
+      if (here == none || !(set & (std::size_t{1} << (last - 1)))) continue;
+      for (int next = 1; next < n; ++next) {
+        const std::size_t bit = std::size_t{1} << (next - 1);
+        if (set & bit) continue;
+        std::int64_t& there = best[(set | bit) * n + next];
+        there = std::min(there, here + problem.rows[last].dist[next]);
+      }
+    }
+  }
+  std::int64_t answer = none;
+  for (int last = 1; last < n; ++last) {
+    answer = std::min(answer, best[(subsets - 1) * n + last] + problem.rows[last].dist[0]);
+  }
+  return answer;
+}
+
 }  // namespace ringmarch::testing

@@ -20,4 +20,8 @@ std::int64_t closedTourLength(const ProblemData& problem, const std::vector<int>
 // the solver. Reads rows[i].dist[j].
 std::int64_t heldKarpOptimum(const ProblemData& problem);
 
+// The shortest closed tour of an asymmetric matrix, each distance rows[i].dist[j] taken in the
+// direction i to j, by Held-Karp over subsets (n <= 16), written apart from the solver.
+std::int64_t directedHeldKarpOptimum(const ProblemData& problem);
+
 }  // namespace ringmarch::testing
