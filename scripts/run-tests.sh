@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the native unit tests (with the C interface, the installed
-# tree and the Debian package), the tour-identity sweep, the Python module, then the Windows component (64-bit DLL tested
-# under Wine, 32-bit DLL built only).
+# tree and the Debian package), the tour-identity sweep, the Python module, then the Windows
+# component (64-bit DLL tested under Wine, 32-bit DLL built only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh native windows python
