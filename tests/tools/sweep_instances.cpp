@@ -157,14 +157,4 @@ void printInstance(const ProblemData& problem) {
   std::fputs(matrixText(problem).c_str(), stdout);
 }
 
-Outcome solve(const ProblemData& problem, const SolveOptions& options) {
-  Outcome outcome{};
-  TourRecord tour;
-  initTour(tour, &problem, 0);
-  outcome.code = solveInstance(tour, problem, options, &outcome.statistics);
-  outcome.length = tour.length;
-  for (int k = 0; k < tour.count; ++k) outcome.order.push_back(tour.order[k]);
-  return outcome;
-}
-
 }  // namespace ringmarch::testing

@@ -10,6 +10,7 @@
 #include "model/error_code.h"
 #include "model/problem_data.h"
 #include "solver/solve_driver.h"
+#include "support/search_fixtures.h"
 
 namespace ringmarch::testing {
 
@@ -61,13 +62,10 @@ class NodeLimit : public SolveMonitor {
   }
 };
 
-struct Outcome {
-  ErrorCode code;
-  std::vector<int> order;
-  std::int32_t length;
-  SolveStatistics statistics;
-};
-
-Outcome solve(const ProblemData& problem, const SolveOptions& options);
+// The whole outcome of a solve: result code, tour, length and statistics.
+using Outcome = SolveOutcome;
+inline Outcome solve(const ProblemData& problem, const SolveOptions& options) {
+  return solveProblem(problem, options);
+}
 
 }  // namespace ringmarch::testing
