@@ -2,6 +2,7 @@
 // different spellings, outputs replaced whole or left as they were, inputs read once and bounded
 // (FIFOs, endless devices, standard input without a staging file), memory that runs out, and
 // what `check` says of distances and tour lengths.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -159,12 +160,23 @@ TEST(ProgramInputOnceTest, FifosAreReadOnceAlsoWhenTheStrictReaderRefuses) {
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"solve", fifo, "--strict"}, {"check", fifo}}) {
     SCOPED_TRACE(arguments.back());
-    // The writer blocks until the program opens the FIFO, writes it all and closes it.
+    // The writer waits until the program opens the FIFO (giving up after a while, so that a
+    // program that never opens it cannot hold the test), writes it all and closes it.
     std::thread writer([&] {
-      std::FILE* stream = std::fopen(fifo.c_str(), "w");
-      if (stream == nullptr) return;
-      std::fwrite(text.data(), 1, text.size(), stream);
-      std::fclose(stream);
+      int descriptor = -1;
+      for (int attempt = 0; attempt < 30000 && descriptor < 0; ++attempt) {
+        descriptor = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (descriptor < 0) ::usleep(1000);
+      }
+      if (descriptor < 0) return;
+      ::fcntl(descriptor, F_SETFL, 0);
+      std::size_t written = 0;
+      while (written < text.size()) {
+        const ssize_t n = ::write(descriptor, text.data() + written, text.size() - written);
+        if (n <= 0) break;
+        written += static_cast<std::size_t>(n);
+      }
+      ::close(descriptor);
     });
     RunSettings settings;
     settings.killAfterSeconds = 30.0 * kSlowBuildFactor;
