@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -40,7 +41,8 @@ constexpr std::string_view kSolveOptionsHelp =
     "  --quiet                no progress line or warning on stderr\n"
     "  --time-limit SECONDS   stop the search after SECONDS (any positive decimal, 0.5 or\n"
     "                         2e1) and report the best tour found, marked as not proven\n"
-    "  Output files are checked before the solve starts; an input file is never overwritten.\n"
+    "  Output files are checked before the solve starts; an input file is never overwritten,\n"
+    "  and two outputs never name one file. Each is replaced whole or left as it was.\n"
     "  Ctrl-C stops the search and reports (and writes) the best tour found, not proven.\n";
 
 constexpr std::string_view kSolveExitHelp =
@@ -76,7 +78,8 @@ constexpr std::string_view kRandomExitHelp =
 constexpr std::string_view kCheckHelp =
     "ringmarch check FILE.tsp|- [--strict] [--tour FILE.tour] [--json]\n"
     "  Reads the file and tells whether its distances form a valid symmetric matrix (zero\n"
-    "  diagonal, positive elsewhere), naming the first pair that is not.\n"
+    "  diagonal, positive elsewhere), naming the first pair that is not. Negative distances\n"
+    "  pass the check (they are solved exactly) and are named.\n"
     "  --tour FILE.tour       read a TSPLIB TOUR file against the instance: whether it visits\n"
     "                         every city once, and its length (in the listed direction)\n"
     "  --json                 print one JSON object (city numbers 0-based)\n";
@@ -357,12 +360,18 @@ ParseResult parseArguments(int argc, const char* const* argv) {
     case Command::Random: {
       if (operands.size() != 1) return failure("random needs the number of cities", command);
       const auto cities = parseWholeNumber(operands[0]);
-      if (!cities || *cities < 1 || *cities > std::numeric_limits<std::int32_t>::max()) {
-        return failure("the number of cities must be a whole number of at least 1", command);
-      }
-      if (*cities > kMaxCities) {
-        return failure(std::to_string(*cities) + " cities; at most " + std::to_string(kMaxCities),
+      // A count too large for any whole-number type is still a count: too many cities.
+      std::string_view digits = operands[0];
+      if (digits.starts_with('+')) digits.remove_prefix(1);
+      const bool allDigits =
+          !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
+      if ((!cities && allDigits) || (cities && *cities > kMaxCities)) {
+        digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size() - 1));
+        return failure(std::string(digits) + " cities; at most " + std::to_string(kMaxCities),
                        command);
+      }
+      if (!cities || *cities < 1) {
+        return failure("the number of cities must be a whole number of at least 1", command);
       }
       request.cityCount = static_cast<std::int32_t>(*cities);
       if (!request.solveRandom && !solveOnlyOptions.empty()) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <random>
 #include <span>
@@ -13,16 +14,18 @@
 #include <vector>
 
 #include "cli/default_instance.h"
+#include "cli/input_bytes.h"
 #include "cli/interrupt.h"
 #include "cli/json_output.h"
 #include "cli/output_paths.h"
 #include "cli/progress.h"
+#include "cli/replace_file.h"
 #include "cli/svg_drawing.h"
-#include "cli/temp_file.h"
 #include "model/asymmetric_solve.h"
 #include "model/generation.h"
 #include "model/ringmarch_object.h"
 #include "tsplib/tolerant_tsp_reader.h"
+#include "tsplib/tour_file.h"
 #include "tsplib/tsp_file.h"
 
 namespace ringmarch::cli {
@@ -47,16 +50,28 @@ std::string citiesText(std::int32_t count) {
   return std::to_string(count) + (count == 1 ? " city" : " cities");
 }
 
-// Writes a whole text to a named file; the answer is the system error text, empty on success.
-std::string writeTextFile(const std::string& path, std::string_view text) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return std::strerror(errno);
-  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  const bool flushed = std::fflush(file) == 0 && std::ferror(file) == 0;
-  const int saved = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !flushed || !closed) return std::strerror(saved != 0 ? saved : errno);
-  return {};
+// The closed tour's length measured in the listed direction, in 64 bits: no sum of 32-bit
+// distances over at most 127 cities can wrap there, whatever the instance holds.
+std::int64_t closedTourLength(const ProblemData& problem, std::span<const std::int32_t> order) {
+  std::int64_t total = 0;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    const std::int32_t from = order[k];
+    const std::int32_t to = order[(k + 1) % order.size()];
+    if (from < 0 || from >= problem.count || to < 0 || to >= problem.count) continue;
+    total += problem.rows[from].dist[to];
+  }
+  return total;
+}
+
+// The first pair of different cities whose distance is negative, in the distance check's order;
+// {-1, -1} when there is none. The component's check lets them pass, but they are not positive.
+std::pair<int, int> firstNegativeDistance(const ProblemData& problem) {
+  for (int i = 0; i < problem.count; ++i) {
+    for (int j = 0; j < problem.count; ++j) {
+      if (i != j && problem.rows[i].dist[j] < 0) return {i, j};
+    }
+  }
+  return {-1, -1};
 }
 
 // Finds the first pair that the distance check objects to, visiting the pairs in the check's
@@ -108,58 +123,57 @@ JsonObject stagesOf(const SolveStatistics& statistics) {
   return stages;
 }
 
-// Standard input read whole, for the readers, which take named files. Bounded: no TSP file of
-// at most 127 cities comes near the limit.
-std::optional<std::string> readStandardInput(std::string& problem) {
-  constexpr std::size_t kLimit = std::size_t{256} << 20;
-  std::string text;
-  char buffer[65536];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, stdin)) > 0) {
-    text.append(buffer, n);
-    if (text.size() > kLimit) {
-      problem = "more than 256 MiB";
-      return std::nullopt;
+// The bytes of a line with blanks and tabs dropped and letters in upper case, as far as any
+// keyword or section name reaches; one byte more shows that the line holds more than the name.
+struct SqueezedLine {
+  static constexpr std::size_t kKept = 24;
+  char text[kKept + 1] = {};
+  std::size_t size = 0;
+
+  explicit SqueezedLine(std::string_view line) {
+    for (const char c : line) {
+      if (c == ' ' || c == '\t') continue;
+      text[size++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+      if (size == kKept + 1) break;
     }
   }
-  if (std::ferror(stdin)) {
-    problem = std::strerror(errno);
-    return std::nullopt;
+  std::string_view view() const { return {text, size}; }
+};
+
+// Calls visit(index, line) for each line of the bytes, without its line end (LF or CRLF); stops
+// when visit answers false. Nothing is copied, so an input of millions of lines costs no memory.
+template <typename Visit>
+void forEachLine(std::string_view bytes, Visit visit) {
+  std::size_t index = 0;
+  for (std::size_t at = 0; at < bytes.size(); ++index) {
+    std::size_t end = bytes.find('\n', at);
+    if (end == std::string_view::npos) end = bytes.size();
+    std::string_view line = bytes.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!visit(index, line)) return;
+    at = end + 1;
   }
-  return text;
 }
 
 // The first line of a file that the tolerant reader takes but the strict reader's line rules do
 // not: DIMENSION first, keywords in upper case from the first column, section lines alone.
-std::string strictLineRuleBroken(const std::string& location) {
-  const std::optional<std::string> text = readWholeFile(location);
+std::string strictLineRuleBroken(std::string_view bytes) {
   const std::string general =
       "the file breaks the strict reader's line rules (DIMENSION before the other keywords, "
       "keywords in upper case from the first column, section lines without blanks); it reads "
       "without --strict";
-  if (!text) return general;
-  std::vector<std::string> lines;
-  for (std::size_t at = 0; at < text->size();) {
-    const std::size_t end = std::min(text->find('\n', at), text->size());
-    std::string line = text->substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    at = end + 1;
-  }
-  auto upperTrimmed = [](const std::string& line) {
-    std::string word;
-    for (const char c : line) {
-      if (c != ' ' && c != '\t') word += static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
-    }
-    return word;
-  };
   auto at = [](std::size_t index) { return "line " + std::to_string(index + 1) + ": "; };
-  std::size_t dimension = lines.size();
-  for (std::size_t i = 0; i < lines.size() && dimension == lines.size(); ++i) {
-    if (upperTrimmed(lines[i]).starts_with("DIMENSION")) dimension = i;
-  }
-  if (dimension == lines.size()) return general;
-  if (!lines[dimension].starts_with("DIMENSION")) {
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t dimension = kNone;
+  bool dimensionInPlace = false;
+  forEachLine(bytes, [&](std::size_t index, std::string_view line) {
+    if (!SqueezedLine(line).view().starts_with("DIMENSION")) return true;
+    dimension = index;
+    dimensionInPlace = line.starts_with("DIMENSION");
+    return false;
+  });
+  if (dimension == kNone) return general;
+  if (!dimensionInPlace) {
     return at(dimension) +
            "with --strict, DIMENSION must be written in upper case from the first " +
            "column; the file reads without --strict";
@@ -168,38 +182,50 @@ std::string strictLineRuleBroken(const std::string& location) {
                                             "DISPLAY_DATA_TYPE"};
   constexpr std::string_view kSections[] = {"NODE_COORD_SECTION", "EDGE_WEIGHT_SECTION",
                                             "DISPLAY_DATA_SECTION"};
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string word = upperTrimmed(lines[i]);
+  std::string broken;
+  forEachLine(bytes, [&](std::size_t i, std::string_view line) {
+    const SqueezedLine word(line);
     for (const std::string_view keyword : kKeywords) {
-      if (!word.starts_with(keyword)) continue;
+      if (!word.view().starts_with(keyword)) continue;
       if (i < dimension) {
-        return at(i) + std::string(keyword) + " comes before DIMENSION (line " +
-               std::to_string(dimension + 1) +
-               "); with --strict it is looked for only after; the file reads without --strict";
+        broken = at(i) + std::string(keyword) + " comes before DIMENSION (line " +
+                 std::to_string(dimension + 1) +
+                 "); with --strict it is looked for only after; the file reads without --strict";
+        return false;
       }
-      if (!lines[i].starts_with(keyword)) {
-        return at(i) + "with --strict, " + std::string(keyword) +
-               " must be written in upper case from the first column; the file reads without "
-               "--strict";
+      if (!line.starts_with(keyword)) {
+        broken = at(i) + "with --strict, " + std::string(keyword) +
+                 " must be written in upper case from the first column; the file reads without "
+                 "--strict";
+        return false;
       }
     }
     for (const std::string_view section : kSections) {
-      if (word == section && lines[i] != section) {
-        return at(i) + "with --strict, the section line must be " + std::string(section) +
-               " alone, without blanks or other case; the file reads without --strict";
+      if (word.view() == section && line != section) {
+        broken = at(i) + "with --strict, the section line must be " + std::string(section) +
+                 " alone, without blanks or other case; the file reads without --strict";
+        return false;
       }
     }
-  }
-  return general;
+    return true;
+  });
+  return broken.empty() ? general : broken;
 }
 
-// Why the strict reader refused a file, in words: the tolerant reader names the line and reason
-// of a fault both would see; when it reads the file, the strict reader's narrower rules are why.
-std::string strictRefusalReason(const std::string& location) {
+// Why the strict reader refused the bytes with strictCode, in words: the tolerant reader names
+// the line and reason of a fault both would see; when it reads the file, the strict reader's
+// narrower rules are why. Reads the bytes through a stream of their own; changes nothing.
+std::string strictRefusalReason(std::string_view bytes, ErrorCode strictCode) {
   auto scratch = std::make_unique<ProblemData>();
   initProblemData(*scratch);
-  const TspReadReport tolerant =
-      readTspFileTolerant(*scratch, FileName::fromNarrow(location.c_str()));
+  std::FILE* stream = openMemoryStream(bytes);
+  if (stream == nullptr) return "the input cannot be read again from memory to say why";
+  const TspReadReport tolerant = readTspStreamTolerant(*scratch, stream, "");
+  std::fclose(stream);
+  if (tolerant.code == ErrorCode::TooManyCities && strictCode == ErrorCode::FileReadFailed) {
+    // The strict reader reads DIMENSION as a 32-bit number and takes a larger one for damage.
+    return tolerant.where() + "; with --strict a DIMENSION beyond 32 bits is a damaged file";
+  }
   if (tolerant.code != ErrorCode::Success) return tolerant.where();
   const std::string& type = tolerant.edgeWeightType;
   const std::string& format = tolerant.edgeWeightFormat;
@@ -213,7 +239,7 @@ std::string strictRefusalReason(const std::string& location) {
     return "EDGE_WEIGHT_FORMAT " + format +
            " is not read with --strict (the file reads without --strict)";
   }
-  return strictLineRuleBroken(location);
+  return strictLineRuleBroken(bytes);
 }
 
 // Empty when the tour visits every city of the instance once; otherwise what is wrong.
@@ -246,6 +272,14 @@ class Session {
   int run();
 
  private:
+  // An output file of the run: what goes there, the option that names it, and its path.
+  struct Output {
+    std::string what;
+    std::string option;
+    std::string path;
+  };
+
+  int dispatch();
   int runSolve();
   int runRandom();
   int runCheck();
@@ -253,10 +287,14 @@ class Session {
 
   // Loads the named file ("-": standard input), or the built-in instance when path is empty.
   int load(const std::string& path);
-  // Refuses before any work when an output file cannot be written or is an input file.
-  int checkOutputs(const std::vector<std::pair<std::string, std::string>>& outputs);
-  // The same for the files of a solve (--tour, --svg).
-  int checkSolveOutputs();
+  int loadBounded(const std::string& path);
+  // Refuses before any work when an output file cannot be written, is an input file, or is the
+  // file of another output.
+  int checkOutputs(const std::vector<Output>& outputs);
+  // The files of a solve (--tour, --svg).
+  std::vector<Output> solveOutputs() const;
+  // The files this run reads (standard input and the built-in instance are none).
+  std::vector<std::string> inputFiles() const;
   // Solves the loaded instance with the request's solve options and prints the result.
   int solveLoaded(const JsonObject& extraFields);
   int writeInstanceToStandardOutput(std::int32_t format, const std::string& name);
@@ -280,8 +318,7 @@ class Session {
   const Console& console_;
   std::unique_ptr<RingmarchObject> object_;
   std::string displayName_;
-  TspReadReport report_;               // what the tolerant reader said of the loaded file
-  std::optional<TempFile> stdinCopy_;  // standard input, staged for the reader
+  TspReadReport report_;  // what the tolerant reader said of the loaded file
 };
 
 void Session::printError(const std::string& message, std::optional<ErrorCode> code,
@@ -333,67 +370,105 @@ int Session::failPlain(const std::string& message, std::string_view file) {
 }
 
 int Session::load(const std::string& path) {
-  if (!path.empty()) {
-    displayName_ = path;
-    std::string location = path;
-    if (path == kStandardStream) {
-      std::string problem;
-      const std::optional<std::string> text = readStandardInput(problem);
-      if (!text) return failPlain("cannot read standard input: " + problem, path);
-      std::optional<TempFile> staged = TempFile::create(".tsp", *text);
-      if (staged) stdinCopy_.emplace(std::move(*staged));
-      if (!stdinCopy_) {
-        return failPlain(std::string("cannot stage standard input in the temporary directory: ") +
-                         std::strerror(errno));
-      }
-      location = stdinCopy_->path();
-    }
-    const FileName file = FileName::fromNarrow(location.c_str());
-    if (request_.strict) {
-      if (object_->ReadTspFile(file) != kSuccessResult) {
-        return failOperation("cannot read", path, strictRefusalReason(location));
-      }
-      return kExitSuccess;
-    }
-    if (object_->ReadTspFileTolerant(file, &report_) != kSuccessResult) {
-      return failOperation("cannot read", path, report_.where(), report_.line);
-    }
-    for (const std::string& note : report_.notes) warn(inQuotes(path) + ": " + note);
+  try {
+    return loadBounded(path);
+  } catch (const std::bad_alloc&) {
+    // Whatever the reading held is released by now; the message needs only a little.
+    const std::string reason = "not enough memory to read the instance";
+    printError("cannot read " + inQuotes(path) + " (" + reason + ")", ErrorCode::OutOfMemory, path,
+               reason);
+    return kExitBadInput;
+  }
+}
+
+int Session::loadBounded(const std::string& path) {
+  if (path.empty()) {
+    const std::string_view text = defaultInstanceText();
+    displayName_ = tspNameOf(text);
+    std::FILE* stream = openMemoryStream(text);
+    if (stream == nullptr) return failPlain("cannot open the built-in instance in memory");
+    const OperationResult read = object_->ReadTspStream(stream, displayName_);
+    std::fclose(stream);
+    if (read != kSuccessResult) return failOperation("cannot read the built-in instance", "");
     return kExitSuccess;
   }
-  const std::string_view text = defaultInstanceText();
-  displayName_ = tspNameOf(text);
-  const std::optional<TempFile> file = TempFile::create(".tsp", text);
-  if (!file) {
-    return failPlain(std::string("cannot stage the built-in instance in the temporary "
-                                 "directory: ") +
-                     std::strerror(errno));
+  displayName_ = path;
+  // Read once and bounded: a FIFO or standard input cannot be read again, an endless device
+  // must not be read forever, and a refusal is explained from the very bytes the reader saw.
+  const InputRead input = readInput(path);
+  if (input.code != ErrorCode::Success) {
+    printError("cannot read " + inQuotes(path) + " (" + input.reason + ")", input.code, path,
+               input.reason);
+    return kExitBadInput;
   }
-  if (object_->ReadTspFile(FileName::fromNarrow(file->path().c_str())) != kSuccessResult) {
-    return failOperation("cannot read the built-in instance", displayName_);
+  std::FILE* stream = openMemoryStream(input.bytes.view());
+  if (stream == nullptr) {
+    const std::string reason = "no stream over the input in memory";
+    printError("cannot read " + inQuotes(path) + " (" + reason + ")", ErrorCode::OutOfMemory, path,
+               reason);
+    return kExitBadInput;
   }
+  if (request_.strict) {
+    const OperationResult read = object_->ReadTspStream(stream, path);
+    std::fclose(stream);
+    if (read != kSuccessResult) {
+      const ErrorCode code = lastError().code;
+      const std::string reason = strictRefusalReason(input.bytes.view(), code);
+      clearLastError();
+      printError("cannot read " + inQuotes(path) + " (" + reason + ")", code, path, reason);
+      return kExitBadInput;
+    }
+    return kExitSuccess;
+  }
+  const OperationResult read = object_->ReadTspStreamTolerant(stream, path, &report_);
+  std::fclose(stream);
+  if (read != kSuccessResult) {
+    return failOperation("cannot read", path, report_.where(), report_.line);
+  }
+  for (const std::string& note : report_.notes) warn(inQuotes(path) + ": " + note);
   return kExitSuccess;
 }
 
-int Session::checkSolveOutputs() {
-  std::vector<std::pair<std::string, std::string>> outputs;
-  if (request_.solve.tourPath) outputs.emplace_back("the tour", *request_.solve.tourPath);
-  if (request_.solve.svgPath) outputs.emplace_back("the picture", *request_.solve.svgPath);
-  return checkOutputs(outputs);
+std::vector<Session::Output> Session::solveOutputs() const {
+  std::vector<Output> outputs;
+  if (request_.solve.tourPath) outputs.push_back({"the tour", "--tour", *request_.solve.tourPath});
+  if (request_.solve.svgPath) outputs.push_back({"the picture", "--svg", *request_.solve.svgPath});
+  return outputs;
 }
 
-int Session::checkOutputs(const std::vector<std::pair<std::string, std::string>>& outputs) {
+std::vector<std::string> Session::inputFiles() const {
+  std::vector<std::string> inputs;
+  switch (request_.command) {
+    case Command::Solve:
+    case Command::Check:
+    case Command::Convert:
+      // convert's second file is its output, not an input.
+      if (!request_.files.empty()) inputs.push_back(request_.files[0]);
+      break;
+    default:
+      break;
+  }
+  if (request_.tourToCheck) inputs.push_back(*request_.tourToCheck);
+  return inputs;
+}
+
+int Session::checkOutputs(const std::vector<Output>& outputs) {
+  const std::vector<std::string> inputs = inputFiles();
   for (std::size_t k = 0; k < outputs.size(); ++k) {
-    const auto& [what, path] = outputs[k];
-    std::string problem = outputPathProblem(path, request_.files);
+    const Output& output = outputs[k];
+    std::string problem = outputPathProblem(output.path, inputs);
     for (std::size_t earlier = 0; earlier < k && problem.empty(); ++earlier) {
-      if (outputs[earlier].second == path)
-        problem = "is also where " + outputs[earlier].first + " goes";
+      const Output& other = outputs[earlier];
+      if (other.path == output.path || sameFile(other.path, output.path)) {
+        problem = "is also where " + other.what + " goes (" + other.option + " " +
+                  inQuotes(other.path) + "); " + other.option + " and " + output.option +
+                  " must name different files";
+      }
     }
     if (!problem.empty()) {
-      return failPlain(
-          "cannot write " + what + " to " + inQuotes(path) + ": " + problem + " (nothing was done)",
-          path);
+      return failPlain("cannot write " + output.what + " to " + inQuotes(output.path) + ": " +
+                           problem + " (nothing was done)",
+                       output.path);
     }
   }
   return kExitSuccess;
@@ -499,21 +574,28 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   const TourRecord& tour = object_->tour();
   const int tourCount = tour.count < 0 ? 0 : tour.count;
   const std::span<const std::int32_t> order(tour.order, static_cast<std::size_t>(tourCount));
+  // What is printed and written is measured here in 64 bits, not taken from the solver's sum.
+  const std::int64_t measured = closedTourLength(instance, order);
 
-  // Files first, so that the printed result can say what was written.
+  // Files first, so that the printed result can say what was written. Each is replaced whole or
+  // left as it was.
   std::vector<std::pair<std::string, std::optional<ErrorCode>>> writeFailures;
   if (options.tourPath) {
-    if (object_->WriteTourFile(FileName::fromNarrow(options.tourPath->c_str())) != kSuccessResult) {
-      writeFailures.emplace_back("cannot write the tour to " + inQuotes(*options.tourPath),
-                                 lastError().code);
+    const std::string& path = *options.tourPath;
+    const std::string problem = replaceFile(path, [&](std::FILE* stream) {
+      return writeTourStreamWithLength(tour, instance, stream, path, measured);
+    });
+    if (!problem.empty()) {
+      writeFailures.emplace_back("cannot write the tour to " + inQuotes(path) + ": " + problem,
+                                 ErrorCode::FileWriteFailed);
     }
   }
   if (options.svgPath) {
     std::string title = displayName_ + ": " + std::to_string(instance.count) + " cities, length " +
-                        std::to_string(length) + (proven ? "" : " (not proven optimal)");
+                        std::to_string(measured) + (proven ? "" : " (not proven optimal)");
     const std::optional<std::string> svg = drawTourSvg(instance, tour, title);
     const std::string problem =
-        svg ? writeTextFile(*options.svgPath, *svg) : std::string("the tour cannot be drawn");
+        svg ? replaceFileWithText(*options.svgPath, *svg) : std::string("the tour cannot be drawn");
     if (!problem.empty()) {
       writeFailures.emplace_back(
           "cannot write the picture to " + inQuotes(*options.svgPath) + ": " + problem,
@@ -526,7 +608,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     document.add("name", displayName_)
         .add("cities", instance.count)
         .add("asymmetric", asymmetric)
-        .add("length", length)
+        .add("length", measured)
         .add("optimal", proven);
     if (!proven) document.add("not_proven_reason", notProvenReason);
     document.add("tour", order)
@@ -558,7 +640,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     if (asymmetric) {
       std::fprintf(console_.out, "asymmetric: yes (a directed tour, measured as listed)\n");
     }
-    std::fprintf(console_.out, "length: %d\n", length);
+    std::fprintf(console_.out, "length: %lld\n", static_cast<long long>(measured));
     if (proven) {
       std::fprintf(console_.out, "optimal: yes\n");
     } else {
@@ -587,33 +669,28 @@ int Session::solveLoaded(const JsonObject& extraFields) {
 }
 
 int Session::runSolve() {
-  if (const int checked = checkSolveOutputs(); checked != kExitSuccess) return checked;
+  if (const int checked = checkOutputs(solveOutputs()); checked != kExitSuccess) return checked;
   const int loaded = load(request_.files.empty() ? std::string() : request_.files[0]);
   if (loaded != kExitSuccess) return loaded;
   return solveLoaded(JsonObject{});
 }
 
 int Session::writeInstanceToStandardOutput(std::int32_t format, const std::string& name) {
-  std::optional<TempFile> file = TempFile::create(".tsp", "");
-  if (!file) {
-    return failPlain(std::string("cannot create a file in the temporary directory: ") +
-                     std::strerror(errno));
-  }
-  if (object_->WriteTspFile(FileName::fromNarrow(file->path().c_str()), format) != kSuccessResult) {
-    return failOperation("cannot write the instance", "");
-  }
-  std::optional<std::string> text = readWholeFile(file->path());
-  if (!text) return failPlain("cannot read back the written instance");
-  // The writer names the instance after the file it wrote; here that file was only a stage.
-  if (text->starts_with("NAME: ")) {
-    const std::size_t end = text->find('\n');
-    text->replace(0, end, "NAME: " + name);
-  }
-  if (std::fwrite(text->data(), 1, text->size(), console_.out) != text->size() ||
-      std::fflush(console_.out) != 0) {
+  writeTspStream(object_->instance(), console_.out, name, format);
+  if (std::fflush(console_.out) != 0 || std::ferror(console_.out) != 0) {
     return failPlain("cannot write to standard output");
   }
   return kExitSuccess;
+}
+
+// Writes the instance as a TSP file through a new file renamed over the target; the NAME line
+// holds the path, as the component's writer puts it.
+std::string writeInstanceFile(const ProblemData& instance, const std::string& path,
+                              std::int32_t format) {
+  return replaceFile(path, [&](std::FILE* stream) {
+    writeTspStream(instance, stream, path, format);
+    return true;
+  });
 }
 
 int Session::runRandom() {
@@ -626,15 +703,15 @@ int Session::runRandom() {
     std::random_device device;
     seed = device();
   }
-  if (request_.solveRandom) {
-    if (const int checked = checkSolveOutputs(); checked != kExitSuccess) return checked;
-  }
+  // All outputs at once, so that --output and the solve's files are told apart too.
+  std::vector<Output> outputs;
   if (request_.outputPath && *request_.outputPath != kStandardStream) {
-    if (const int checked = checkOutputs({{"the instance", *request_.outputPath}});
-        checked != kExitSuccess) {
-      return checked;
-    }
+    outputs.push_back({"the instance", "--output", *request_.outputPath});
   }
+  if (request_.solveRandom) {
+    for (Output& output : solveOutputs()) outputs.push_back(std::move(output));
+  }
+  if (const int checked = checkOutputs(outputs); checked != kExitSuccess) return checked;
   const std::string name =
       "random-" + std::to_string(request_.cityCount) + "-seed-" + std::to_string(seed);
   displayName_ = name;
@@ -645,10 +722,14 @@ int Session::runRandom() {
   const bool toStandardOutput = (request_.outputPath && *request_.outputPath == kStandardStream) ||
                                 (!request_.outputPath && !request_.solveRandom);
   if (toStandardOutput) return writeInstanceToStandardOutput(format, name);
-  if (request_.outputPath &&
-      object_->WriteTspFile(FileName::fromNarrow(request_.outputPath->c_str()), format) !=
-          kSuccessResult) {
-    return failOperation("cannot write the instance to", *request_.outputPath);
+  if (request_.outputPath) {
+    const std::string problem =
+        writeInstanceFile(object_->instance(), *request_.outputPath, format);
+    if (!problem.empty()) {
+      printError("cannot write the instance to " + inQuotes(*request_.outputPath) + ": " + problem,
+                 ErrorCode::FileWriteFailed, *request_.outputPath, problem);
+      return kExitBadInput;
+    }
   }
   if (!request_.solveRandom) return kExitSuccess;
   JsonObject extra;
@@ -670,12 +751,26 @@ int Session::runCheck() {
   const bool faultAgrees = fault.code == code;
   const bool solvable = instance.count >= 3 && tourLengthsFit(instance);
   const bool asymmetric = hasAsymmetricDistances(instance);
+  // The component's check lets negative distances pass; "positive" must not be said of them.
+  const auto [negativeFrom, negativeTo] = firstNegativeDistance(instance);
+  const bool negative = negativeFrom >= 0;
 
-  // The tour, read against the instance by the tour file rules.
+  // The tour, read against the instance by the tour file rules, once and bounded like the
+  // instance.
   std::optional<std::string> tourProblem;
   if (request_.tourToCheck) {
-    if (object_->ReadTourFile(FileName::fromNarrow(request_.tourToCheck->c_str())) !=
-        kSuccessResult) {
+    const std::string& tourPath = *request_.tourToCheck;
+    const InputRead input = readInput(tourPath);
+    if (input.code != ErrorCode::Success) {
+      printError("cannot read the tour " + inQuotes(tourPath) + " (" + input.reason + ")",
+                 input.code, tourPath, input.reason);
+      return kExitBadInput;
+    }
+    std::FILE* stream = openMemoryStream(input.bytes.view());
+    if (stream == nullptr) return failPlain("cannot read the tour in memory", tourPath);
+    const OperationResult read = object_->ReadTourStream(stream);
+    std::fclose(stream);
+    if (read != kSuccessResult) {
       std::string detail;
       if (lastError().code == ErrorCode::CityIdOutOfRange) {
         detail = "its DIMENSION differs from the instance's " + citiesText(instance.count) +
@@ -688,6 +783,7 @@ int Session::runCheck() {
   const TourRecord& tour = object_->tour();
   const std::span<const std::int32_t> tourOrder(
       tour.order, static_cast<std::size_t>(tour.count > 0 ? tour.count : 0));
+  const std::int64_t tourLength = closedTourLength(instance, tourOrder);
 
   if (json()) {
     JsonObject document;
@@ -710,11 +806,19 @@ int Session::runCheck() {
         document.add("first_fault", pair);
       }
     }
+    document.add("negative_distances", negative);
+    if (negative) {
+      JsonObject pair;
+      pair.add("from", negativeFrom)
+          .add("to", negativeTo)
+          .add("distance", instance.rows[negativeFrom].dist[negativeTo]);
+      document.add("first_negative", pair);
+    }
     document.add("solvable", solvable);
     if (tourProblem) {
       document.add("tour_file", *request_.tourToCheck)
           .add("tour_valid", tourProblem->empty())
-          .add("tour_length", tour.length)
+          .add("tour_length", tourLength)
           .add("tour", tourOrder);
       if (!tourProblem->empty()) document.add("tour_fault", *tourProblem);
     }
@@ -724,6 +828,12 @@ int Session::runCheck() {
                  instance.hasCoordinates == 1 ? "with coordinates" : "without coordinates");
     if (instance.count < 1) {
       std::fprintf(console_.out, "distances: none (the file declares no cities)\n");
+    } else if (answer == 0 && negative) {
+      std::fprintf(console_.out,
+                   "distances: valid by the distance check (symmetric, 0 from each city to "
+                   "itself), but negative between different cities: city %d to city %d is %d "
+                   "(solve still finds a shortest tour)\n",
+                   negativeFrom + 1, negativeTo + 1, instance.rows[negativeFrom].dist[negativeTo]);
     } else if (answer == 0) {
       std::fprintf(console_.out,
                    "distances: valid (symmetric, 0 from each city to itself, positive between "
@@ -745,10 +855,10 @@ int Session::runCheck() {
                                       : "tour lengths could exceed the 32-bit range");
     }
     if (tourProblem) {
-      std::fprintf(console_.out, "tour: %s: %s, length %d\n", request_.tourToCheck->c_str(),
+      std::fprintf(console_.out, "tour: %s: %s, length %lld\n", request_.tourToCheck->c_str(),
                    tourProblem->empty() ? "valid, every city once"
                                         : ("not a tour of the instance: " + *tourProblem).c_str(),
-                   tour.length);
+                   static_cast<long long>(tourLength));
     }
   }
   if (tourProblem) return tourProblem->empty() ? kExitSuccess : kExitBadInput;
@@ -760,7 +870,8 @@ int Session::runConvert() {
   const std::string& output = request_.files[1];
   const bool toStandardOutput = output == kStandardStream;
   if (!toStandardOutput) {
-    if (const int checked = checkOutputs({{"the instance", output}}); checked != kExitSuccess) {
+    if (const int checked = checkOutputs({{"the instance", "OUT", output}});
+        checked != kExitSuccess) {
       return checked;
     }
   }
@@ -803,13 +914,26 @@ int Session::runConvert() {
     }
   }
   if (toStandardOutput) return writeInstanceToStandardOutput(format, displayName_);
-  if (object_->WriteTspFile(FileName::fromNarrow(output.c_str()), format) != kSuccessResult) {
-    return failOperation("cannot write", output);
+  const std::string problem = writeInstanceFile(instance, output, format);
+  if (!problem.empty()) {
+    printError("cannot write " + inQuotes(output) + ": " + problem, ErrorCode::FileWriteFailed,
+               output, problem);
+    return kExitBadInput;
   }
   return kExitSuccess;
 }
 
 int Session::run() {
+  try {
+    return dispatch();
+  } catch (const std::bad_alloc&) {
+    printError("out of memory", ErrorCode::OutOfMemory, {},
+               "not enough memory for the command (nothing more was done)");
+    return kExitBadInput;
+  }
+}
+
+int Session::dispatch() {
   switch (request_.command) {
     case Command::Solve:
       return runSolve();

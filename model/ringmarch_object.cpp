@@ -82,6 +82,22 @@ OperationResult RingmarchObject::ReadTspFileTolerant(const FileName& filename,
   return kSuccessResult;
 }
 
+OperationResult RingmarchObject::ReadTspStream(std::FILE* stream, std::string_view name) {
+  const ErrorCode code = readTspStream(instance_, stream, name);
+  if (code != ErrorCode::Success) return fail(code);
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::ReadTspStreamTolerant(std::FILE* stream, std::string_view name,
+                                                       TspReadReport* report) {
+  const TspReadReport read = readTspStreamTolerant(instance_, stream, name);
+  if (report != nullptr) *report = read;
+  if (read.code != ErrorCode::Success) return fail(read.code);
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
 OperationResult RingmarchObject::WriteTspFile(const FileName& filename, std::int32_t type) {
   if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
   return failUnless(writeTspFile(instance_, filename, type));
@@ -214,6 +230,14 @@ OperationResult RingmarchObject::Length(std::int32_t* pVal) {
 OperationResult RingmarchObject::ReadTourFile(const FileName& filename) {
   if (state_ != ObjectState::InstanceReady) return fail(ErrorCode::InstanceNotCreated);
   const ErrorCode code = readTourFile(tour_, instance_, filename);
+  if (code != ErrorCode::Success) return fail(code);
+  state_ = ObjectState::TourReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::ReadTourStream(std::FILE* stream) {
+  if (state_ != ObjectState::InstanceReady) return fail(ErrorCode::InstanceNotCreated);
+  const ErrorCode code = readTourStream(tour_, instance_, stream);
   if (code != ErrorCode::Success) return fail(code);
   state_ = ObjectState::TourReady;
   return kSuccessResult;

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string_view>
 
 #include "model/error_code.h"
 #include "model/error_reporting.h"
@@ -72,6 +74,13 @@ class RingmarchObject {
   // SolveWith.
   OperationResult SolveAsymmetricWith(const SolveOptions& options, SolveStatistics* statistics,
                                       std::int32_t* pcnt);
+  // ReadTspFile, ReadTspFileTolerant and ReadTourFile from an open stream, which stays open, for
+  // callers that already hold the file's bytes; name becomes the instance's name. The same rules
+  // and answers as from a file, but the stream is read as far as it goes.
+  OperationResult ReadTspStream(std::FILE* stream, std::string_view name);
+  OperationResult ReadTspStreamTolerant(std::FILE* stream, std::string_view name,
+                                        TspReadReport* report = nullptr);
+  OperationResult ReadTourStream(std::FILE* stream);
 
   const ProblemData& instance() const { return instance_; }
   const TourRecord& tour() const { return tour_; }

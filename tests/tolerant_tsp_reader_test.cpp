@@ -3,7 +3,9 @@
 // with its code, line and reason, and the shipped TSPLIB files with their published optima.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -226,6 +228,9 @@ TEST(TolerantReaderTest, RefusalsNameTheCodeLineAndReason) {
        "an ATSP instance of 64 cities; at most 63 (it is solved as a symmetric instance of twice "
        "the cities)"},
       {"NAME: big\nDIMENSION: 200\n", ErrorCode::TooManyCities, 2, "200 cities; at most 127"},
+      {"DIMENSION: 2147483648\n", ErrorCode::TooManyCities, 1, "2147483648 cities; at most 127"},
+      {"DIMENSION: 99999999999999999999999\n", ErrorCode::TooManyCities, 1,
+       "99999999999999999999999 cities; at most 127"},
       {"DIMENSION: 3\nEDGE_WEIGHT_TYPE: SPECIAL\n", ErrorCode::FileFormatError, 2,
        "EDGE_WEIGHT_TYPE SPECIAL needs a distance function of its own, which this solver does "
        "not have"},
@@ -312,6 +317,34 @@ TEST(TolerantReaderTest, RefusalsNameTheCodeLineAndReason) {
     EXPECT_EQ(report.reason, c.reason);
     EXPECT_EQ(problem->count, 7);
   }
+}
+
+// An endless line of 'x' (up to a hard end, so that a reader that reads it all still ends),
+// counting the bytes taken from it.
+struct EndlessLine {
+  std::size_t taken = 0;
+  static constexpr std::size_t kHardEnd = std::size_t{64} << 20;
+
+  static ssize_t read(void* cookie, char* buffer, std::size_t size) {
+    auto* line = static_cast<EndlessLine*>(cookie);
+    const std::size_t n = std::min(size, kHardEnd - line->taken);
+    std::memset(buffer, 'x', n);
+    line->taken += n;
+    return static_cast<ssize_t>(n);
+  }
+};
+
+TEST(TolerantReaderTest, AnOverlongLineIsRefusedWithoutReadingItsRest) {
+  EndlessLine line;
+  std::FILE* stream = ::fopencookie(&line, "r", {EndlessLine::read, nullptr, nullptr, nullptr});
+  ASSERT_NE(stream, nullptr);
+  auto problem = emptyProblem();
+  const TspReadReport report = readTspStreamTolerant(*problem, stream, "endless");
+  std::fclose(stream);
+  EXPECT_EQ(report.code, ErrorCode::FileReadFailed);
+  EXPECT_EQ(report.where(), "line 1: the line is longer than 1048576 bytes");
+  // The cap and one buffer of the stream, not the 64 MiB that were there.
+  EXPECT_LT(line.taken, std::size_t{2} << 20);
 }
 
 TEST(TolerantReaderTest, FilesThatCannotBeOpenedOrAreDirectories) {

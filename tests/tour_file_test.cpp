@@ -2,6 +2,7 @@
 // tours, lengths measured against the instance, exact bytes of the writer, and round trips.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -143,6 +144,22 @@ TEST_F(TourFileTest, WriterBytes) {
   EXPECT_EQ(fileContents(path), "NAME : " + path +
                                     "\nCOMMENT : Length 12\nTYPE : TOUR\nDIMENSION : 3\n"
                                     "TOUR_SECTION\n1\n3\n2\n-1\nEOF\n");
+}
+
+TEST_F(TourFileTest, WriterTakesALengthBeyond32BitsFromItsCaller) {
+  TourRecord tour{};
+  initTour(tour, problem_.get(), 4);
+  for (int city : {0, 1, 2, 3}) appendCity(tour, city);
+  std::FILE* stream = std::tmpfile();
+  ASSERT_NE(stream, nullptr);
+  ASSERT_TRUE(writeTourStreamWithLength(tour, *problem_, stream, "wide", 6147483647LL));
+  std::rewind(stream);
+  char text[256] = {};
+  const std::size_t n = std::fread(text, 1, sizeof text - 1, stream);
+  std::fclose(stream);
+  EXPECT_EQ(std::string(text, n),
+            "NAME : wide\nCOMMENT : Length 6147483647\nTYPE : TOUR\nDIMENSION : 4\n"
+            "TOUR_SECTION\n1\n2\n3\n4\n-1\nEOF\n");
 }
 
 TEST_F(TourFileTest, WriterNeverGoesPastTheTour) {

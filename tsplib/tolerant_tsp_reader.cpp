@@ -133,8 +133,9 @@ class LineSource {
  public:
   explicit LineSource(std::FILE* stream) : stream_(stream) {}
 
-  // False at the end of the input. tooLong is set for a line beyond kMaxLineBytes (the rest of
-  // it is skipped); readFailed for a read error.
+  // False at the end of the input. tooLong is set for a line beyond kMaxLineBytes, which is the
+  // file's refusal: the rest of it is not read (an endless line would never end); readFailed for
+  // a read error.
   bool next(std::string& line) {
     line.clear();
     int c = std::getc(stream_);
@@ -145,11 +146,11 @@ class LineSource {
     ++lineNumber;
     anyByte = true;
     while (c != EOF && c != '\n') {
-      if (line.size() < kMaxLineBytes) {
-        line.push_back(static_cast<char>(c));
-      } else {
+      if (line.size() == kMaxLineBytes) {
         tooLong = true;
+        return true;
       }
+      line.push_back(static_cast<char>(c));
       c = std::getc(stream_);
     }
     if (c == EOF && std::ferror(stream_)) readFailed = true;
@@ -415,6 +416,15 @@ std::optional<Refusal> Reader::keyword(const std::string& key, std::string_view 
     if (auto refusal = store(header_.dimension)) return refusal;
     const std::optional<std::int64_t> n = wholeNumber(word);
     if (!n) {
+      // A run of digits too long for any whole-number type still counts cities: too many.
+      std::string_view digits = word;
+      if (digits.starts_with('+')) digits.remove_prefix(1);
+      if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos) {
+        const std::string count =
+            digits.size() > 40 ? std::string(digits.substr(0, 40)) + "..." : std::string(digits);
+        return refuse(ErrorCode::TooManyCities, line,
+                      count + " cities; at most " + std::to_string(kMaxCities));
+      }
       return refuse(ErrorCode::FileReadFailed, line,
                     "DIMENSION " + shown(value) + " is not a whole number");
     }

@@ -53,11 +53,16 @@ ErrorCode readTourFile(TourRecord& tour, const ProblemData& problem, const FileN
 
 bool writeTourStream(const TourRecord& tour, const ProblemData& problem, std::FILE* stream,
                      std::string_view name) {
+  return writeTourStreamWithLength(tour, problem, stream, name, tour.length);
+}
+
+bool writeTourStreamWithLength(const TourRecord& tour, const ProblemData& problem,
+                               std::FILE* stream, std::string_view name, std::int64_t length) {
   // One entry per city of the instance, but never past the tour's own entries: after a failed
   // instance read the instance's count may exceed the tour's, whose later entries hold nothing.
   const std::int32_t entries = problem.count < tour.count ? problem.count : tour.count;
   std::fprintf(stream, "NAME : %s\n", nameLineText(name).c_str());
-  std::fprintf(stream, "COMMENT : Length %d\n", tour.length);
+  std::fprintf(stream, "COMMENT : Length %lld\n", static_cast<long long>(length));
   std::fprintf(stream, "TYPE : TOUR\n");
   std::fprintf(stream, "DIMENSION : %d\n", problem.count);
   std::fprintf(stream, "TOUR_SECTION\n");

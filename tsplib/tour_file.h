@@ -1,6 +1,7 @@
 // TSPLIB TOUR files: reading a tour against the object's instance and writing it.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string_view>
 
@@ -23,5 +24,9 @@ ErrorCode writeTourFile(const TourRecord& tour, const ProblemData& problem, cons
 // be written; other errors stay in the stream's error indicator.
 bool writeTourStream(const TourRecord& tour, const ProblemData& problem, std::FILE* stream,
                      std::string_view name);
+// The same with the length given by the caller for the COMMENT line: a front end that measures
+// tours in 64 bits writes what it measured.
+bool writeTourStreamWithLength(const TourRecord& tour, const ProblemData& problem,
+                               std::FILE* stream, std::string_view name, std::int64_t length);
 
 }  // namespace ringmarch

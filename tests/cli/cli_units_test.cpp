@@ -60,7 +60,10 @@ TEST(CommandLineTest, RejectsBadRequestsWithAReasonAndTheCommandsUsage) {
       {{"random", "ten"}, "whole number", "random"},
       {{"random", "0"}, "at least 1", "random"},
       {{"random", "-4"}, "at least 1", "random"},
-      {{"random", "99999999999"}, "whole number", "random"},
+      // A count too large for 32 bits is still a count of too many cities.
+      {{"random", "99999999999"}, "99999999999 cities; at most 127", "random"},
+      {{"random", "2147483648"}, "2147483648 cities; at most 127", "random"},
+      {{"random", "+00200"}, "200 cities; at most 127", "random"},
       {{"random", "10", "--seed", "4294967296"}, "--seed", "random"},
       {{"random", "10", "--seed", "-1"}, "--seed", "random"},
       {{"random", "10", "--format", "xml"}, "euc2d or fullmatrix", "random"},

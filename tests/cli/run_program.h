@@ -2,7 +2,9 @@
 // status, for the end-to-end tests of the command line.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ringmarch::testing {
@@ -21,5 +23,18 @@ ProgramRun runRingmarchWithInput(const std::vector<std::string>& arguments,
 // The same, sending SIGINT (as Ctrl-C does) once the program has run for the given seconds.
 ProgramRun runRingmarchInterrupted(const std::vector<std::string>& arguments,
                                    double interruptAfterSeconds);
+
+// How a run is set up beyond its arguments.
+struct RunSettings {
+  std::string input;      // standard input's content
+  std::string inputPath;  // when set, standard input is opened from this path instead
+  std::vector<std::pair<std::string, std::string>> environment;  // set in the child
+  int signal = 0;  // sent once the program has run signalAfterSeconds
+  double signalAfterSeconds = 0;
+  double killAfterSeconds = 0;  // a run still going then is killed (exitStatus -1); 0: never
+  std::uint64_t addressSpaceBytes = 0;  // RLIMIT_AS of the child; 0: unchanged
+  std::uint64_t fileSizeBytes = 0;      // RLIMIT_FSIZE of the child (writes beyond fail); 0: none
+};
+ProgramRun runRingmarchWith(const std::vector<std::string>& arguments, const RunSettings& settings);
 
 }  // namespace ringmarch::testing
