@@ -79,6 +79,31 @@ DistanceFault firstDistanceFault(const ProblemData& problem) {
   return {};
 }
 
+// The same for a directed instance, whose distances need not equal their reverses: every ordered
+// pair, row by row.
+DistanceFault firstDirectedFault(const ProblemData& problem) {
+  for (int i = 0; i < problem.count; ++i) {
+    for (int j = 0; j < problem.count; ++j) {
+      const std::int32_t d = problem.rows[i].dist[j];
+      if (i == j && d != 0) return {i, j, ErrorCode::SameCityDistanceNotZero};
+      if (i != j && d == 0) return {i, j, ErrorCode::DistanceNotPositive};
+    }
+  }
+  return {};
+}
+
+// The first pair whose distance differs from its reverse; from < 0 when there is none.
+DistanceFault firstAsymmetricPair(const ProblemData& problem) {
+  for (int i = 0; i < problem.count; ++i) {
+    for (int j = i + 1; j < problem.count; ++j) {
+      if (problem.rows[i].dist[j] != problem.rows[j].dist[i]) {
+        return {i, j, ErrorCode::DistanceNotSymmetric};
+      }
+    }
+  }
+  return {};
+}
+
 std::string describeFault(const ProblemData& problem, const DistanceFault& fault) {
   const int a = fault.from;
   const int b = fault.to;
@@ -270,6 +295,13 @@ class Session {
   void printError(const std::string& message, std::optional<ErrorCode> code, std::string_view file,
                   const std::string& reason = {}, int fileLine = 0);
 
+  // "-" names no instance: a solve's result shows the file's own NAME instead, when it has one.
+  void useNameFromStandardInput(const std::string& path, const std::string& name) {
+    if (request_.command == Command::Solve && path == kStandardStream && !name.empty()) {
+      displayName_ = name.substr(0, kTextCapacity - 1);
+    }
+  }
+
   bool json() const { return request_.solve.json; }
   void warn(const std::string& message) {
     if (!request_.solve.quiet)
@@ -336,10 +368,12 @@ int Session::load(const std::string& path) {
   if (!path.empty()) {
     displayName_ = path;
     std::string location = path;
+    std::string nameOnStandardInput;
     if (path == kStandardStream) {
       std::string problem;
       const std::optional<std::string> text = readStandardInput(problem);
       if (!text) return failPlain("cannot read standard input: " + problem, path);
+      nameOnStandardInput = tspNameOf(*text);
       std::optional<TempFile> staged = TempFile::create(".tsp", *text);
       if (staged) stdinCopy_.emplace(std::move(*staged));
       if (!stdinCopy_) {
@@ -353,12 +387,15 @@ int Session::load(const std::string& path) {
       if (object_->ReadTspFile(file) != kSuccessResult) {
         return failOperation("cannot read", path, strictRefusalReason(location));
       }
+      useNameFromStandardInput(path, nameOnStandardInput);
       return kExitSuccess;
     }
     if (object_->ReadTspFileTolerant(file, &report_) != kSuccessResult) {
       return failOperation("cannot read", path, report_.where(), report_.line);
     }
     for (const std::string& note : report_.notes) warn(inQuotes(path) + ": " + note);
+    // The tolerant reader also finds a NAME written in other case or with leading blanks.
+    useNameFromStandardInput(path, report_.nameKeyword);
     return kExitSuccess;
   }
   const std::string_view text = defaultInstanceText();
@@ -664,8 +701,13 @@ int Session::runCheck() {
   const ProblemData& instance = object_->instance();
   std::int32_t answer = 0;
   if (object_->CheckDistance(&answer) != kSuccessResult) return failOperation("cannot check", path);
+  // An ATSP file declares one-way distances: they need not equal their reverses, and are checked
+  // pair by ordered pair. A TSP file (the default TYPE) promises symmetry, which is checked.
+  const bool declaredDirected = !request_.strict && report_.type == "ATSP";
+  const DistanceFault fault =
+      declaredDirected ? firstDirectedFault(instance) : firstDistanceFault(instance);
+  if (declaredDirected) answer = static_cast<std::int32_t>(fault.code);
   const auto code = static_cast<ErrorCode>(answer);
-  const DistanceFault fault = firstDistanceFault(instance);
   // The pair is shown only when it explains the check's own answer.
   const bool faultAgrees = fault.code == code;
   const bool solvable = instance.count >= 3 && tourLengthsFit(instance);
@@ -724,6 +766,16 @@ int Session::runCheck() {
                  instance.hasCoordinates == 1 ? "with coordinates" : "without coordinates");
     if (instance.count < 1) {
       std::fprintf(console_.out, "distances: none (the file declares no cities)\n");
+    } else if (answer == 0 && asymmetric) {
+      std::fprintf(console_.out,
+                   "distances: valid, asymmetric (TYPE ATSP: one-way distances, 0 from each city "
+                   "to itself, positive between different cities)\n");
+      const DistanceFault pair = firstAsymmetricPair(instance);
+      std::fprintf(console_.out,
+                   "asymmetric: yes (city %d to city %d is %d, back %d); solve finds a shortest "
+                   "directed tour\n",
+                   pair.from + 1, pair.to + 1, instance.rows[pair.from].dist[pair.to],
+                   instance.rows[pair.to].dist[pair.from]);
     } else if (answer == 0) {
       std::fprintf(console_.out,
                    "distances: valid (symmetric, 0 from each city to itself, positive between "
@@ -733,9 +785,10 @@ int Session::runCheck() {
       std::fprintf(console_.out, "distances: %s (%s %s: %s)\n", words.c_str(),
                    resultValueText(code).c_str(), std::string(errorName(code)).c_str(),
                    std::string(errorText(code)).c_str());
-      if (asymmetric) {
+      if (asymmetric && !declaredDirected) {
         std::fprintf(console_.out,
-                     "asymmetric: solve finds a shortest directed tour for up to %d cities\n",
+                     "asymmetric: solve finds a shortest directed tour for up to %d cities; a "
+                     "file of one-way distances says TYPE: ATSP\n",
                      kMaxAsymmetricCities);
       }
     }

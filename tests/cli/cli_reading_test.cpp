@@ -398,8 +398,31 @@ TEST(ProgramInputTest, DashReadsStandardInput) {
   const ProgramRun solve = runRingmarchWithInput({"solve", "-", "--json"}, text);
   ASSERT_EQ(solve.exitStatus, kSuccess) << solve.err;
   const JsonValue document = parsedStdout(solve);
-  EXPECT_EQ(document.at("name").string(), "-");
+  // The result is named by the file's NAME keyword, as found by the reader that read it.
+  EXPECT_EQ(document.at("name").string(), "ulysses16.tsp");
   EXPECT_EQ(document.at("length").number(), 6859);
+  struct NameCase {
+    std::string text;
+    std::vector<std::string> options;
+    std::string name;
+  };
+  const std::string box =
+      "DIMENSION: 4\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 3 0\n3 3 4\n"
+      "4 0 4\nEOF\n";
+  const std::vector<NameCase> names = {
+      {"NAME: box4\n" + box, {}, "box4"},
+      {"  name   box four  \r\n" + box, {}, "box four"},
+      {"NAME : strict box\n" + box, {"--strict"}, "strict box"},
+      {box, {}, "-"},
+      {"NAME:\n" + box, {}, "-"},
+  };
+  for (const NameCase& c : names) {
+    std::vector<std::string> arguments = {"solve", "-"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    const ProgramRun named = runRingmarchWithInput(arguments, c.text);
+    EXPECT_EQ(named.exitStatus, kSuccess) << named.err;
+    EXPECT_EQ(resultLine(named.out, "name"), " " + c.name) << c.text;
+  }
   const ProgramRun check = runRingmarchWithInput({"check", "-"}, text);
   EXPECT_EQ(check.exitStatus, kSuccess);
   EXPECT_TRUE(check.out.starts_with("-: 16 cities, with coordinates\n")) << check.out;
