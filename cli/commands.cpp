@@ -22,6 +22,7 @@
 #include "model/asymmetric_solve.h"
 #include "model/generation.h"
 #include "model/ringmarch_object.h"
+#include "tsplib/tolerant_tour_reader.h"
 #include "tsplib/tolerant_tsp_reader.h"
 #include "tsplib/tsp_file.h"
 
@@ -242,11 +243,10 @@ std::string strictRefusalReason(const std::string& location) {
 }
 
 // Empty when the tour visits every city of the instance once; otherwise what is wrong.
-std::string tourFault(const TourRecord& tour, std::int32_t cities) {
+std::string tourFault(std::span<const std::int32_t> tour, std::int32_t cities) {
   std::vector<int> seen(static_cast<std::size_t>(cities > 0 ? cities : 0), 0);
   std::string fault;
-  for (int i = 0; i < tour.count; ++i) {
-    const std::int32_t city = tour.order[i];
+  for (const std::int32_t city : tour) {
     if (city < 0 || city >= cities) return "city " + std::to_string(city + 1) + " is not a city";
     if (++seen[city] == 2) {
       fault +=
@@ -713,23 +713,49 @@ int Session::runCheck() {
   const bool solvable = instance.count >= 3 && tourLengthsFit(instance);
   const bool asymmetric = hasAsymmetricDistances(instance);
 
-  // The tour, read against the instance by the tour file rules.
+  // The tour, read against the instance: tolerantly, as tours are published, or with --strict by
+  // the component's TOUR reader. A list of cities that repeats or misses some is still shown.
   std::optional<std::string> tourProblem;
+  std::string tourProblemWhere;  // the tolerant reader's words, with the line
+  int tourProblemLine = 0;
+  std::vector<std::int32_t> tourOrder;
   if (request_.tourToCheck) {
-    if (object_->ReadTourFile(FileName::fromNarrow(request_.tourToCheck->c_str())) !=
-        kSuccessResult) {
-      std::string detail;
-      if (lastError().code == ErrorCode::CityIdOutOfRange) {
-        detail = "its DIMENSION differs from the instance's " + citiesText(instance.count) +
-                 ", or it names a city outside 1 to " + std::to_string(instance.count);
+    const std::string& tourPath = *request_.tourToCheck;
+    const FileName tourFile = FileName::fromNarrow(tourPath.c_str());
+    if (request_.strict) {
+      if (object_->ReadTourFile(tourFile) != kSuccessResult) {
+        std::string detail;
+        if (lastError().code == ErrorCode::CityIdOutOfRange) {
+          detail = "its DIMENSION differs from the instance's " + citiesText(instance.count) +
+                   ", or it names a city outside 1 to " + std::to_string(instance.count);
+        }
+        return failOperation("cannot read the tour", tourPath, detail);
       }
-      return failOperation("cannot read the tour", *request_.tourToCheck, detail);
+      const TourRecord& read = object_->tour();
+      tourOrder.assign(read.order, read.order + (read.count > 0 ? read.count : 0));
+    } else {
+      TourReadReport tourReport = readTourFileTolerant(tourFile, instance.count);
+      const bool listed =
+          tourReport.fault == TourFault::Repeated || tourReport.fault == TourFault::Missing;
+      if (tourReport.code != ErrorCode::Success && !listed) {
+        printError("cannot read the tour " + inQuotes(tourPath) + " (" + tourReport.where() + ")",
+                   tourReport.code, tourPath, tourReport.reason, tourReport.line);
+        return kExitBadInput;
+      }
+      if (listed) {
+        tourProblemWhere = tourReport.where();
+        tourProblemLine = tourReport.line;
+      }
+      tourOrder = std::move(tourReport.tour);
     }
-    tourProblem = tourFault(object_->tour(), instance.count);
+    tourProblem = tourFault(tourOrder, instance.count);
+    if (tourProblemWhere.empty()) tourProblemWhere = *tourProblem;
   }
-  const TourRecord& tour = object_->tour();
-  const std::span<const std::int32_t> tourOrder(
-      tour.order, static_cast<std::size_t>(tour.count > 0 ? tour.count : 0));
+  // Measured in the listed direction, closing back to the first city.
+  std::int64_t tourLength = 0;
+  for (std::size_t k = 0; k < tourOrder.size(); ++k) {
+    tourLength += instance.rows[tourOrder[k]].dist[tourOrder[(k + 1) % tourOrder.size()]];
+  }
 
   if (json()) {
     JsonObject document;
@@ -756,9 +782,12 @@ int Session::runCheck() {
     if (tourProblem) {
       document.add("tour_file", *request_.tourToCheck)
           .add("tour_valid", tourProblem->empty())
-          .add("tour_length", tour.length)
-          .add("tour", tourOrder);
-      if (!tourProblem->empty()) document.add("tour_fault", *tourProblem);
+          .add("tour_length", tourLength)
+          .add("tour", std::span<const std::int32_t>(tourOrder));
+      if (!tourProblem->empty()) {
+        document.add("tour_fault", *tourProblem).add("tour_fault_reason", tourProblemWhere);
+        if (tourProblemLine > 0) document.add("tour_fault_line", tourProblemLine);
+      }
     }
     std::fprintf(console_.out, "%s\n", document.text().c_str());
   } else {
@@ -798,10 +827,11 @@ int Session::runCheck() {
                                       : "tour lengths could exceed the 32-bit range");
     }
     if (tourProblem) {
-      std::fprintf(console_.out, "tour: %s: %s, length %d\n", request_.tourToCheck->c_str(),
-                   tourProblem->empty() ? "valid, every city once"
-                                        : ("not a tour of the instance: " + *tourProblem).c_str(),
-                   tour.length);
+      std::fprintf(console_.out, "tour: %s: %s, length %lld\n", request_.tourToCheck->c_str(),
+                   tourProblem->empty()
+                       ? "valid, every city once"
+                       : ("not a tour of the instance: " + tourProblemWhere).c_str(),
+                   static_cast<long long>(tourLength));
     }
   }
   if (tourProblem) return tourProblem->empty() ? kExitSuccess : kExitBadInput;
