@@ -749,6 +749,8 @@ int Session::runCheck() {
       tourOrder = std::move(tourReport.tour);
     }
     tourProblem = tourFault(tourOrder, instance.count);
+    // The reader's refusal stands even where the list it kept looks whole.
+    if (tourProblem->empty() && !tourProblemWhere.empty()) tourProblem = tourProblemWhere;
     if (tourProblemWhere.empty()) tourProblemWhere = *tourProblem;
   }
   // Measured in the listed direction, closing back to the first city.

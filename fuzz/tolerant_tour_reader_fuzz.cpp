@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the tolerant TOUR reader against instances of 0 to 127 cities (the
 // first byte chooses) and checks its report: an accepted tour lists every city once; a refusal
-// has a reason, a line within the input and a kind that fits its code, and stores no more cities
-// than the instance has, each in range. The stream and in-memory entries must answer alike, and
-// an accepted tour, written by the strict writer, must read back the same.
+// has a reason, a line within the input and a kind that fits its code, and stores at most one
+// city more than the instance has (only to show a repeat), each in range. The stream and in-memory
+// entries must answer alike, and an accepted tour, written by the strict writer, must read back the
+// same.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -49,7 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int lines = 0;
   for (const char c : text) lines += c == '\n';
   require(report.line >= 0 && report.line <= lines + 1);
-  require(report.tour.size() <= static_cast<std::size_t>(cities));
+  require(report.tour.size() <= static_cast<std::size_t>(cities) + (cities > 0 ? 1 : 0));
+  if (report.tour.size() > static_cast<std::size_t>(cities)) {
+    require(report.fault == ringmarch::TourFault::Repeated);
+  }
   std::vector<bool> seen(static_cast<std::size_t>(cities), false);
   bool repeated = false;
   for (const std::int32_t city : report.tour) {

@@ -146,7 +146,7 @@ TEST(TolerantTourReader, SaysWhyATourIsRefused) {
     EXPECT_EQ(report.reason, c.reason);
     EXPECT_EQ(report.where(),
               c.line > 0 ? "line " + std::to_string(c.line) + ": " + c.reason : c.reason);
-    EXPECT_LE(report.tour.size(), static_cast<std::size_t>(c.cities > 0 ? c.cities : 0));
+    EXPECT_LE(report.tour.size(), static_cast<std::size_t>(c.cities > 0 ? c.cities + 1 : 0));
     // The file entry reads the same bytes the same way.
     const TourReadReport file =
         readTourFileTolerant(fileNamed(directory.write("t.tour", c.text)), c.cities);
@@ -158,13 +158,19 @@ TEST(TolerantTourReader, SaysWhyATourIsRefused) {
 }
 
 TEST(TolerantTourReader, ListsWithRepeatsStayWithinTheInstance) {
-  // Endless repeats are cut at the instance's size, and the first repeat is what is reported.
+  // Endless repeats are cut one past the instance's size; the first repeat is what is reported.
   std::string text = "TOUR_SECTION\n";
   for (int k = 0; k < 10000; ++k) text += "1 2 ";
   const TourReadReport report = readTourTextTolerant(text, 3);
   EXPECT_EQ(report.fault, TourFault::Repeated);
   EXPECT_EQ(report.reason, "city 1 is listed twice (both on this line); city 3 is missing");
-  EXPECT_EQ(report.tour, (std::vector<std::int32_t>{0, 1, 0}));
+  EXPECT_EQ(report.tour, (std::vector<std::int32_t>{0, 1, 0, 1}));
+  // A repeat after every city is listed is kept in the tour, so the list shows it.
+  const TourReadReport late = readTourTextTolerant("TOUR_SECTION\n5 4 3 2 1\n2 1\n-1\n", 5);
+  EXPECT_EQ(late.fault, TourFault::Repeated);
+  EXPECT_EQ(late.line, 3);
+  EXPECT_EQ(late.reason, "city 2 is listed twice (first on line 2)");
+  EXPECT_EQ(late.tour, (std::vector<std::int32_t>{4, 3, 2, 1, 0, 1}));
 }
 
 TEST(TolerantTourReader, BytesThatAreNoTextAreNamedNotRead) {

@@ -295,12 +295,11 @@ bool Reader::cityToken(std::string_view token) {
     repeatedCity_ = city;
     repeatedLine_ = line;
   }
-  // A full list holds a repeat, known by now: it is cut here, so that no input makes it longer
-  // than the instance.
-  if (full) return false;
   if (listedOnLine_[city] == 0) listedOnLine_[city] = line;
   report_.tour.push_back(city);
-  return true;
+  // A list longer than the instance holds a repeat, known by now: it is cut here, one entry past
+  // the instance's size, so that no input makes it longer.
+  return !full;
 }
 
 void Reader::readSection(std::string_view rest) {

@@ -35,7 +35,8 @@ struct TourReadReport {
   int line = 0;        // 1-based line the refusal is about; 0 when it concerns no single line
   std::string reason;  // the refusal in English; empty on success
   // The cities as listed, 0-based, up to the end of the tour or the refusal; on success every
-  // city of the instance once. Out-of-range entries are never stored.
+  // city of the instance once. Out-of-range entries are never stored; a list that repeats a city
+  // is cut one entry past the instance's size, so it always shows the repeat.
   std::vector<std::int32_t> tour;
   int dimension = -1;  // DIMENSION as read; -1 when the file gives none
 

@@ -539,6 +539,8 @@ TEST(ProgramCheckTourTest, RefusedToursSayWhyWithTheLine) {
        "not a tour of the instance: line 3: city 7 is listed twice (first on line 2); city 14 is "
        "missing",
        true},
+      {"TOUR_SECTION\n1 2 3 4 5 6 7 8 9 10 11 12 13 14\n3\n-1\n", kBadInput,
+       "not a tour of the instance: line 3: city 3 is listed twice (first on line 2)", true},
       {"tour_section\n14 13 12 11 10 9 8 7 6 5 4 3 2 1", kSuccess, "valid, every city once", true},
   };
   for (const Case& c : cases) {
