@@ -77,9 +77,12 @@ constexpr std::string_view kRandomExitHelp =
 constexpr std::string_view kCheckHelp =
     "ringmarch check FILE.tsp|- [--strict] [--tour FILE.tour] [--json]\n"
     "  Reads the file and tells whether its distances form a valid symmetric matrix (zero\n"
-    "  diagonal, positive elsewhere), naming the first pair that is not.\n"
+    "  diagonal, positive elsewhere), naming the first pair that is not; an ATSP file's\n"
+    "  one-way distances need not be symmetric.\n"
     "  --tour FILE.tour       read a TSPLIB TOUR file against the instance: whether it visits\n"
-    "                         every city once, and its length (in the listed direction)\n"
+    "                         every city once, and its length (in the listed direction); read\n"
+    "                         as published (DIMENSION optional, any number of cities a line),\n"
+    "                         or with --strict as the automation component reads it\n"
     "  --json                 print one JSON object (city numbers 0-based)\n";
 
 constexpr std::string_view kCheckExitHelp =
