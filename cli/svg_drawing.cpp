@@ -100,12 +100,14 @@ Rect grown(const Rect& box, double by) {
 }
 
 // Places each city's number beside its dot at the first of sixteen spots (eight close, eight
-// farther out) that stays inside the drawing area and touches no other label, no dot and no tour
-// edge; a city whose spots are all taken gets no label (its dot keeps a tooltip). Text boxes are
-// estimated generously, a full font size per character, so that a row of close cities cannot run
-// its numbers together. The answer holds the label's box for each city, or nothing.
+// farther out) that stays inside the drawing area and touches no other label, no dot, no tour
+// edge and no arrow on one; a city whose spots are all taken gets no label (its dot keeps a
+// tooltip). Text boxes are estimated generously, a full font size per character, so that a row of
+// close cities cannot run its numbers together. The answer holds the label's box for each city, or
+// nothing.
 std::vector<std::optional<Rect>> placeLabels(const std::vector<Point2>& dots,
-                                             const std::vector<Segment>& edges, const Rect& area,
+                                             const std::vector<Segment>& edges,
+                                             const std::vector<Rect>& arrows, const Rect& area,
                                              int startCity) {
   std::vector<Rect> dotBoxes;
   for (std::size_t city = 0; city < dots.size(); ++city) {
@@ -137,6 +139,7 @@ std::vector<std::optional<Rect>> placeLabels(const std::vector<Point2>& dots,
         bool free = true;
         for (const Rect& other : placed) free = free && !padded.overlaps(other);
         for (const Rect& dot : dotBoxes) free = free && !padded.overlaps(dot);
+        for (const Rect& arrowBox : arrows) free = free && !padded.overlaps(arrowBox);
         for (const Segment& edge : edges) free = free && !segmentTouches(edge, padded);
         if (free) {
           labels[city] = box;
@@ -265,7 +268,17 @@ std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRec
   // Labels stay between the title and the legend, clear of the picture's sides.
   const Rect area{2, kTitleHeight, width - 2, height - kLegendHeight};
   const int startCity = tour.count > 0 ? tour.order[0] : -1;  // ringed: -1 when no tour
-  const std::vector<std::optional<Rect>> labels = placeLabels(dots, edges, area, startCity);
+  // Each arrow sits at its edge's middle; a square around it holds all three corners.
+  std::vector<Rect> arrowBoxes;
+  constexpr double kArrowReach = std::max(kArrowLength / 2, kArrowHalfWidth);
+  for (const Segment& edge : edges) {
+    if (!(std::hypot(edge.b.x - edge.a.x, edge.b.y - edge.a.y) >= kShortestArrowEdge)) continue;
+    const Point2 middle{(edge.a.x + edge.b.x) / 2, (edge.a.y + edge.b.y) / 2};
+    arrowBoxes.push_back({middle.x - kArrowReach, middle.y - kArrowReach, middle.x + kArrowReach,
+                          middle.y + kArrowReach});
+  }
+  const std::vector<std::optional<Rect>> labels =
+      placeLabels(dots, edges, arrowBoxes, area, startCity);
   int unlabelled = 0;
   svg += "<g fill=\"#202020\" font-family=\"sans-serif\" font-size=\"10\">\n";
   for (int city = 0; city < problem.count; ++city) {

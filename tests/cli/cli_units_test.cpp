@@ -569,6 +569,23 @@ TEST(SvgLabelTest, LabelsStayOnTheCanvasApartAndOffTheTour) {
             << "," << q.second;
       }
     }
+    // Nor on the arrows that show the direction of travel (triangles "M x,y L x,y L x,y Z").
+    int arrows = 0;
+    for (std::size_t at = svg->find("<path d=\"M"); at != std::string::npos;
+         at = svg->find("<path d=\"M", at + 1)) {
+      std::pair<double, double> c[3];
+      ASSERT_EQ(std::sscanf(svg->c_str() + at + 10, "%lf,%lf L%lf,%lf L%lf,%lf", &c[0].first,
+                            &c[0].second, &c[1].first, &c[1].second, &c[2].first, &c[2].second),
+                6);
+      ++arrows;
+      for (const LabelBox& label : labels) {
+        for (int k = 0; k < 3; ++k) {
+          EXPECT_FALSE(segmentMeetsBox(c[k], c[(k + 1) % 3], label))
+              << label.text << " on an arrow";
+        }
+      }
+    }
+    EXPECT_GT(arrows, problem->count / 2);
     EXPECT_EQ(unlabelledInLegend(*svg), problem->count - static_cast<int>(labels.size()));
   }
 }
