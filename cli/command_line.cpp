@@ -72,16 +72,20 @@ constexpr std::string_view kRandomHelp =
     "  --solve                solve the instance; the solve options apply\n";
 
 constexpr std::string_view kRandomExitHelp =
-    "Exit status: 0 success; 1 a failed operation; 2 bad usage (also N outside 1 to 127, and\n"
-    "--output - with --solve); with --solve also 3 not proven optimal and 130 interrupted.\n";
+    "Exit status: 0 success; 1 a failed operation; 2 bad usage (also N outside 1 to 127, N\n"
+    "below 3 with --solve, and --output - with --solve); with --solve also 3 not proven\n"
+    "optimal and 130 interrupted.\n";
 
 constexpr std::string_view kCheckHelp =
     "ringmarch check FILE.tsp|- [--strict] [--tour FILE.tour] [--json]\n"
     "  Reads the file and tells whether its distances form a valid symmetric matrix (zero\n"
-    "  diagonal, positive elsewhere), naming the first pair that is not. Negative distances\n"
-    "  pass the check (they are solved exactly) and are named.\n"
+    "  diagonal, positive elsewhere), naming the first pair that is not; an ATSP file's\n"
+    "  one-way distances need not be symmetric. Negative distances pass the check (they are\n"
+    "  solved exactly) and are named.\n"
     "  --tour FILE.tour       read a TSPLIB TOUR file against the instance: whether it visits\n"
-    "                         every city once, and its length (in the listed direction)\n"
+    "                         every city once, and its length (in the listed direction); read\n"
+    "                         as published (DIMENSION optional, any number of cities a line),\n"
+    "                         or with --strict as the automation component reads it\n"
     "  --json                 print one JSON object (city numbers 0-based)\n";
 
 constexpr std::string_view kCheckExitHelp =
@@ -376,6 +380,12 @@ ParseResult parseArguments(int argc, const char* const* argv) {
       request.cityCount = static_cast<std::int32_t>(*cities);
       if (!request.solveRandom && !solveOnlyOptions.empty()) {
         return failure(solveOnlyOptions.front() + " needs --solve", command);
+      }
+      // Fewer than 3 cities make an instance but no tour: refused before a seed is printed.
+      if (request.solveRandom && *cities < 3) {
+        return failure(std::to_string(*cities) + (*cities == 1 ? " city" : " cities") +
+                           " cannot be solved; --solve needs at least 3",
+                       command);
       }
       if (request.solveRandom && request.outputPath && *request.outputPath == kStandardStream) {
         return failure("--output - cannot be combined with --solve (both write standard output)",

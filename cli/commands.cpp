@@ -24,6 +24,7 @@
 #include "model/asymmetric_solve.h"
 #include "model/generation.h"
 #include "model/ringmarch_object.h"
+#include "tsplib/tolerant_tour_reader.h"
 #include "tsplib/tolerant_tsp_reader.h"
 #include "tsplib/tour_file.h"
 #include "tsplib/tsp_file.h"
@@ -89,6 +90,31 @@ DistanceFault firstDistanceFault(const ProblemData& problem) {
       if (d != problem.rows[j].dist[i]) return {i, j, ErrorCode::DistanceNotSymmetric};
       if (i == j && d != 0) return {i, j, ErrorCode::SameCityDistanceNotZero};
       if (i != j && d == 0) return {i, j, ErrorCode::DistanceNotPositive};
+    }
+  }
+  return {};
+}
+
+// The same for a directed instance, whose distances need not equal their reverses: every ordered
+// pair, row by row.
+DistanceFault firstDirectedFault(const ProblemData& problem) {
+  for (int i = 0; i < problem.count; ++i) {
+    for (int j = 0; j < problem.count; ++j) {
+      const std::int32_t d = problem.rows[i].dist[j];
+      if (i == j && d != 0) return {i, j, ErrorCode::SameCityDistanceNotZero};
+      if (i != j && d == 0) return {i, j, ErrorCode::DistanceNotPositive};
+    }
+  }
+  return {};
+}
+
+// The first pair whose distance differs from its reverse; from < 0 when there is none.
+DistanceFault firstAsymmetricPair(const ProblemData& problem) {
+  for (int i = 0; i < problem.count; ++i) {
+    for (int j = i + 1; j < problem.count; ++j) {
+      if (problem.rows[i].dist[j] != problem.rows[j].dist[i]) {
+        return {i, j, ErrorCode::DistanceNotSymmetric};
+      }
     }
   }
   return {};
@@ -243,11 +269,10 @@ std::string strictRefusalReason(std::string_view bytes, ErrorCode strictCode) {
 }
 
 // Empty when the tour visits every city of the instance once; otherwise what is wrong.
-std::string tourFault(const TourRecord& tour, std::int32_t cities) {
+std::string tourFault(std::span<const std::int32_t> tour, std::int32_t cities) {
   std::vector<int> seen(static_cast<std::size_t>(cities > 0 ? cities : 0), 0);
   std::string fault;
-  for (int i = 0; i < tour.count; ++i) {
-    const std::int32_t city = tour.order[i];
+  for (const std::int32_t city : tour) {
     if (city < 0 || city >= cities) return "city " + std::to_string(city + 1) + " is not a city";
     if (++seen[city] == 2) {
       fault +=
@@ -307,6 +332,13 @@ class Session {
   int failPlain(const std::string& message, std::string_view file = {});
   void printError(const std::string& message, std::optional<ErrorCode> code, std::string_view file,
                   const std::string& reason = {}, int fileLine = 0);
+
+  // "-" names no instance: a solve's result shows the file's own NAME instead, when it has one.
+  void useNameFromStandardInput(const std::string& path, const std::string& name) {
+    if (request_.command == Command::Solve && path == kStandardStream && !name.empty()) {
+      displayName_ = name.substr(0, kTextCapacity - 1);
+    }
+  }
 
   bool json() const { return request_.solve.json; }
   void warn(const std::string& message) {
@@ -418,6 +450,7 @@ int Session::loadBounded(const std::string& path) {
       printError("cannot read " + inQuotes(path) + " (" + reason + ")", code, path, reason);
       return kExitBadInput;
     }
+    useNameFromStandardInput(path, tspNameOf(input.bytes.view()));
     return kExitSuccess;
   }
   const OperationResult read = object_->ReadTspStreamTolerant(stream, path, &report_);
@@ -426,6 +459,8 @@ int Session::loadBounded(const std::string& path) {
     return failOperation("cannot read", path, report_.where(), report_.line);
   }
   for (const std::string& note : report_.notes) warn(inQuotes(path) + ": " + note);
+  // The tolerant reader also finds a NAME written in other case or with leading blanks.
+  useNameFromStandardInput(path, report_.nameKeyword);
   return kExitSuccess;
 }
 
@@ -745,8 +780,13 @@ int Session::runCheck() {
   const ProblemData& instance = object_->instance();
   std::int32_t answer = 0;
   if (object_->CheckDistance(&answer) != kSuccessResult) return failOperation("cannot check", path);
+  // An ATSP file declares one-way distances: they need not equal their reverses, and are checked
+  // pair by ordered pair. A TSP file (the default TYPE) promises symmetry, which is checked.
+  const bool declaredDirected = !request_.strict && report_.type == "ATSP";
+  const DistanceFault fault =
+      declaredDirected ? firstDirectedFault(instance) : firstDistanceFault(instance);
+  if (declaredDirected) answer = static_cast<std::int32_t>(fault.code);
   const auto code = static_cast<ErrorCode>(answer);
-  const DistanceFault fault = firstDistanceFault(instance);
   // The pair is shown only when it explains the check's own answer.
   const bool faultAgrees = fault.code == code;
   const bool solvable = instance.count >= 3 && tourLengthsFit(instance);
@@ -755,9 +795,12 @@ int Session::runCheck() {
   const auto [negativeFrom, negativeTo] = firstNegativeDistance(instance);
   const bool negative = negativeFrom >= 0;
 
-  // The tour, read against the instance by the tour file rules, once and bounded like the
-  // instance.
+  // The tour, read against the instance: tolerantly, as tours are published, or with --strict by
+  // the component's TOUR reader. A list of cities that repeats or misses some is still shown.
   std::optional<std::string> tourProblem;
+  std::string tourProblemWhere;  // the tolerant reader's words, with the line
+  int tourProblemLine = 0;
+  std::vector<std::int32_t> tourOrder;
   if (request_.tourToCheck) {
     const std::string& tourPath = *request_.tourToCheck;
     const InputRead input = readInput(tourPath);
@@ -766,24 +809,46 @@ int Session::runCheck() {
                  input.code, tourPath, input.reason);
       return kExitBadInput;
     }
-    std::FILE* stream = openMemoryStream(input.bytes.view());
-    if (stream == nullptr) return failPlain("cannot read the tour in memory", tourPath);
-    const OperationResult read = object_->ReadTourStream(stream);
-    std::fclose(stream);
-    if (read != kSuccessResult) {
-      std::string detail;
-      if (lastError().code == ErrorCode::CityIdOutOfRange) {
-        detail = "its DIMENSION differs from the instance's " + citiesText(instance.count) +
-                 ", or it names a city outside 1 to " + std::to_string(instance.count);
+    if (request_.strict) {
+      std::FILE* stream = openMemoryStream(input.bytes.view());
+      if (stream == nullptr) return failPlain("cannot read the tour in memory", tourPath);
+      const OperationResult read = object_->ReadTourStream(stream);
+      std::fclose(stream);
+      if (read != kSuccessResult) {
+        std::string detail;
+        if (lastError().code == ErrorCode::CityIdOutOfRange) {
+          detail = "its DIMENSION differs from the instance's " + citiesText(instance.count) +
+                   ", or it names a city outside 1 to " + std::to_string(instance.count);
+        }
+        return failOperation("cannot read the tour", tourPath, detail);
       }
-      return failOperation("cannot read the tour", *request_.tourToCheck, detail);
+      const TourRecord& tourRead = object_->tour();
+      tourOrder.assign(tourRead.order, tourRead.order + (tourRead.count > 0 ? tourRead.count : 0));
+    } else {
+      TourReadReport tourReport = readTourTextTolerant(input.bytes.view(), instance.count);
+      const bool listed =
+          tourReport.fault == TourFault::Repeated || tourReport.fault == TourFault::Missing;
+      if (tourReport.code != ErrorCode::Success && !listed) {
+        printError("cannot read the tour " + inQuotes(tourPath) + " (" + tourReport.where() + ")",
+                   tourReport.code, tourPath, tourReport.reason, tourReport.line);
+        return kExitBadInput;
+      }
+      if (listed) {
+        tourProblemWhere = tourReport.where();
+        tourProblemLine = tourReport.line;
+      }
+      tourOrder = std::move(tourReport.tour);
     }
-    tourProblem = tourFault(object_->tour(), instance.count);
+    tourProblem = tourFault(tourOrder, instance.count);
+    // The reader's refusal stands even where the list it kept looks whole.
+    if (tourProblem->empty() && !tourProblemWhere.empty()) tourProblem = tourProblemWhere;
+    if (tourProblemWhere.empty()) tourProblemWhere = *tourProblem;
   }
-  const TourRecord& tour = object_->tour();
-  const std::span<const std::int32_t> tourOrder(
-      tour.order, static_cast<std::size_t>(tour.count > 0 ? tour.count : 0));
-  const std::int64_t tourLength = closedTourLength(instance, tourOrder);
+  // Measured in the listed direction, closing back to the first city.
+  std::int64_t tourLength = 0;
+  for (std::size_t k = 0; k < tourOrder.size(); ++k) {
+    tourLength += instance.rows[tourOrder[k]].dist[tourOrder[(k + 1) % tourOrder.size()]];
+  }
 
   if (json()) {
     JsonObject document;
@@ -819,8 +884,11 @@ int Session::runCheck() {
       document.add("tour_file", *request_.tourToCheck)
           .add("tour_valid", tourProblem->empty())
           .add("tour_length", tourLength)
-          .add("tour", tourOrder);
-      if (!tourProblem->empty()) document.add("tour_fault", *tourProblem);
+          .add("tour", std::span<const std::int32_t>(tourOrder));
+      if (!tourProblem->empty()) {
+        document.add("tour_fault", *tourProblem).add("tour_fault_reason", tourProblemWhere);
+        if (tourProblemLine > 0) document.add("tour_fault_line", tourProblemLine);
+      }
     }
     std::fprintf(console_.out, "%s\n", document.text().c_str());
   } else {
@@ -828,6 +896,16 @@ int Session::runCheck() {
                  instance.hasCoordinates == 1 ? "with coordinates" : "without coordinates");
     if (instance.count < 1) {
       std::fprintf(console_.out, "distances: none (the file declares no cities)\n");
+    } else if (answer == 0 && asymmetric) {
+      std::fprintf(console_.out,
+                   "distances: valid, asymmetric (TYPE ATSP: one-way distances, 0 from each city "
+                   "to itself, positive between different cities)\n");
+      const DistanceFault pair = firstAsymmetricPair(instance);
+      std::fprintf(console_.out,
+                   "asymmetric: yes (city %d to city %d is %d, back %d); solve finds a shortest "
+                   "directed tour\n",
+                   pair.from + 1, pair.to + 1, instance.rows[pair.from].dist[pair.to],
+                   instance.rows[pair.to].dist[pair.from]);
     } else if (answer == 0 && negative) {
       std::fprintf(console_.out,
                    "distances: valid by the distance check (symmetric, 0 from each city to "
@@ -843,9 +921,10 @@ int Session::runCheck() {
       std::fprintf(console_.out, "distances: %s (%s %s: %s)\n", words.c_str(),
                    resultValueText(code).c_str(), std::string(errorName(code)).c_str(),
                    std::string(errorText(code)).c_str());
-      if (asymmetric) {
+      if (asymmetric && !declaredDirected) {
         std::fprintf(console_.out,
-                     "asymmetric: solve finds a shortest directed tour for up to %d cities\n",
+                     "asymmetric: solve finds a shortest directed tour for up to %d cities; a "
+                     "file of one-way distances says TYPE: ATSP\n",
                      kMaxAsymmetricCities);
       }
     }
@@ -856,8 +935,9 @@ int Session::runCheck() {
     }
     if (tourProblem) {
       std::fprintf(console_.out, "tour: %s: %s, length %lld\n", request_.tourToCheck->c_str(),
-                   tourProblem->empty() ? "valid, every city once"
-                                        : ("not a tour of the instance: " + *tourProblem).c_str(),
+                   tourProblem->empty()
+                       ? "valid, every city once"
+                       : ("not a tour of the instance: " + tourProblemWhere).c_str(),
                    static_cast<long long>(tourLength));
     }
   }

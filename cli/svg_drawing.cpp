@@ -14,10 +14,11 @@ constexpr double kDrawingSize = 760;  // the longer side of the cities' box, in 
 constexpr double kMargin = 24;
 constexpr double kTitleHeight = 28;
 constexpr double kLegendHeight = 22;
-// City labels: font size 10, about 6 pixels a digit; dots have radius 3.5.
-constexpr double kLabelHeight = 10;
-constexpr double kDigitWidth = 6;
+// City labels: font size 10; dots have radius 3.5, the start city's ring 6 (stroke 2).
+constexpr double kLabelFontSize = 10;
+constexpr double kLabelGap = 2;  // free pixels kept around each label
 constexpr double kDotClearance = 4.5;
+constexpr double kStartClearance = 7.5;
 // Arrows of the direction of travel, on tour edges long enough to carry one.
 constexpr double kArrowLength = 9;
 constexpr double kArrowHalfWidth = 3.5;
@@ -65,35 +66,88 @@ struct Point2 {
   double x, y;
 };
 
-// Places each city's number beside its dot at the first of eight spots that covers no other
-// label and no dot; a city whose spots are all taken gets no label (its dot keeps a tooltip).
-// The answer holds the label's box for each city, or nothing.
-std::vector<std::optional<Rect>> placeLabels(const std::vector<Point2>& dots) {
+struct Segment {
+  Point2 a, b;
+};
+
+// Whether the segment has a point inside the box or on its border (Liang-Barsky clipping).
+bool segmentTouches(const Segment& segment, const Rect& box) {
+  const double dx = segment.b.x - segment.a.x;
+  const double dy = segment.b.y - segment.a.y;
+  double enter = 0;
+  double leave = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {segment.a.x - box.left, box.right - segment.a.x, segment.a.y - box.top,
+                       box.bottom - segment.a.y};
+  for (int k = 0; k < 4; ++k) {
+    if (p[k] == 0) {
+      if (q[k] < 0) return false;  // parallel to this side and outside it
+      continue;
+    }
+    const double t = q[k] / p[k];
+    if (p[k] < 0) {
+      enter = std::max(enter, t);
+    } else {
+      leave = std::min(leave, t);
+    }
+    if (enter > leave) return false;
+  }
+  return true;
+}
+
+Rect grown(const Rect& box, double by) {
+  return {box.left - by, box.top - by, box.right + by, box.bottom + by};
+}
+
+// Places each city's number beside its dot at the first of sixteen spots (eight close, eight
+// farther out) that stays inside the drawing area and touches no other label, no dot, no tour
+// edge and no arrow on one; a city whose spots are all taken gets no label (its dot keeps a
+// tooltip). Text boxes are estimated generously, a full font size per character, so that a row of
+// close cities cannot run its numbers together. The answer holds the label's box for each city, or
+// nothing.
+std::vector<std::optional<Rect>> placeLabels(const std::vector<Point2>& dots,
+                                             const std::vector<Segment>& edges,
+                                             const std::vector<Rect>& arrows, const Rect& area,
+                                             int startCity) {
   std::vector<Rect> dotBoxes;
-  for (const Point2& d : dots) {
-    dotBoxes.push_back(
-        {d.x - kDotClearance, d.y - kDotClearance, d.x + kDotClearance, d.y + kDotClearance});
+  for (std::size_t city = 0; city < dots.size(); ++city) {
+    const double clearance = static_cast<int>(city) == startCity ? kStartClearance : kDotClearance;
+    const Point2 d = dots[city];
+    dotBoxes.push_back({d.x - clearance, d.y - clearance, d.x + clearance, d.y + clearance});
   }
   std::vector<std::optional<Rect>> labels(dots.size());
   std::vector<Rect> placed;
   for (std::size_t city = 0; city < dots.size(); ++city) {
-    const double w = kDigitWidth * static_cast<double>(std::to_string(city + 1).size());
-    const double h = kLabelHeight;
+    const double w = kLabelFontSize * static_cast<double>(std::to_string(city + 1).size());
+    const double h = kLabelFontSize;
     const Point2 d = dots[city];
-    const Point2 spots[] = {{d.x + 4, d.y - 13},        {d.x - 4 - w, d.y - 13},
-                            {d.x + 4, d.y + 3},         {d.x - 4 - w, d.y + 3},
-                            {d.x + 6, d.y - h / 2},     {d.x - 6 - w, d.y - h / 2},
-                            {d.x - w / 2, d.y - 5 - h}, {d.x - w / 2, d.y + 5}};
-    for (const Point2& spot : spots) {
-      const Rect box{spot.x, spot.y, spot.x + w, spot.y + h};
-      bool free = true;
-      for (const Rect& other : placed) free = free && !box.overlaps(other);
-      for (const Rect& dot : dotBoxes) free = free && !box.overlaps(dot);
-      if (free) {
-        labels[city] = box;
-        placed.push_back(box);
-        break;
+    for (const double reach : {1.0, 2.5}) {
+      const double near = 4 * reach;
+      const double above = 3 * reach + h;
+      const Point2 spots[] = {
+          {d.x + near, d.y - above},          {d.x - near - w, d.y - above},
+          {d.x + near, d.y + 3 * reach},      {d.x - near - w, d.y + 3 * reach},
+          {d.x + 1.5 * near, d.y - h / 2},    {d.x - 1.5 * near - w, d.y - h / 2},
+          {d.x - w / 2, d.y - 5 * reach - h}, {d.x - w / 2, d.y + 5 * reach}};
+      for (const Point2& spot : spots) {
+        const Rect box{spot.x, spot.y, spot.x + w, spot.y + h};
+        if (box.left < area.left || box.right > area.right || box.top < area.top ||
+            box.bottom > area.bottom) {
+          continue;
+        }
+        const Rect padded = grown(box, kLabelGap);
+        bool free = true;
+        for (const Rect& other : placed) free = free && !padded.overlaps(other);
+        for (const Rect& dot : dotBoxes) free = free && !padded.overlaps(dot);
+        for (const Rect& arrowBox : arrows) free = free && !padded.overlaps(arrowBox);
+        for (const Segment& edge : edges) free = free && !segmentTouches(edge, padded);
+        if (free) {
+          labels[city] = box;
+          placed.push_back(box);
+          break;
+        }
       }
+      if (labels[city]) break;
     }
   }
   return labels;
@@ -207,7 +261,24 @@ std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRec
     }
     svg += "</g>\n";
   }
-  const std::vector<std::optional<Rect>> labels = placeLabels(dots);
+  std::vector<Segment> edges;
+  for (int i = 0; i < tour.count && tour.count > 1; ++i) {
+    edges.push_back({dots[tour.order[i]], dots[tour.order[(i + 1) % tour.count]]});
+  }
+  // Labels stay between the title and the legend, clear of the picture's sides.
+  const Rect area{2, kTitleHeight, width - 2, height - kLegendHeight};
+  const int startCity = tour.count > 0 ? tour.order[0] : -1;  // ringed: -1 when no tour
+  // Each arrow sits at its edge's middle; a square around it holds all three corners.
+  std::vector<Rect> arrowBoxes;
+  constexpr double kArrowReach = std::max(kArrowLength / 2, kArrowHalfWidth);
+  for (const Segment& edge : edges) {
+    if (!(std::hypot(edge.b.x - edge.a.x, edge.b.y - edge.a.y) >= kShortestArrowEdge)) continue;
+    const Point2 middle{(edge.a.x + edge.b.x) / 2, (edge.a.y + edge.b.y) / 2};
+    arrowBoxes.push_back({middle.x - kArrowReach, middle.y - kArrowReach, middle.x + kArrowReach,
+                          middle.y + kArrowReach});
+  }
+  const std::vector<std::optional<Rect>> labels =
+      placeLabels(dots, edges, arrowBoxes, area, startCity);
   int unlabelled = 0;
   svg += "<g fill=\"#202020\" font-family=\"sans-serif\" font-size=\"10\">\n";
   for (int city = 0; city < problem.count; ++city) {

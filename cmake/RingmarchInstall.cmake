@@ -55,7 +55,12 @@ foreach(pc ringmarch ringmarch-core)
   install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${RINGMARCH_PKGCONFIG_DIR})
 endforeach()
 
+# The licence: MIT, as LICENSE says, installed where Debian looks for a package's terms.
+set(RINGMARCH_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/ringmarch)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright DESTINATION ${RINGMARCH_DOC_DIR})
+
 set(CPACK_GENERATOR DEB)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGE_NAME ringmarch)
 set(CPACK_PACKAGE_VENDOR Ringmarch)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

@@ -15,7 +15,8 @@ cmake --build --preset fuzz
 artifacts="build/fuzz/artifacts"
 mkdir -p "$artifacts"
 status=0
-for target in tsp_reader_fuzz tolerant_tsp_reader_fuzz tour_reader_fuzz registry_script_fuzz; do
+for target in tsp_reader_fuzz tolerant_tsp_reader_fuzz tour_reader_fuzz tolerant_tour_reader_fuzz \
+  registry_script_fuzz; do
   # New inputs go to a scratch corpus, so the checked-in seeds stay as they are.
   work="build/fuzz/corpus-work/$target"
   mkdir -p "$work"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Python module (pip install ./python, offline, into a virtual environment that
 # sees Debian's pytest and numpy) and runs its tests against the release build's library and
-# command-line program. Expects a built release tree (scripts/run-tests.sh builds it).
+# command-line program. Expects a built release tree (scripts/run-tests.sh builds it). Further
+# arguments go to pytest (scripts/run-tests.sh asks for a JUnit report). Skipped tests are listed
+# with their reasons (-rs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh python
@@ -15,4 +17,4 @@ fi
   --no-deps ./python
 RINGMARCH_LIBRARY="$PWD/build/release/capi/libringmarch.so" \
   RINGMARCH_CLI="$PWD/build/release/cli/ringmarch" \
-  "$venv/bin/python" -m pytest -q -p no:cacheprovider tests/python
+  "$venv/bin/python" -m pytest -q -rs -p no:cacheprovider tests/python "$@"

@@ -798,6 +798,7 @@ std::optional<Refusal> Reader::build(ProblemData& problem, TspReadReport& report
 std::optional<Refusal> Reader::read(ProblemData& result, TspReadReport& report) {
   if (auto refusal = readLines()) return refusal;
   if (auto refusal = checkHeader()) return refusal;
+  report.nameKeyword = header_.name.value;
   report.type = header_.atsp ? "ATSP" : "TSP";
   report.edgeWeightType = upperCase(firstWord(header_.edgeWeightType.value));
   report.edgeWeightTypeLine = header_.edgeWeightType.line;

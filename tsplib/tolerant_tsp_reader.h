@@ -27,6 +27,7 @@ struct TspReadReport {
   // What the caller should know of an instance that was read (an asymmetric matrix of more
   // cities than an exact asymmetric solve takes).
   std::vector<std::string> notes;
+  std::string nameKeyword;       // NAME as written, blanks around it dropped; empty when none
   std::string type;              // TYPE as read, upper case ("TSP" when the file gives none)
   std::string edgeWeightType;    // EDGE_WEIGHT_TYPE, upper case
   int edgeWeightTypeLine = 0;    // the line of EDGE_WEIGHT_TYPE

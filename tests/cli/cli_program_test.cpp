@@ -164,10 +164,36 @@ TEST(ProgramBadInputTest, TooManyRandomCitiesIsAUsageError) {
 }
 
 TEST(ProgramBadInputTest, TooFewCitiesCannotBeSolved) {
-  const ProgramRun run = runRingmarch({"random", "2", "--seed", "1", "--solve"});
-  EXPECT_EQ(run.exitStatus, kBadInput);
-  EXPECT_NE(run.err.find("0x80040307 CityIdOutOfRange"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("a solve needs at least 3"), std::string::npos) << run.err;
+  // A count that no solve can take is known from the command line alone: a usage error, before
+  // a seed or anything else is printed, as 0 or 128 cities are.
+  for (const char* count : {"1", "2"}) {
+    SCOPED_TRACE(count);
+    for (const std::vector<std::string>& extra :
+         {std::vector<std::string>{}, std::vector<std::string>{"--json"}}) {
+      std::vector<std::string> arguments = {"random", count, "--seed", "1", "--solve"};
+      arguments.insert(arguments.end(), extra.begin(), extra.end());
+      const ProgramRun run = runRingmarch(arguments);
+      EXPECT_EQ(run.exitStatus, kUsage);
+      EXPECT_NE(run.err.find("--solve needs at least 3"), std::string::npos) << run.err;
+      EXPECT_NE(run.err.find("usage: ringmarch random"), std::string::npos) << run.err;
+      EXPECT_EQ(run.out.find("seed:"), std::string::npos) << run.out;
+      if (!extra.empty()) {
+        EXPECT_EQ(parsedStdout(run).at("error").at("exit_status").number(), kUsage);
+      }
+    }
+  }
+  // Without --solve two cities are a valid instance to write.
+  const ProgramRun written = runRingmarch({"random", "2", "--seed", "1"});
+  EXPECT_EQ(written.exitStatus, kSuccess) << written.err;
+  EXPECT_NE(written.out.find("DIMENSION: 2"), std::string::npos) << written.out;
+  // A file of two cities still reaches the solver, which says why it refuses.
+  ScratchDirectory directory;
+  const std::string path = directory.write(
+      "two.tsp", "DIMENSION: 2\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 3 4\n");
+  const ProgramRun solved = runRingmarch({"solve", path});
+  EXPECT_EQ(solved.exitStatus, kBadInput);
+  EXPECT_NE(solved.err.find("0x80040307 CityIdOutOfRange"), std::string::npos) << solved.err;
+  EXPECT_NE(solved.err.find("a solve needs at least 3"), std::string::npos) << solved.err;
 }
 
 std::string explicitMatrixFile(const std::string& dimension, const std::string& entries) {
@@ -511,6 +537,46 @@ TEST(ProgramCheckTest, ValidAndInvalidMatricesInWords) {
     EXPECT_EQ(run.exitStatus, kBadInput) << c.words;
     EXPECT_NE(run.out.find(c.words), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(c.code), std::string::npos) << run.out;
+  }
+}
+
+TEST(ProgramCheckTest, AtspFilesMayBeAsymmetric) {
+  ScratchDirectory directory;
+  auto atsp = [](const std::string& matrix) {
+    return "NAME: ring\nTYPE: ATSP\nDIMENSION: 3\nEDGE_WEIGHT_TYPE: EXPLICIT\n"
+           "EDGE_WEIGHT_FORMAT: FULL_MATRIX\nEDGE_WEIGHT_SECTION\n" +
+           matrix + "EOF\n";
+  };
+  struct Case {
+    std::string matrix;
+    int exitStatus;
+    std::string words;  // on the distances line
+    bool asymmetric;
+  };
+  const std::vector<Case> cases = {
+      {"0 3 20\n20 0 3\n3 20 0\n", kSuccess, "distances: valid, asymmetric", true},
+      {"0 3 5\n3 0 6\n5 6 0\n", kSuccess, "distances: valid (symmetric", false},
+      // One-way distances still obey the other rules, in both directions.
+      {"0 3 20\n0 0 3\n3 20 0\n", kBadInput, "city 2 and city 1 are 0 apart", true},
+      {"0 3 20\n20 4 3\n3 20 0\n", kBadInput, "the distance of city 2 to itself is 4", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.matrix);
+    const std::string path = directory.write("ring.atsp", atsp(c.matrix));
+    const ProgramRun run = runRingmarch({"check", path});
+    EXPECT_EQ(run.exitStatus, c.exitStatus) << run.out << run.err;
+    EXPECT_NE(run.out.find(c.words), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("DistanceNotSymmetric"), std::string::npos) << run.out;
+    if (c.asymmetric && c.exitStatus == kSuccess) {
+      EXPECT_NE(run.out.find("asymmetric: yes (city 1 to city 2 is 3, back 20)"), std::string::npos)
+          << run.out;
+    }
+    const ProgramRun json = runRingmarch({"check", path, "--json"});
+    EXPECT_EQ(json.exitStatus, c.exitStatus);
+    const JsonValue document = parsedStdout(json);
+    EXPECT_EQ(document.at("valid").boolean(), c.exitStatus == kSuccess);
+    EXPECT_EQ(document.at("asymmetric").boolean(), c.asymmetric);
+    EXPECT_EQ(document.at("code").number() == 0, c.exitStatus == kSuccess);
   }
 }
 

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -398,8 +401,31 @@ TEST(ProgramInputTest, DashReadsStandardInput) {
   const ProgramRun solve = runRingmarchWithInput({"solve", "-", "--json"}, text);
   ASSERT_EQ(solve.exitStatus, kSuccess) << solve.err;
   const JsonValue document = parsedStdout(solve);
-  EXPECT_EQ(document.at("name").string(), "-");
+  // The result is named by the file's NAME keyword, as found by the reader that read it.
+  EXPECT_EQ(document.at("name").string(), "ulysses16.tsp");
   EXPECT_EQ(document.at("length").number(), 6859);
+  struct NameCase {
+    std::string text;
+    std::vector<std::string> options;
+    std::string name;
+  };
+  const std::string box =
+      "DIMENSION: 4\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 3 0\n3 3 4\n"
+      "4 0 4\nEOF\n";
+  const std::vector<NameCase> names = {
+      {"NAME: box4\n" + box, {}, "box4"},
+      {"  name   box four  \r\n" + box, {}, "box four"},
+      {"NAME : strict box\n" + box, {"--strict"}, "strict box"},
+      {box, {}, "-"},
+      {"NAME:\n" + box, {}, "-"},
+  };
+  for (const NameCase& c : names) {
+    std::vector<std::string> arguments = {"solve", "-"};
+    arguments.insert(arguments.end(), c.options.begin(), c.options.end());
+    const ProgramRun named = runRingmarchWithInput(arguments, c.text);
+    EXPECT_EQ(named.exitStatus, kSuccess) << named.err;
+    EXPECT_EQ(resultLine(named.out, "name"), " " + c.name) << c.text;
+  }
   const ProgramRun check = runRingmarchWithInput({"check", "-"}, text);
   EXPECT_EQ(check.exitStatus, kSuccess);
   EXPECT_TRUE(check.out.starts_with("-: 16 cities, with coordinates\n")) << check.out;
@@ -447,10 +473,98 @@ TEST(ProgramCheckTourTest, PublishedToursAreMeasuredAgainstTheInstance) {
   const ProgramRun mismatch = runRingmarch({"check", dataFile("burma14.tsp"), "--tour", wrongSize});
   EXPECT_EQ(mismatch.exitStatus, kBadInput);
   EXPECT_NE(mismatch.err.find("cannot read the tour '" + wrongSize +
-                              "' (its DIMENSION differs from the instance's 14 cities"),
+                              "' (line 1: its DIMENSION 3 differs from the instance's 14 cities"),
             std::string::npos)
       << mismatch.err;
   EXPECT_NE(mismatch.err.find("0x80040307 CityIdOutOfRange"), std::string::npos);
+}
+
+// Published optima by instance file, from tests/data/INDEX.tsv.
+std::map<std::string, long long> publishedOptima() {
+  std::ifstream index(dataFile("INDEX.tsv"));
+  std::map<std::string, long long> optima;
+  std::string line;
+  std::getline(index, line);  // column names
+  while (std::getline(index, line)) {
+    std::istringstream fields(line);
+    std::string file, dimension, type, format, display;
+    long long optimum = 0;
+    if (fields >> file >> dimension >> type >> format >> display >> optimum) optima[file] = optimum;
+  }
+  return optima;
+}
+
+TEST(ProgramCheckTourTest, EveryShippedOptimalTourHasThePublishedLength) {
+  const std::map<std::string, long long> optima = publishedOptima();
+  int checked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dataFile(""))) {
+    const std::string tourName = entry.path().filename().string();
+    if (!tourName.ends_with(".opt.tour")) continue;
+    const std::string instance = tourName.substr(0, tourName.size() - 9) + ".tsp";
+    SCOPED_TRACE(tourName);
+    ASSERT_TRUE(optima.count(instance)) << instance << " is not in INDEX.tsv";
+    const ProgramRun run =
+        runRingmarch({"check", dataFile(instance), "--tour", dataFile(tourName)});
+    EXPECT_EQ(run.exitStatus, kSuccess) << run.out << run.err;
+    std::string expected = dataFile(tourName);
+    expected.append(": valid, every city once, length ");
+    expected.append(std::to_string(optima.at(instance)));
+    EXPECT_EQ(resultLine(run.out, "tour").substr(1), expected) << run.out;
+    ++checked;
+  }
+  // All fifteen: rd100's, with no DIMENSION and ten cities a line, and ulysses16's (GEO) too.
+  EXPECT_EQ(checked, 15);
+}
+
+TEST(ProgramCheckTourTest, RefusedToursSayWhyWithTheLine) {
+  ScratchDirectory directory;
+  struct Case {
+    std::string tour;
+    int exitStatus;
+    std::string words;  // on stderr for unreadable tours, on the tour line otherwise
+    bool onStdout;
+  };
+  const std::vector<Case> cases = {
+      {"TOUR_SECTION\n1 2 3 4 5 6 7 8 9 10 11 12 13 15\n-1\n", kBadInput,
+       "(line 2: city 15 is out of range: the instance has 14 cities, numbered 1 to 14): "
+       "0x80040307 CityIdOutOfRange",
+       false},
+      {"DIMENSION: 16\nTOUR_SECTION\n1\n", kBadInput,
+       "(line 1: its DIMENSION 16 differs from the instance's 14 cities): 0x80040307", false},
+      {"TOUR_SECTION\n1 2 3 4 5 6 7\n8 9 10 11 12 13\n-1\n", kBadInput,
+       "not a tour of the instance: line 4: city 14 is missing: the tour ends after 13 cities of "
+       "14",
+       true},
+      {"TOUR_SECTION\n1 2 3 4 5 6 7\n8 9 10 11 12 13 7\n-1\n", kBadInput,
+       "not a tour of the instance: line 3: city 7 is listed twice (first on line 2); city 14 is "
+       "missing",
+       true},
+      {"TOUR_SECTION\n1 2 3 4 5 6 7 8 9 10 11 12 13 14\n3\n-1\n", kBadInput,
+       "not a tour of the instance: line 3: city 3 is listed twice (first on line 2)", true},
+      {"tour_section\n14 13 12 11 10 9 8 7 6 5 4 3 2 1", kSuccess, "valid, every city once", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tour);
+    const std::string path = directory.write("t.tour", c.tour);
+    const ProgramRun run = runRingmarch({"check", dataFile("burma14.tsp"), "--tour", path});
+    EXPECT_EQ(run.exitStatus, c.exitStatus);
+    EXPECT_NE((c.onStdout ? run.out : run.err).find(c.words), std::string::npos)
+        << run.out << run.err;
+  }
+  // A TSP file given as the tour is named as such, also in JSON with the line.
+  const ProgramRun instead =
+      runRingmarch({"check", dataFile("burma14.tsp"), "--tour", dataFile("burma14.tsp"), "--json"});
+  EXPECT_EQ(instead.exitStatus, kBadInput);
+  const JsonValue error = parsedStdout(instead).at("error");
+  EXPECT_EQ(error.at("name").string(), "FileFormatError");
+  EXPECT_EQ(error.at("line").number(), 2);
+  EXPECT_NE(error.at("reason").string().find("TYPE TSP: this is a TSP instance, not a tour"),
+            std::string::npos);
+  // With --strict the component's reader is used, which needs DIMENSION.
+  const ProgramRun strict = runRingmarch(
+      {"check", dataFile("rd100.tsp"), "--tour", dataFile("rd100.opt.tour"), "--strict"});
+  EXPECT_EQ(strict.exitStatus, kBadInput);
+  EXPECT_NE(strict.err.find("0x80040302 FileReadFailed"), std::string::npos) << strict.err;
 }
 
 TEST(ProgramSolveOptionsTest, TimeLimitsInExponentForm) {

@@ -18,6 +18,8 @@
 #include "json_value.h"
 #include "model/problem_data.h"
 #include "solver/tour_record.h"
+#include "support/scratch_files.h"
+#include "tsplib/tolerant_tsp_reader.h"
 #include "tsplib/tsp_file.h"
 
 namespace ringmarch::cli {
@@ -457,6 +459,138 @@ TEST_F(SvgDrawingTest, CrowdedLabelsAreThinnedAndNeverCollide) {
   EXPECT_NE(svg->find("<title>city 17</title>"), std::string::npos);
   EXPECT_NE(svg->find("; " + std::to_string(44 - labels.size()) + " crowded cities unlabelled"),
             std::string::npos);
+}
+
+// A number attribute of the first element that carries it, e.g. width="808.0".
+double attribute(const std::string& svg, const std::string& name) {
+  const std::size_t at = svg.find(" " + name + "=\"");
+  return at == std::string::npos ? -1 : std::atof(svg.c_str() + at + name.size() + 3);
+}
+
+// The tour's segments on the page, from the polygon's points.
+std::vector<std::pair<std::pair<double, double>, std::pair<double, double>>> tourSegments(
+    const std::string& svg) {
+  std::vector<std::pair<double, double>> points;
+  const std::size_t polygon = svg.find("<polygon");
+  const std::size_t begin = svg.find("points=\"", polygon) + 8;
+  const std::size_t end = svg.find('"', begin);
+  const char* cursor = svg.c_str() + begin;
+  double x = 0, y = 0;
+  int used = 0;
+  while (cursor < svg.c_str() + end && std::sscanf(cursor, " %lf,%lf%n", &x, &y, &used) == 2) {
+    points.emplace_back(x, y);
+    cursor += used;
+  }
+  std::vector<std::pair<std::pair<double, double>, std::pair<double, double>>> segments;
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    segments.push_back({points[k], points[(k + 1) % points.size()]});
+  }
+  return segments;
+}
+
+// Whether the segment meets the box: an end inside it, or a crossing with one of its sides
+// (orientation tests, touching counts).
+bool segmentMeetsBox(std::pair<double, double> p, std::pair<double, double> q, const LabelBox& b) {
+  auto inside = [&](std::pair<double, double> v) {
+    return v.first >= b.left && v.first <= b.right && v.second >= b.top && v.second <= b.bottom;
+  };
+  if (inside(p) || inside(q)) return true;
+  auto orientation = [](std::pair<double, double> a, std::pair<double, double> c,
+                        std::pair<double, double> d) {
+    const double cross =
+        (c.first - a.first) * (d.second - a.second) - (c.second - a.second) * (d.first - a.first);
+    return cross > 0 ? 1 : (cross < 0 ? -1 : 0);
+  };
+  const std::pair<double, double> corners[4] = {
+      {b.left, b.top}, {b.right, b.top}, {b.right, b.bottom}, {b.left, b.bottom}};
+  for (int k = 0; k < 4; ++k) {
+    const auto c = corners[k];
+    const auto d = corners[(k + 1) % 4];
+    if (orientation(p, q, c) * orientation(p, q, d) <= 0 &&
+        orientation(c, d, p) * orientation(c, d, q) <= 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// How many cities the legend says are without a label; 0 when it says nothing of them.
+int unlabelledInLegend(const std::string& svg) {
+  const std::size_t legend = svg.find("class=\"legend\"");
+  const std::size_t at = svg.find("; ", svg.find("direction of travel", legend));
+  if (at == std::string::npos || svg.find(" crowded cit", at) == std::string::npos) return 0;
+  return std::atoi(svg.c_str() + at + 2);
+}
+
+TEST(SvgLabelTest, LabelsStayOnTheCanvasApartAndOffTheTour) {
+  // Instances whose labels once ran off the picture (grid11's 120 and 121 at its right side),
+  // merged along a row of close cities (pr124's top row) or sat on tour edges; drawn with the
+  // file's order as the tour, which crosses itself and so crowds the picture more than an
+  // optimal one.
+  for (const char* file : {"grid11.tsp", "pr124.tsp", "berlin52.tsp", "eil101.tsp"}) {
+    SCOPED_TRACE(file);
+    auto problem = std::make_unique<ProblemData>();
+    initProblemData(*problem);
+    const TspReadReport report = readTspFileTolerant(
+        *problem, ringmarch::testing::fileNamed(ringmarch::testing::dataFile(file)));
+    ASSERT_EQ(report.code, ErrorCode::Success) << report.where();
+    TourRecord tour{};
+    initTour(tour, problem.get(), problem->count);
+    for (int i = 0; i < problem->count; ++i) appendCity(tour, i);
+    const std::optional<std::string> svg = drawTourSvg(*problem, tour, file);
+    ASSERT_TRUE(svg);
+    const double width = attribute(*svg, "width");
+    const double height = attribute(*svg, "height");
+    ASSERT_GT(width, 0);
+    ASSERT_GT(height, 0);
+    // Boxes as a reader sees them: a full font size (10) per character, baseline 1 above the
+    // bottom.
+    std::vector<LabelBox> labels = cityLabels(*svg);
+    for (LabelBox& label : labels) {
+      label.right = label.left + 10.0 * static_cast<double>(label.text.size());
+    }
+    ASSERT_GT(labels.size(), static_cast<std::size_t>(problem->count) / 2);
+    for (const LabelBox& label : labels) {
+      EXPECT_GE(label.left, 0) << label.text;
+      EXPECT_LE(label.right, width) << label.text;
+      EXPECT_GE(label.top, 0) << label.text;
+      EXPECT_LE(label.bottom, height) << label.text;
+    }
+    for (std::size_t a = 0; a < labels.size(); ++a) {
+      for (std::size_t b = a + 1; b < labels.size(); ++b) {
+        const bool overlap = labels[a].left < labels[b].right && labels[b].left < labels[a].right &&
+                             labels[a].top < labels[b].bottom && labels[b].top < labels[a].bottom;
+        EXPECT_FALSE(overlap) << labels[a].text << " and " << labels[b].text;
+      }
+    }
+    const auto segments = tourSegments(*svg);
+    ASSERT_EQ(segments.size(), static_cast<std::size_t>(problem->count));
+    for (const LabelBox& label : labels) {
+      for (const auto& [p, q] : segments) {
+        EXPECT_FALSE(segmentMeetsBox(p, q, label))
+            << label.text << " on the edge " << p.first << "," << p.second << " - " << q.first
+            << "," << q.second;
+      }
+    }
+    // Nor on the arrows that show the direction of travel (triangles "M x,y L x,y L x,y Z").
+    int arrows = 0;
+    for (std::size_t at = svg->find("<path d=\"M"); at != std::string::npos;
+         at = svg->find("<path d=\"M", at + 1)) {
+      std::pair<double, double> c[3];
+      ASSERT_EQ(std::sscanf(svg->c_str() + at + 10, "%lf,%lf L%lf,%lf L%lf,%lf", &c[0].first,
+                            &c[0].second, &c[1].first, &c[1].second, &c[2].first, &c[2].second),
+                6);
+      ++arrows;
+      for (const LabelBox& label : labels) {
+        for (int k = 0; k < 3; ++k) {
+          EXPECT_FALSE(segmentMeetsBox(c[k], c[(k + 1) % 3], label))
+              << label.text << " on an arrow";
+        }
+      }
+    }
+    EXPECT_GT(arrows, problem->count / 2);
+    EXPECT_EQ(unlabelledInLegend(*svg), problem->count - static_cast<int>(labels.size()));
+  }
 }
 
 TEST_F(SvgDrawingTest, ArrowsShowTheDirectionAndTheLegendNamesTheStart) {

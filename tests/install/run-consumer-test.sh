@@ -35,6 +35,11 @@ for file in libringmarch_core.a libringmarch.so "libringmarch.so.${version%%.*}"
   [ -e "$libdir/$file" ] || fail "$libdir/$file is not installed"
 done
 [ "$("$prefix/bin/ringmarch" --version)" = "ringmarch $version" ] || fail "ringmarch --version"
+# The licence terms travel with the files, in the place Debian reads them from.
+copyright="$prefix/share/doc/ringmarch/copyright"
+[ -f "$copyright" ] || fail "share/doc/ringmarch/copyright is not installed"
+grep -q "^License: MIT$" "$copyright" || fail "the copyright file names no MIT licence"
+grep -q "Ringmarch developers" "$copyright" || fail "the copyright file names no holder"
 
 # find_package: a separate CMake project.
 cmake -S "$source/tests/install/consumer" -B "$scratch/consumer" -G Ninja \
