@@ -306,7 +306,13 @@ bool lagrangianBoundTest(SearchContext& context, SearchNode& node) {
   node.lagrangianBound = unscaledBound(t.bound);
   if (t.bound > limit) return false;
 
-  for (std::int32_t c = 0; c < context.state.cityCount; ++c) node.outBound[c] = 0;
+  // Every city gets a penalty, placed ones 0: a look-ahead probe (probe_long_arcs.cpp) evaluates
+  // a path that does not extend this node's path, so its open cities include cities placed here
+  // (the start city), and it starts its ascent from these penalties.
+  for (std::int32_t c = 0; c < context.state.cityCount; ++c) {
+    node.outBound[c] = 0;
+    node.penalty[c] = 0;
+  }
   for (std::int32_t a = 0; a < k; ++a) {
     node.penalty[t.city[a]] = t.penalty[a];
     const Cost ends = endArcsWithOut(t, a);
