@@ -238,6 +238,16 @@ std::string tourFault(const TourRecord& tour, std::int32_t cities) {
   return fault;
 }
 
+// The closed length of a tour that visits every city once, summed in 64 bits: the record's own
+// 32-bit length stops at the range's edge for distances whose tours leave it.
+std::int64_t exactTourLength(const TourRecord& tour, const ProblemData& instance) {
+  std::int64_t length = 0;
+  for (int i = 0; i < tour.count; ++i) {
+    length += instance.rows[tour.order[i]].dist[tour.order[(i + 1) % tour.count]];
+  }
+  return length;
+}
+
 class Session {
  public:
   Session(const Request& request, const Console& console)
@@ -686,6 +696,8 @@ int Session::runCheck() {
     tourProblem = tourFault(object_->tour(), instance.count);
   }
   const TourRecord& tour = object_->tour();
+  const std::int64_t tourLength =
+      tourProblem && tourProblem->empty() ? exactTourLength(tour, instance) : tour.length;
   const std::span<const std::int32_t> tourOrder(
       tour.order, static_cast<std::size_t>(tour.count > 0 ? tour.count : 0));
 
@@ -714,7 +726,7 @@ int Session::runCheck() {
     if (tourProblem) {
       document.add("tour_file", *request_.tourToCheck)
           .add("tour_valid", tourProblem->empty())
-          .add("tour_length", tour.length)
+          .add("tour_length", tourLength)
           .add("tour", tourOrder);
       if (!tourProblem->empty()) document.add("tour_fault", *tourProblem);
     }
@@ -745,10 +757,10 @@ int Session::runCheck() {
                                       : "tour lengths could exceed the 32-bit range");
     }
     if (tourProblem) {
-      std::fprintf(console_.out, "tour: %s: %s, length %d\n", request_.tourToCheck->c_str(),
+      std::fprintf(console_.out, "tour: %s: %s, length %lld\n", request_.tourToCheck->c_str(),
                    tourProblem->empty() ? "valid, every city once"
                                         : ("not a tour of the instance: " + *tourProblem).c_str(),
-                   tour.length);
+                   static_cast<long long>(tourLength));
     }
   }
   if (tourProblem) return tourProblem->empty() ? kExitSuccess : kExitBadInput;

@@ -8,7 +8,9 @@
 // it was.
 #include "solver/solve_driver.h"
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <new>
 
@@ -123,20 +125,28 @@ bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord&
 }  // namespace
 
 bool tourLengthsFit(const ProblemData& instance) {
-  // The search works on distances shifted to be non-negative; bound every tour by the sum of
-  // each city's largest shifted distance.
-  const std::int64_t shift = negativeDistanceShift(instance);
-  std::int64_t total = 0;
+  // The diagonal is left out: no tour and no sum of the search uses a city's distance to itself.
+  const std::int64_t n = instance.count;
+  if (n < 2) return true;
+  std::int64_t smallest = std::numeric_limits<std::int64_t>::max();
+  std::int64_t largest = std::numeric_limits<std::int64_t>::min();
   for (int i = 0; i < instance.count; ++i) {
-    std::int64_t largest = 0;
     for (int j = 0; j < instance.count; ++j) {
-      const std::int64_t d = instance.rows[i].dist[j];
-      const std::int64_t magnitude = i == j ? (d < 0 ? -d : d) : d + shift;
-      if (magnitude > largest) largest = magnitude;
+      if (i == j) continue;
+      smallest = std::min<std::int64_t>(smallest, instance.rows[i].dist[j]);
+      largest = std::max<std::int64_t>(largest, instance.rows[i].dist[j]);
     }
-    total += largest;
   }
-  return total <= 2147483647;
+  constexpr std::int64_t kLongest = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int64_t kShortest = std::numeric_limits<std::int32_t>::min();
+  // Every tour in the instance's own distances lies between n times the smallest and n times
+  // the largest distance, and so does every sum of up to n of them.
+  if (n * largest > kLongest || n * smallest < kShortest) return false;
+  // The search works on distances shifted to be non-negative (loadWorkingCopy): n of those (a
+  // tour, a path, any 32-bit sum the search forms) must fit as well; its 64-bit bounds, which
+  // scale and penalise them, are then far inside their range.
+  const std::int64_t shift = negativeDistanceShift(instance);
+  return n * (largest + shift) <= kLongest;
 }
 
 ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
