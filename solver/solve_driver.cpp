@@ -182,14 +182,15 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   const bool haveRoot = arena != nullptr && buildRoot(context, root, path);
   statistics.searchSeconds = stopwatch.lap();
 
-  buildInitialTour(state, path);
+  // The monitor may be asked from the first stage on: what it is shown must be set by then.
+  state.improvedLength = 2147483647;
+  buildInitialTour(state, path, &context);
   statistics.initialLength = unshiftedLength(state, state.bestLength);
   statistics.improvedLength = statistics.initialLength;
-  state.improvedLength = 2147483647;
   ImprovedTour& improved = workspace->improved;
   improved.length = 2147483647;
-  if (options.improveUpperBound && context.lagrangian != nullptr) {
-    improveTour(state, state.bestTour, improved);
+  if (options.improveUpperBound && context.lagrangian != nullptr && !context.stopRequested) {
+    improveTour(state, state.bestTour, improved, &context);
     if (improved.length < state.bestLength) {
       // Tours no longer than the improved one are sought; the best tour stays the initial one
       // until the search records one, so the search records the tours it records without this.
@@ -200,8 +201,9 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   }
   statistics.initialTourSeconds = stopwatch.lap();
 
-  bool searchEnded = haveRoot;
-  if (haveRoot) {
+  // A monitor that stopped the first stage stops the solve: its tour is handed out unproven.
+  bool searchEnded = haveRoot && !context.stopRequested;
+  if (searchEnded) {
     TourRecord& first = workspace->levelPaths[1];
     copyTour(first, path);
     appendCity(first, start);
@@ -213,8 +215,8 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
     } else {
       searchEnded = searchFromStart(context, root, first);
     }
-    releaseNode(context, root);
   }
+  if (haveRoot) releaseNode(context, root);
   statistics.searchSeconds += stopwatch.lap();
 
   if (!searchEnded && state.improvedLength < state.bestTour.length) {

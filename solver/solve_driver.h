@@ -46,8 +46,9 @@ class SolveMonitor {
  public:
   virtual ~SolveMonitor() = default;
   virtual bool onProgress(const SolveProgress& progress) = 0;
-  // Asked often inside long stretches between nodes (the first level's bound and probes): false
-  // stops the search as onProgress does. Should be cheap (a clock reading at most).
+  // Asked often inside long stretches without nodes (the first tour's 2-opt and improvement, the
+  // first level's bound and probes): false stops the solve as onProgress does. Should be cheap
+  // (a clock reading at most).
   virtual bool keepGoing(const SolveProgress&) { return true; }
 };
 
