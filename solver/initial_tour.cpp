@@ -50,13 +50,20 @@ std::int64_t reversalChange(const TourRecord& tour, int i, int m) {
 // The monitor is asked once per this many values of m: a few clock readings per sweep.
 constexpr int kSweepsPerQuestion = 16;
 
-void improveByTwoOpt(TourRecord& tour, SearchContext* context) {
+// True while the monitor lets the 2-opt go on; it is shown the tour reached so far as the best.
+bool mayGoOn(SolverState& state, const TourRecord& tour, SearchContext* context) {
+  if (context == nullptr) return true;
+  state.bestLength = tour.length;
+  return keepSearching(*context);
+}
+
+void improveByTwoOpt(SolverState& state, TourRecord& tour, SearchContext* context) {
   const int n = tour.targetCount;
   bool improved = true;
   while (improved) {
     improved = false;
     for (int m = n - 2; m >= 2; --m) {
-      if (context != nullptr && m % kSweepsPerQuestion == 0 && !keepSearching(*context)) return;
+      if (m % kSweepsPerQuestion == 0 && !mayGoOn(state, tour, context)) return;
       for (int i = 0; i <= m - 2; ++i) {
         const std::int32_t a = tour.order[i];
         const std::int32_t b = tour.order[i + 1];
@@ -92,7 +99,7 @@ void buildInitialTour(SolverState& state, TourRecord& tour, SearchContext* conte
   while (tour.count < tour.targetCount) {
     appendCity(tour, nextNearestCity(state, tour, tour.currentCity));
   }
-  improveByTwoOpt(tour, context);
+  improveByTwoOpt(state, tour, context);
 
   copyTour(state.bestTour, tour);
   state.bestLength = tour.length;
