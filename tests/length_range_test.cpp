@@ -147,3 +147,44 @@ TEST(LengthRange, AdmittedInstancesSolveExactlyAndRefusedOnesAreRefused) {
 
 }  // namespace
 }  // namespace ringmarch::testing
+
+namespace ringmarch::testing {
+namespace {
+
+// The diagonal, whatever its values, changes neither the optimum nor the validity of the tour.
+TEST(LengthRange, AnyDiagonalLeavesTheOptimum) {
+  for (int count = 5; count <= 12; ++count) {
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+      for (const std::int32_t diagonal : {1, 5, 100'000'000, -100'000'000, 2147483647}) {
+        auto problem = explicitInstance(count, seed * 31u + static_cast<unsigned>(count), 9, 0);
+        for (int i = 0; i < count; ++i) problem->rows[i].dist[i] = diagonal - (i % 3);
+        for (int i = 0; i < count; ++i) sortNeighbourOrder(*problem, i);
+        SCOPED_TRACE(::testing::Message()
+                     << count << " cities, seed " << seed << ", diagonal " << diagonal);
+        const SolveOutcome outcome = solveProblem(*problem);
+        ASSERT_EQ(outcome.code, ErrorCode::Success);
+        ASSERT_EQ(tourDefect(outcome.order, count), "");
+        EXPECT_EQ(closedTourLength(*problem, outcome.order), outcome.length);
+        EXPECT_EQ(outcome.length, heldKarpOptimum(*problem));
+      }
+    }
+  }
+  // Beyond Held-Karp: the same optimum as with a zero diagonal.
+  for (const int count : {25, 40, 60}) {
+    for (const std::int32_t diagonal : {7, 100'000'000, -100'000'000}) {
+      auto plain = euclideanInstance(count, 77u + static_cast<unsigned>(count));
+      auto problem = euclideanInstance(count, 77u + static_cast<unsigned>(count));
+      for (int i = 0; i < count; ++i) problem->rows[i].dist[i] = diagonal;
+      for (int i = 0; i < count; ++i) sortNeighbourOrder(*problem, i);
+      SCOPED_TRACE(::testing::Message() << count << " cities, diagonal " << diagonal);
+      const SolveOutcome outcome = solveProblem(*problem);
+      ASSERT_EQ(outcome.code, ErrorCode::Success);
+      ASSERT_EQ(tourDefect(outcome.order, count), "");
+      EXPECT_EQ(closedTourLength(*problem, outcome.order), outcome.length);
+      EXPECT_EQ(outcome.length, solveProblem(*plain).length);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ringmarch::testing
