@@ -427,6 +427,27 @@ static void test_solve_options(void) {
   CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, NULL, NULL, &length));
   CHECK(length == optimum);
 
+  /* A callback that is called at every check and never stops changes nothing: the same nodes
+   * and the same tour, solve after solve. */
+  int32_t first_tour[RINGMARCH_MAX_CITIES];
+  int32_t count = 0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_tour(s, first_tour, RINGMARCH_MAX_CITIES, &count));
+  for (int repeat = 0; repeat < 3; ++repeat) {
+    struct progress_log watching = {0, -1, 0, 0, 0, 0.0};
+    ringmarch_solve_options_init(&options);
+    options.progress = record_progress;
+    options.user_data = &watching;
+    options.progress_interval_seconds = 0.0;
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, &options, &statistics, &length));
+    CHECK(watching.calls > 0);
+    CHECK(statistics.optimal == 1);
+    CHECK(statistics.evaluated_nodes == all_nodes);
+    int32_t again[RINGMARCH_MAX_CITIES];
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_tour(s, again, RINGMARCH_MAX_CITIES, &count));
+    CHECK(count == 100 && memcmp(again, first_tour, sizeof(int32_t) * 100) == 0);
+  }
+  ringmarch_solve_options_init(&options);
+
   struct progress_log log = {0, 3, 0, 0, 0, 0.0};
   options.progress = record_progress;
   options.user_data = &log;
