@@ -12,7 +12,10 @@
 #include <string>
 #include <string_view>
 
+#include "model/asymmetric_solve.h"
+#include "model/error_reporting.h"
 #include "model/ringmarch_object.h"
+#include "solver/solve_driver.h"
 
 struct ringmarch_solver {
   ringmarch::RingmarchObject object;
@@ -165,6 +168,31 @@ class OptionsMonitor final : public ringmarch::SolveMonitor {
   double nextCallAt_ = 0.0;
   std::int32_t stoppedBy_ = RINGMARCH_STOPPED_BY_NOTHING;
 };
+
+// The search is symmetric: asymmetric distances are solved exactly through the symmetric form
+// of twice the cities (at most kMaxAsymmetricCities of them). Beyond that, or when the form's
+// lengths would not fit, the symmetric search still gives a valid tour, measured in its listed
+// direction, and exact tells that it is not proven.
+OperationResult solveExactlyWherePossible(ringmarch::RingmarchObject& object,
+                                          const ringmarch::SolveOptions& options,
+                                          ringmarch::SolveStatistics& solved, std::int32_t* length,
+                                          bool& exact) {
+  const ringmarch::ProblemData& instance = object.instance();
+  const bool asymmetric = object.state() != ringmarch::ObjectState::NoInstance &&
+                          instance.count >= 3 && ringmarch::hasAsymmetricDistances(instance);
+  exact = !asymmetric;
+  if (asymmetric && instance.count <= ringmarch::kMaxAsymmetricCities && length != nullptr) {
+    const OperationResult result = object.SolveAsymmetricWith(options, &solved, length);
+    if (result != ringmarch::resultValueOf(ErrorCode::DistanceOutOfRange) ||
+        !ringmarch::tourLengthsFit(instance)) {
+      exact = true;
+      return result;
+    }
+    ringmarch::clearLastError();
+    solved = ringmarch::SolveStatistics{};
+  }
+  return object.SolveWith(options, &solved, length);
+}
 
 bool validSeconds(double seconds) {
   return std::isfinite(seconds) && seconds >= 0.0;
@@ -340,9 +368,11 @@ ringmarch_result ringmarch_solve_with(ringmarch_solver* solver,
       solveOptions.progressInterval = 8;
     }
     ringmarch::SolveStatistics solved;
-    const OperationResult result = object.SolveWith(solveOptions, &solved, length);
+    bool exact = true;
+    const OperationResult result =
+        solveExactlyWherePossible(object, solveOptions, solved, length, exact);
     if (statistics != nullptr) {
-      statistics->optimal = result == ringmarch::kSuccessResult && !solved.stopped ? 1 : 0;
+      statistics->optimal = result == ringmarch::kSuccessResult && !solved.stopped && exact ? 1 : 0;
       statistics->stopped_by = monitor.stoppedBy();
       statistics->initial_length = solved.initialLength;
       statistics->evaluated_nodes = solved.evaluatedNodes;

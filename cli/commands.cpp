@@ -845,10 +845,7 @@ int Session::runCheck() {
     if (tourProblemWhere.empty()) tourProblemWhere = *tourProblem;
   }
   // Measured in the listed direction, closing back to the first city.
-  std::int64_t tourLength = 0;
-  for (std::size_t k = 0; k < tourOrder.size(); ++k) {
-    tourLength += instance.rows[tourOrder[k]].dist[tourOrder[(k + 1) % tourOrder.size()]];
-  }
+  const std::int64_t tourLength = closedTourLength(instance, tourOrder);
 
   if (json()) {
     JsonObject document;

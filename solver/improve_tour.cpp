@@ -7,11 +7,15 @@
 // instance gives the same tour on every run and platform; no clock is read.
 //
 // Reads the working copy's distances and neighbour order and the initial tour; writes only the
-// ImprovedTour. Symmetric instances only (the moves assume d(a, b) = d(b, a)).
+// ImprovedTour. Symmetric instances only (the moves assume d(a, b) = d(b, a)). The monitor, when
+// there is one, is asked every few rounds and may end the rounds early; it never changes what a
+// round does, so a solve that is not stopped gives the same tour with or without it.
 #include "solver/improve_tour.h"
 
 #include <algorithm>
 #include <cstring>
+
+#include "solver/search_context.h"
 
 namespace ringmarch {
 
@@ -19,6 +23,8 @@ namespace {
 
 constexpr std::int32_t kNeighbours = 8;
 constexpr std::int32_t kLongestSegment = 3;
+// Rounds between two questions to the monitor: a round takes microseconds.
+constexpr std::int32_t kRoundsPerQuestion = 8;
 
 class LocalSearch {
  public:
@@ -253,7 +259,8 @@ std::int32_t improvementRounds(std::int32_t cityCount) {
   return cityCount < 8 ? 0 : 25 * cityCount;
 }
 
-void improveTour(const SolverState& state, const TourRecord& initial, ImprovedTour& improved) {
+void improveTour(const SolverState& state, const TourRecord& initial, ImprovedTour& improved,
+                 SearchContext* context) {
   const std::int32_t n = state.cityCount;
   improved.length = initial.length;
   std::memcpy(improved.order, initial.order, sizeof(std::int32_t) * static_cast<std::size_t>(n));
@@ -272,6 +279,7 @@ void improveTour(const SolverState& state, const TourRecord& initial, ImprovedTo
   const std::int32_t rounds = improvementRounds(n);
   const std::int32_t reach = std::min<std::int32_t>(n - 2, 50);
   for (std::int32_t round = 0; round < rounds; ++round) {
+    if (context != nullptr && round % kRoundsPerQuestion == 0 && !keepSearching(*context)) break;
     // Three cut points close together: a local kick that 2-opt and Or-opt cannot undo.
     const std::int32_t i = random.below(n - 3);
     const std::int32_t span = std::min<std::int32_t>(reach, n - 1 - i);

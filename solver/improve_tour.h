@@ -18,7 +18,10 @@ struct ImprovedTour {
 std::int32_t improvementRounds(std::int32_t cityCount);
 
 // improved := the shortest tour found from the initial (closed) tour; the initial tour itself
-// when nothing shorter turns up. Deterministic: the instance alone decides every choice.
-void improveTour(const SolverState& state, const TourRecord& initial, ImprovedTour& improved);
+// when nothing shorter turns up. Deterministic: the instance alone decides every choice. With a
+// context, its monitor is asked every few rounds; once it says stop (context->stopRequested),
+// improved is the shortest tour found so far.
+void improveTour(const SolverState& state, const TourRecord& initial, ImprovedTour& improved,
+                 SearchContext* context = nullptr);
 
 }  // namespace ringmarch

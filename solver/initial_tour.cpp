@@ -1,8 +1,12 @@
 // Initial tour: nearest neighbour from city 0, then 2-opt passes until no exchange of two
 // non-adjacent path edges shortens the tour (the closing edge back to city 0 is never exchanged).
 // Reads the working copy's neighbour order and distances; writes bestTour and bestLength and
-// leaves the record empty again. Allocates nothing.
+// leaves the record empty again. Allocates nothing. The monitor, when there is one, may end the
+// 2-opt early (a time limit of a millisecond); every exchange keeps a whole tour, so the tour
+// reached then is still valid.
 #include "solver/initial_tour.h"
+
+#include "solver/search_context.h"
 
 namespace ringmarch {
 namespace {
@@ -43,12 +47,23 @@ std::int64_t reversalChange(const TourRecord& tour, int i, int m) {
   return change;
 }
 
-void improveByTwoOpt(TourRecord& tour) {
+// The monitor is asked once per this many values of m: a few clock readings per sweep.
+constexpr int kSweepsPerQuestion = 16;
+
+// True while the monitor lets the 2-opt go on; it is shown the tour reached so far as the best.
+bool mayGoOn(SolverState& state, const TourRecord& tour, SearchContext* context) {
+  if (context == nullptr) return true;
+  state.bestLength = tour.length;
+  return keepSearching(*context);
+}
+
+void improveByTwoOpt(SolverState& state, TourRecord& tour, SearchContext* context) {
   const int n = tour.targetCount;
   bool improved = true;
   while (improved) {
     improved = false;
     for (int m = n - 2; m >= 2; --m) {
+      if (m % kSweepsPerQuestion == 0 && !mayGoOn(state, tour, context)) return;
       for (int i = 0; i <= m - 2; ++i) {
         const std::int32_t a = tour.order[i];
         const std::int32_t b = tour.order[i + 1];
@@ -79,12 +94,12 @@ void reverseSegment(TourRecord& tour, int i, int m) {
   }
 }
 
-void buildInitialTour(SolverState& state, TourRecord& tour) {
+void buildInitialTour(SolverState& state, TourRecord& tour, SearchContext* context) {
   appendCity(tour, 0);
   while (tour.count < tour.targetCount) {
     appendCity(tour, nextNearestCity(state, tour, tour.currentCity));
   }
-  improveByTwoOpt(tour);
+  improveByTwoOpt(state, tour, context);
 
   copyTour(state.bestTour, tour);
   state.bestLength = tour.length;

@@ -8,9 +8,13 @@
 
 namespace ringmarch {
 
+struct SearchContext;
+
 // tour: an empty record over the working copy with its start fields set. Sets bestTour and
-// bestLength, then empties tour again (start fields kept, stale order entries left).
-void buildInitialTour(SolverState& state, TourRecord& tour);
+// bestLength, then empties tour again (start fields kept, stale order entries left). With a
+// context, its monitor is asked between 2-opt sweeps; once it says stop (context->stopRequested),
+// the 2-opt ends early and bestTour is the tour reached so far, still a whole tour.
+void buildInitialTour(SolverState& state, TourRecord& tour, SearchContext* context = nullptr);
 
 // Reverses order[i+1 .. m] of the tour (0 <= i, i + 2 <= m, m + 1 < count) and updates position
 // and length (exactly, also for a matrix that is not symmetric).

@@ -19,9 +19,14 @@ namespace ringmarch {
 
 namespace {
 
-// Penalties stay inside this range, so no weight or sum can overflow.
+// Penalties stay inside this range, so no weight or sum can overflow: distances are below 2^31
+// and scaled to below 2^39, a penalised edge stays below 2^52, a tree of 126 of them below 2^59.
 constexpr Cost kPenaltyLimit = Cost{1} << 50;
 constexpr Cost kStepUnit = 16;  // the step factor lambda is counted in sixteenths
+// The step's distance to the target is capped here, so that lambda (at most 2^5) times it times a
+// degree excess (below 2^7) stays below 2^56. Real gaps are below 2^40 (a scaled budget is below
+// 2^39); only a bound far below zero, after penalties near their limit, would reach the cap.
+constexpr Cost kGapLimit = Cost{1} << 44;
 
 struct AscentPlan {
   std::int32_t iterations;
@@ -285,7 +290,8 @@ bool lagrangianBoundTest(SearchContext& context, SearchNode& node) {
       norm += g * g;
     }
     if (norm == 0) break;  // the structure is a completion: the bound is its length
-    const Cost numerator = plan.lambda * (target - t.bound);
+    const Cost gap = target - t.bound;
+    const Cost numerator = plan.lambda * (gap > kGapLimit ? kGapLimit : gap);
     const Cost denominator = kStepUnit * norm;
     bool moved = false;
     for (std::int32_t a = 0; a < k; ++a) {
@@ -306,7 +312,13 @@ bool lagrangianBoundTest(SearchContext& context, SearchNode& node) {
   node.lagrangianBound = unscaledBound(t.bound);
   if (t.bound > limit) return false;
 
-  for (std::int32_t c = 0; c < context.state.cityCount; ++c) node.outBound[c] = 0;
+  // Every city gets a penalty, placed ones 0: a look-ahead probe (probe_long_arcs.cpp) evaluates
+  // a path that does not extend this node's path, so its open cities include cities placed here
+  // (the start city), and it starts its ascent from these penalties.
+  for (std::int32_t c = 0; c < context.state.cityCount; ++c) {
+    node.outBound[c] = 0;
+    node.penalty[c] = 0;
+  }
   for (std::int32_t a = 0; a < k; ++a) {
     node.penalty[t.city[a]] = t.penalty[a];
     const Cost ends = endArcsWithOut(t, a);

@@ -8,7 +8,9 @@
 // it was.
 #include "solver/solve_driver.h"
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <new>
 
@@ -123,20 +125,28 @@ bool searchFromStart(SearchContext& context, const SearchNode& root, TourRecord&
 }  // namespace
 
 bool tourLengthsFit(const ProblemData& instance) {
-  // The search works on distances shifted to be non-negative; bound every tour by the sum of
-  // each city's largest shifted distance.
-  const std::int64_t shift = negativeDistanceShift(instance);
-  std::int64_t total = 0;
+  // The diagonal is left out: no tour and no sum of the search uses a city's distance to itself.
+  const std::int64_t n = instance.count;
+  if (n < 2) return true;
+  std::int64_t smallest = std::numeric_limits<std::int64_t>::max();
+  std::int64_t largest = std::numeric_limits<std::int64_t>::min();
   for (int i = 0; i < instance.count; ++i) {
-    std::int64_t largest = 0;
     for (int j = 0; j < instance.count; ++j) {
-      const std::int64_t d = instance.rows[i].dist[j];
-      const std::int64_t magnitude = i == j ? (d < 0 ? -d : d) : d + shift;
-      if (magnitude > largest) largest = magnitude;
+      if (i == j) continue;
+      smallest = std::min<std::int64_t>(smallest, instance.rows[i].dist[j]);
+      largest = std::max<std::int64_t>(largest, instance.rows[i].dist[j]);
     }
-    total += largest;
   }
-  return total <= 2147483647;
+  constexpr std::int64_t kLongest = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int64_t kShortest = std::numeric_limits<std::int32_t>::min();
+  // Every tour in the instance's own distances lies between n times the smallest and n times
+  // the largest distance, and so does every sum of up to n of them.
+  if (n * largest > kLongest || n * smallest < kShortest) return false;
+  // The search works on distances shifted to be non-negative (loadWorkingCopy): n of those (a
+  // tour, a path, any 32-bit sum the search forms) must fit as well; its 64-bit bounds, which
+  // scale and penalise them, are then far inside their range.
+  const std::int64_t shift = negativeDistanceShift(instance);
+  return n * (largest + shift) <= kLongest;
 }
 
 ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
@@ -172,14 +182,15 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   const bool haveRoot = arena != nullptr && buildRoot(context, root, path);
   statistics.searchSeconds = stopwatch.lap();
 
-  buildInitialTour(state, path);
+  // The monitor may be asked from the first stage on: what it is shown must be set by then.
+  state.improvedLength = 2147483647;
+  buildInitialTour(state, path, &context);
   statistics.initialLength = unshiftedLength(state, state.bestLength);
   statistics.improvedLength = statistics.initialLength;
-  state.improvedLength = 2147483647;
   ImprovedTour& improved = workspace->improved;
   improved.length = 2147483647;
-  if (options.improveUpperBound && context.lagrangian != nullptr) {
-    improveTour(state, state.bestTour, improved);
+  if (options.improveUpperBound && context.lagrangian != nullptr && !context.stopRequested) {
+    improveTour(state, state.bestTour, improved, &context);
     if (improved.length < state.bestLength) {
       // Tours no longer than the improved one are sought; the best tour stays the initial one
       // until the search records one, so the search records the tours it records without this.
@@ -190,8 +201,9 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
   }
   statistics.initialTourSeconds = stopwatch.lap();
 
-  bool searchEnded = haveRoot;
-  if (haveRoot) {
+  // A monitor that stopped the first stage stops the solve: its tour is handed out unproven.
+  bool searchEnded = haveRoot && !context.stopRequested;
+  if (searchEnded) {
     TourRecord& first = workspace->levelPaths[1];
     copyTour(first, path);
     appendCity(first, start);
@@ -203,8 +215,8 @@ ErrorCode solveInstance(TourRecord& result, const ProblemData& instance,
     } else {
       searchEnded = searchFromStart(context, root, first);
     }
-    releaseNode(context, root);
   }
+  if (haveRoot) releaseNode(context, root);
   statistics.searchSeconds += stopwatch.lap();
 
   if (!searchEnded && state.improvedLength < state.bestTour.length) {

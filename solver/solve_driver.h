@@ -46,8 +46,9 @@ class SolveMonitor {
  public:
   virtual ~SolveMonitor() = default;
   virtual bool onProgress(const SolveProgress& progress) = 0;
-  // Asked often inside long stretches between nodes (the first level's bound and probes): false
-  // stops the search as onProgress does. Should be cheap (a clock reading at most).
+  // Asked often inside long stretches without nodes (the first tour's 2-opt and improvement, the
+  // first level's bound and probes): false stops the solve as onProgress does. Should be cheap
+  // (a clock reading at most).
   virtual bool keepGoing(const SolveProgress&) { return true; }
 };
 
@@ -83,8 +84,9 @@ struct SolveOptions {
 };
 
 // True when every tour of the instance and every sum the search forms from its distances stays
-// inside the 32-bit length range: the sum over the cities of their largest absolute distance is
-// at most 2147483647.
+// inside the 32-bit length range: with n cities and the smallest and largest distance between
+// distinct cities, n times each lies in the range, and so does n times the largest distance
+// after the shift that makes the smallest one 0. The diagonal is not looked at.
 bool tourLengthsFit(const ProblemData& instance);
 
 // Solves an instance of at least 3 cities whose tour lengths fit (the caller checks both).

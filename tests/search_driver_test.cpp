@@ -163,11 +163,71 @@ class StoppingInside : public SolveMonitor {
   int stopAt_;
 };
 
+SolveOutcome solveStoppingAt(const ProblemData& problem, StoppingInside& monitor) {
+  SolveOptions options;
+  options.monitor = &monitor;
+  return solveProblem(problem, options);
+}
+
+// More than the first stage of any instance here asks (80 cities: some hundreds).
+constexpr int kMostFirstStageQuestions = 2048;
+
+// Questions the first stage (the initial tour and its improvement) asks before the first level:
+// the largest stop that still ends the solve before its first node is counted.
+int firstStageQuestions(const ProblemData& problem) {
+  int low = 0;  // a stop here ends the solve before the first node
+  int high = kMostFirstStageQuestions;
+  while (high - low > 1) {
+    const int middle = (low + high) / 2;
+    StoppingInside monitor(middle);
+    if (solveStoppingAt(problem, monitor).statistics.evaluatedNodes == 0) {
+      low = middle;
+    } else {
+      high = middle;
+    }
+  }
+  return low;
+}
+
+// The first stage asks the monitor too, so that a limit of a millisecond is kept: a stop there
+// ends the solve before any node with a whole tour, no longer than the initial one; stopped in
+// the initial tour's 2-opt, the improvement does not run at all.
+TEST(SolveDriver, MonitorCanStopTheFirstStage) {
+  const auto problem = euclideanInstance(80, 515);
+  const int questions = firstStageQuestions(*problem);
+  // 2-opt sweeps and rounds of the improvement: some dozens at least for 80 cities.
+  ASSERT_GT(questions, 20);
+  ASSERT_LT(questions, kMostFirstStageQuestions - 1);
+  for (const int stopAt : {1, 2, questions / 2, questions}) {
+    SCOPED_TRACE(stopAt);
+    StoppingInside monitor(stopAt);
+    const SolveOutcome outcome = solveStoppingAt(*problem, monitor);
+    ASSERT_EQ(outcome.code, ErrorCode::Success);
+    EXPECT_TRUE(outcome.statistics.stopped);
+    EXPECT_EQ(monitor.asked, stopAt);
+    EXPECT_EQ(outcome.statistics.evaluatedNodes, 0u);
+    expectValidTour(*problem, outcome);
+    EXPECT_LE(outcome.length, outcome.statistics.initialLength);
+    if (stopAt == 1) {
+      EXPECT_EQ(outcome.statistics.improvedLength, outcome.statistics.initialLength);
+    }
+  }
+  // Not stopped, the questions change nothing.
+  StoppingInside never(1 << 30);
+  const SolveOutcome asked = solveStoppingAt(*problem, never);
+  const SolveOutcome plain = solveProblem(*problem);
+  EXPECT_FALSE(asked.statistics.stopped);
+  EXPECT_EQ(asked.order, plain.order);
+  EXPECT_EQ(asked.statistics.evaluatedNodes, plain.statistics.evaluatedNodes);
+  EXPECT_EQ(asked.statistics.improvedLength, plain.statistics.improvedLength);
+}
+
 // The first level of a large instance is one long evaluation (two ascents, then the probes): the
 // monitor is asked inside it, and a stop there ends the solve with the improved tour, unproven.
 TEST(SolveDriver, MonitorCanStopInsideTheFirstLevel) {
   const auto problem = euclideanInstance(80, 515);
-  for (const int stopAt : {1, 3, 40}) {
+  const int firstStage = firstStageQuestions(*problem);
+  for (const int stopAt : {firstStage + 1, firstStage + 3, firstStage + 40}) {
     SCOPED_TRACE(stopAt);
     StoppingInside monitor(stopAt);
     SolveOptions options;

@@ -151,7 +151,9 @@ typedef struct ringmarch_solve_options {
 } ringmarch_solve_options;
 
 typedef struct ringmarch_solve_statistics {
-  int32_t optimal;          /* 1: the tour is proven shortest; 0: the search was stopped */
+  /* 1: the tour is proven shortest; 0: the search was stopped, or the distances are asymmetric
+   * beyond what the exact directed solve takes (more than 63 cities, or too widely spread) */
+  int32_t optimal;
   int32_t stopped_by;       /* why it was stopped: RINGMARCH_STOPPED_BY_* */
   int32_t initial_length;   /* length of the first tour (nearest neighbour and 2-opt) */
   uint64_t evaluated_nodes; /* search nodes evaluated */
@@ -167,7 +169,9 @@ typedef struct ringmarch_solve_statistics {
 
 /* No time limit, no callback, an interval of 0.1 s. */
 RINGMARCH_API void ringmarch_solve_options_init(ringmarch_solve_options* options);
-/* Solve with options (NULL = the defaults) and statistics (may be NULL). Answers success also
+/* Solve with options (NULL = the defaults) and statistics (may be NULL). Asymmetric distances
+ * are solved exactly as a directed tour (its length measured in the listed direction) for up to
+ * 63 cities; beyond that the tour is valid but not proven. Answers success also
  * when the time limit or the callback stopped the search; statistics->optimal then is 0. A
  * negative or not finite time limit or interval answers RINGMARCH_E_INVALIDARG. *length is
  * written after the solver ran, whether it succeeded or not. */

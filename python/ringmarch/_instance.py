@@ -564,8 +564,9 @@ def solve(
     ``optimal``, ``nodes``, ``seconds``, ``initial_length``.
 
     3 to 127 cities. The search releases the GIL, and Ctrl-C stops it (KeyboardInterrupt is
-    raised once the library has returned). The search assumes a symmetric matrix: for an
-    asymmetric one the tour is valid but not guaranteed shortest.
+    raised once the library has returned). An asymmetric matrix is solved exactly as a directed
+    tour (its length taken in the listed direction) for up to 63 cities; beyond that the tour
+    is valid and ``optimal`` is False.
 
     Raises TypeError or ValueError for input of the wrong type or shape, and a
     :class:`RingmarchError` subclass for what the solver refuses: TooManyCitiesError (more

@@ -3,6 +3,7 @@
  * the file operations.
  * Usage: ringmarch_c_test DATA_DIR SCRATCH_DIR EXPECTED_VERSION */
 #include <math.h>
+#include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -174,12 +175,14 @@ static void test_square_by_operations(void) {
 /* The shortest tour of a small matrix by trying every permutation with city 0 first. */
 static int32_t brute_force_length(int32_t n, const int32_t* d) {
   int32_t perm[10];
-  int64_t best = -1;
+  int64_t best = 0;
+  int found = 0; /* lengths may be negative: no length can mark "none yet" */
   for (int32_t i = 0; i < n; ++i) perm[i] = i;
   for (;;) {
     int64_t length = 0;
     for (int32_t i = 0; i < n; ++i) length += d[perm[i] * n + perm[(i + 1) % n]];
-    if (best < 0 || length < best) best = length;
+    if (!found || length < best) best = length;
+    found = 1;
     /* next permutation of perm[1..n-1] */
     int32_t k = n - 2;
     while (k >= 1 && perm[k] > perm[k + 1]) --k;
@@ -235,6 +238,85 @@ static void test_load_distances_against_brute_force(void) {
     CHECK(length == expected);
     CHECK(tour_length_of(s, n, d) == expected);
   }
+  ringmarch_destroy(s);
+}
+
+/* Solves with statistics; the length and whether it is claimed optimal. */
+static int32_t solve_claiming(ringmarch_solver* s, int32_t* optimal) {
+  ringmarch_solve_statistics statistics;
+  int32_t length = 0;
+  statistics.optimal = -1;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, NULL, &statistics, &length));
+  *optimal = statistics.optimal;
+  return length;
+}
+
+/* Asymmetric matrices: the shortest directed tour, proven, against brute force; beyond the exact
+ * solve's reach (63 cities) or its range, a valid tour measured in its listed direction that is
+ * not claimed optimal. */
+static void test_asymmetric_against_brute_force(void) {
+  ringmarch_solver* s = new_solver();
+  srand(4242);
+  for (int round = 0; round < 50; ++round) {
+    const int32_t n = 4 + round % 6;
+    int32_t d[10 * 10];
+    for (int32_t i = 0; i < n; ++i) {
+      for (int32_t j = 0; j < n; ++j) {
+        /* Every fifth matrix has negative distances too. */
+        d[i * n + j] = i == j ? 0 : (round % 5 == 4 ? rand() % 101 - 50 : 1 + rand() % 100);
+      }
+    }
+    d[0 * n + 1] = d[1 * n + 0] + 1; /* asymmetric for certain */
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_load_distances(s, n, d));
+    int32_t optimal = 0;
+    const int32_t length = solve_claiming(s, &optimal);
+    const int32_t expected = brute_force_length(n, d);
+    if (length != expected)
+      fprintf(stderr, "asymmetric round %d: %d != %d\n", round, length, expected);
+    CHECK(length == expected);
+    CHECK(optimal == 1);
+    CHECK(tour_length_of(s, n, d) == expected);
+  }
+
+  /* 70 cities: the symmetric search's tour, not proven. */
+  static int32_t wide[70 * 70];
+  for (int32_t i = 0; i < 70; ++i) {
+    for (int32_t j = 0; j < 70; ++j) wide[i * 70 + j] = i == j ? 0 : 1 + (i * 37 + j * 11) % 97;
+  }
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_load_distances(s, 70, wide));
+  int32_t optimal = -1;
+  int32_t length = solve_claiming(s, &optimal);
+  CHECK(optimal == 0);
+  CHECK(tour_length_of(s, 70, wide) == length);
+
+  /* Four cities up to 5 * 10^8 apart: tours fit 32 bits, the symmetric form's do not. */
+  const int32_t spread[16] = {0,         500000000, 1, 2, 3, 0, 500000000, 4,
+                              500000000, 5,         0, 6, 7, 8, 500000000, 0};
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_load_distances(s, 4, spread));
+  length = solve_claiming(s, &optimal);
+  CHECK(optimal == 0);
+  CHECK(tour_length_of(s, 4, spread) == length);
+  ringmarch_destroy(s);
+}
+
+/* Distances whose tours leave the 32-bit range are refused, never wrapped and called optimal. */
+static void test_lengths_beyond_32_bits(void) {
+  ringmarch_solver* s = new_solver();
+  const int32_t negative[9] = {
+      0, -1000000000, -1000000000, -1000000000, 0, -1000000000, -1000000000, -1000000000, 0};
+  int32_t smallest[25];
+  for (int i = 0; i < 25; ++i) smallest[i] = i % 6 == 0 ? 0 : INT32_MIN;
+  ringmarch_solve_statistics statistics;
+  int32_t length = 0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_load_distances(s, 3, negative));
+  statistics.optimal = -1;
+  CHECK_RESULT(0x80040309u, ringmarch_solve_with(s, NULL, &statistics, &length));
+  CHECK(statistics.optimal == 0);
+  CHECK_RESULT(0x80040309u, ringmarch_solve(s, &length));
+  CHECK_RESULT(RINGMARCH_RESULT_OF(RINGMARCH_NOT_SOLVED), ringmarch_length(s, &length));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_load_distances(s, 5, smallest));
+  CHECK_RESULT(0x80040309u, ringmarch_solve_with(s, NULL, &statistics, &length));
+  CHECK(statistics.optimal == 0);
   ringmarch_destroy(s);
 }
 
@@ -345,6 +427,27 @@ static void test_solve_options(void) {
   CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, NULL, NULL, &length));
   CHECK(length == optimum);
 
+  /* A callback that is called at every check and never stops changes nothing: the same nodes
+   * and the same tour, solve after solve. */
+  int32_t first_tour[RINGMARCH_MAX_CITIES];
+  int32_t count = 0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_tour(s, first_tour, RINGMARCH_MAX_CITIES, &count));
+  for (int repeat = 0; repeat < 3; ++repeat) {
+    struct progress_log watching = {0, -1, 0, 0, 0, 0.0};
+    ringmarch_solve_options_init(&options);
+    options.progress = record_progress;
+    options.user_data = &watching;
+    options.progress_interval_seconds = 0.0;
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, &options, &statistics, &length));
+    CHECK(watching.calls > 0);
+    CHECK(statistics.optimal == 1);
+    CHECK(statistics.evaluated_nodes == all_nodes);
+    int32_t again[RINGMARCH_MAX_CITIES];
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_tour(s, again, RINGMARCH_MAX_CITIES, &count));
+    CHECK(count == 100 && memcmp(again, first_tour, sizeof(int32_t) * 100) == 0);
+  }
+  ringmarch_solve_options_init(&options);
+
   struct progress_log log = {0, 3, 0, 0, 0, 0.0};
   options.progress = record_progress;
   options.user_data = &log;
@@ -436,6 +539,8 @@ int main(int argc, char** argv) {
   test_last_error();
   test_square_by_operations();
   test_load_distances_against_brute_force();
+  test_asymmetric_against_brute_force();
+  test_lengths_beyond_32_bits();
   test_load_refusals();
   test_load_coordinates();
   test_solve_options();

@@ -217,6 +217,26 @@ TEST(ProgramBadInputTest, InstancesTheSolverRefusesSayWhy) {
       // Tours of these distances overflow 32 bits: the solver refuses rather than wrap.
       {explicitMatrixFile("3", "0 2000000000 1\n2000000000 0 1\n1 1 0\n"),
        "0x80040309 DistanceOutOfRange", "could exceed the 32-bit range"},
+      // Sums of negative distances leave the range downwards: -3 * 10^9, -5 * 2^31.
+      {explicitMatrixFile("3",
+                          "0 -1000000000 -1000000000\n-1000000000 0 -1000000000\n"
+                          "-1000000000 -1000000000 0\n"),
+       "0x80040309 DistanceOutOfRange", "could exceed the 32-bit range"},
+      {explicitMatrixFile("5",
+                          [] {
+                            std::string rows;
+                            for (int i = 0; i < 5; ++i) {
+                              for (int j = 0; j < 5; ++j) rows += i == j ? "0 " : "-2147483648 ";
+                              rows += "\n";
+                            }
+                            return rows;
+                          }()),
+       "0x80040309 DistanceOutOfRange", "could exceed the 32-bit range"},
+      // Asymmetric, so solved as a directed tour: its sums leave the range just as well.
+      {explicitMatrixFile("3",
+                          "0 -1000000000 -1000000000\n-1000000000 0 -1000000000\n"
+                          "-999999999 -1000000000 0\n"),
+       "0x80040309 DistanceOutOfRange", "could exceed the 32-bit range"},
   };
   for (const Case& c : cases) {
     const std::string path = directory.write("refused.tsp", c.file);
@@ -227,6 +247,57 @@ TEST(ProgramBadInputTest, InstancesTheSolverRefusesSayWhy) {
     EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
     EXPECT_TRUE(run.out.empty());
   }
+}
+
+// No tour uses a city's distance to itself: a huge diagonal neither refuses the instance nor
+// changes its optimum.
+TEST(ProgramSolveTest, ALargeDiagonalIsIgnored) {
+  ScratchDirectory directory;
+  const auto matrix = [](const std::string& diagonal) {
+    std::string rows;
+    for (int i = 0; i < 30; ++i) {
+      for (int j = 0; j < 30; ++j) {
+        rows += i == j ? diagonal : std::to_string(1 + (7 * (i + j) + i * j) % 50);
+        rows += ' ';
+      }
+      rows += '\n';
+    }
+    return explicitMatrixFile("30", rows);
+  };
+  const ProgramRun plain = runRingmarch({"solve", directory.write("plain.tsp", matrix("0"))});
+  const ProgramRun large =
+      runRingmarch({"solve", directory.write("large.tsp", matrix("100000000"))});
+  ASSERT_EQ(plain.exitStatus, kSuccess) << plain.err;
+  ASSERT_EQ(large.exitStatus, kSuccess) << large.err;
+  EXPECT_EQ(resultLine(large.out, "optimal"), " yes");
+  EXPECT_EQ(resultLine(large.out, "length"), resultLine(plain.out, "length"));
+}
+
+// check --tour sums the tour exactly, also where no 32-bit length holds it, and says that such
+// an instance cannot be solved.
+TEST(ProgramBadInputTest, CheckShowsTheExactLengthOfATourBeyondThe32BitRange) {
+  ScratchDirectory directory;
+  const std::string instance = directory.write(
+      "neg3.tsp", explicitMatrixFile("3",
+                                     "0 -1000000000 -1000000000\n-1000000000 0 -1000000000\n"
+                                     "-1000000000 -1000000000 0\n"));
+  const std::string tour =
+      directory.write("neg3.tour", "TYPE: TOUR\nDIMENSION: 3\nTOUR_SECTION\n1\n2\n3\n-1\nEOF\n");
+  const ProgramRun text = runRingmarch({"check", instance, "--tour", tour});
+  EXPECT_NE(text.out.find("valid, every city once, length -3000000000\n"), std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("solvable: no (tour lengths could exceed the 32-bit range)"),
+            std::string::npos)
+      << text.out;
+  const ProgramRun json = runRingmarch({"check", instance, "--tour", tour, "--json"});
+  const JsonValue document = parsedStdout(json);
+  EXPECT_EQ(document.at("tour_length").number(), -3000000000.0);
+  EXPECT_FALSE(document.at("solvable").boolean());
+  // Nothing is solved, so no tour file is written with a wrapped length.
+  const std::string written = directory.path("out.tour");
+  const ProgramRun solve = runRingmarch({"solve", instance, "--tour", written});
+  EXPECT_EQ(solve.exitStatus, kBadInput);
+  EXPECT_FALSE(fileExists(written));
 }
 
 TEST(ProgramBadInputTest, FilesWithoutCitiesAreNotValidAndNotConverted) {
