@@ -50,7 +50,9 @@ TEST(SolveTourEngineTest, BeyondTheCanonicalLimitsAutoRunsTheTourEngineHonestly)
     ASSERT_TRUE(first.lowerBound);
     EXPECT_LE(*first.lowerBound, first.length);
     EXPECT_EQ(first.optimal(), *first.lowerBound == first.length);
-    if (!first.optimal()) EXPECT_FALSE(first.reason.empty());
+    if (!first.optimal()) {
+      EXPECT_FALSE(first.reason.empty());
+    }
     EXPECT_EQ(first.tour, again.tour);
     EXPECT_EQ(first.lowerBound, again.lowerBound);
   }
@@ -67,7 +69,9 @@ TEST(SolveTourEngineTest, OnSmallInstancesItNeverClaimsLessThanTheCanonicalOptim
     ASSERT_NE(byTour.status, SolveStatus::Refused);
     EXPECT_GE(byTour.length, exact.length);
     EXPECT_LE(byTour.lowerBound.value_or(0), exact.length);
-    if (byTour.optimal()) EXPECT_EQ(byTour.length, exact.length);
+    if (byTour.optimal()) {
+      EXPECT_EQ(byTour.length, exact.length);
+    }
   }
 }
 
