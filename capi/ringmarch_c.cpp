@@ -536,6 +536,26 @@ ringmarch_result ringmarch_instance_read_tsp_file(const char* filename, int32_t 
   });
 }
 
+ringmarch_result ringmarch_read_tsp_file_tolerant(ringmarch_solver* solver, const char* filename) {
+  return guarded(solver, [&](ringmarch::RingmarchObject& object) -> OperationResult {
+    ringmarch::TspReadReport report;
+    const OperationResult read = object.ReadTspFileTolerant(fileNameOf(filename), &report);
+    if (read != RINGMARCH_OK) tlsPendingDetail = report.where();
+    return read;
+  });
+}
+
+ringmarch_result ringmarch_has_coordinates(ringmarch_solver* solver, int32_t* value) {
+  return guarded(solver, [&](ringmarch::RingmarchObject& object) -> OperationResult {
+    if (object.state() == ringmarch::ObjectState::NoInstance) {
+      return ringmarch::resultValueOf(ErrorCode::InstanceNotCreated);
+    }
+    if (value == nullptr) return RINGMARCH_E_POINTER;
+    *value = object.instance().hasCoordinates == 1 ? 1 : 0;
+    return RINGMARCH_OK;
+  });
+}
+
 void ringmarch_instance_destroy(ringmarch_instance* instance) {
   delete instance;
 }

@@ -215,6 +215,14 @@ RINGMARCH_API ringmarch_result ringmarch_instance_from_coordinates(int32_t count
 RINGMARCH_API ringmarch_result ringmarch_instance_read_tsp_file(const char* filename,
                                                                 int32_t strict,
                                                                 ringmarch_instance** instance);
+/* ringmarch_read_tsp_file in the tolerant mode (keywords in any order and case, every symmetric
+ * distance rule, all matrix layouts, ATSP files up to 63 cities); the same codes and limit of
+ * 127 cities, the reason of a refusal in ringmarch_last_error_gloss. */
+RINGMARCH_API ringmarch_result ringmarch_read_tsp_file_tolerant(ringmarch_solver* solver,
+                                                                const char* filename);
+/* *value := 1 when the solver's instance has coordinates (from a file, the generator or
+ * ringmarch_load_coordinates), 0 when it has only distances. */
+RINGMARCH_API ringmarch_result ringmarch_has_coordinates(ringmarch_solver* solver, int32_t* value);
 /* Frees the instance; NULL is accepted. */
 RINGMARCH_API void ringmarch_instance_destroy(ringmarch_instance* instance);
 RINGMARCH_API ringmarch_result ringmarch_instance_cities(const ringmarch_instance* instance,
