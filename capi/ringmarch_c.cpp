@@ -34,25 +34,12 @@ namespace {
 using ringmarch::ErrorCode;
 using ringmarch::OperationResult;
 
-// English explanations of the codes' messages, index = code.
-constexpr std::array<const char*, ringmarch::kErrorCodeCount + 1> kGlosses = {
-    "",
-    "the file could not be opened; it may not exist",
-    "the file could not be read; it may be damaged",
-    "the file could not be written; the disk may be full or damaged",
-    "the file format is invalid",
-    "memory is insufficient",
-    "more than 127 cities",
-    "a city number is out of range, or fewer than 3 cities to solve",
-    "a coordinate is out of range (0 to 9999 when set one by one) or not finite",
-    "distances must be 0 to 14141, and tour lengths must fit 32 bits",
-    "the distance of a city to itself must be 0",
-    "different cities must be a positive distance apart",
-    "distances must be symmetric",
-    "no instance has been created",
-    "the instance has not been solved",
-    "the file type is not supported (1 = EUC2D, 2 = FULLMATRIX)",
-};
+// The code's English explanation as a C string (a literal of the model's one table).
+const char* glossOf(std::int32_t code) {
+  return code >= 1 && code <= ringmarch::kErrorCodeCount
+             ? ringmarch::errorGloss(static_cast<ErrorCode>(code)).data()
+             : "";
+}
 
 bool isKnownCode(std::int32_t code) {
   return code >= 1 && code <= ringmarch::kErrorCodeCount;
@@ -95,7 +82,7 @@ ringmarch_result recorded(ringmarch_result result) noexcept {
   if (result == RINGMARCH_OK) return result;
   if ((result & 0xFFFFFF00u) == 0x80040300u && isKnownCode(result & 0xFFu)) {
     const auto code = static_cast<std::int32_t>(result & 0xFFu);
-    setLastFailure(result, code, messageOf(code), kGlosses[static_cast<std::size_t>(code)]);
+    setLastFailure(result, code, messageOf(code), glossOf(code));
     if (!tlsPendingDetail.empty()) {
       try {
         tlsLastFailure.gloss += ": " + tlsPendingDetail;
@@ -647,7 +634,7 @@ const char* ringmarch_error_message(int32_t code) {
 }
 
 const char* ringmarch_error_gloss(int32_t code) {
-  return isKnownCode(code) ? kGlosses[static_cast<std::size_t>(code)] : "";
+  return isKnownCode(code) ? glossOf(code) : "";
 }
 
 }  // extern "C"

@@ -302,7 +302,8 @@ void Session::printError(const std::string& message, std::optional<ErrorCode> co
       error.add("code", static_cast<std::int32_t>(*code))
           .add("name", errorName(*code))
           .add("result", resultValueText(*code))
-          .add("text", errorText(*code));
+          .add("text", errorText(*code))
+          .add("gloss", errorGloss(*code));
     }
     JsonObject document;
     document.add("error", error);
@@ -542,7 +543,8 @@ int Session::solveLoaded(const JsonObject& extraFields) {
         error.add("code", static_cast<std::int32_t>(code))
             .add("name", errorName(code))
             .add("result", resultValueText(code))
-            .add("text", errorText(code));
+            .add("text", errorText(code))
+            .add("gloss", errorGloss(code));
       }
       document.add("error", error);
     }
