@@ -299,6 +299,30 @@ TEST(ProgramAsymmetricTest, BeyondSixtyThreeCitiesAsymmetricToursAreNotProven) {
       << refused.err;
 }
 
+TEST(ProgramAsymmetricTest, TheCanonicalEngineByNameKeepsItsUnprovenAnswerBeyondSixtyThree) {
+  ScratchDirectory directory;
+  std::string text =
+      "NAME: line\nTYPE: TSP\nDIMENSION: 64\nEDGE_WEIGHT_TYPE: EXPLICIT\n"
+      "EDGE_WEIGHT_FORMAT: FULL_MATRIX\nEDGE_WEIGHT_SECTION\n";
+  for (int i = 0; i < 64; ++i) {
+    for (int j = 0; j < 64; ++j) {
+      text += std::to_string(i == j ? 0 : 10 * std::abs(i - j) + (j > i ? 1 : 0)) + " ";
+    }
+    text += "\n";
+  }
+  const std::string path = directory.write("line64.tsp", text);
+  // A valid tour, not proven, and no bound: the symmetric search bounds no directed tour.
+  const ProgramRun canonical =
+      runRingmarch({"solve", path, "--engine", "canonical", "--json", "--quiet"});
+  EXPECT_EQ(canonical.exitStatus, kNotProven) << canonical.err;
+  const JsonValue exact = parsedStdout(canonical);
+  EXPECT_EQ(exact.at("not_proven_reason").string(),
+            "the distances are not symmetric, and exact solves of asymmetric instances take at "
+            "most 63 cities");
+  EXPECT_EQ(exact.at("lower_bound").number(), 0);
+  EXPECT_EQ(tourDefect(jsonTour(exact), 64), "");
+}
+
 TEST(ProgramInterruptTest, CtrlCReportsAndWritesTheBestTourNotProven) {
   ScratchDirectory directory;
   const std::string tourPath = directory.path("best.tour");

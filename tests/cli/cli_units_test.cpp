@@ -55,6 +55,10 @@ TEST(CommandLineTest, RejectsBadRequestsWithAReasonAndTheCommandsUsage) {
       {{"solve", "--time-limit", "nan"}, "positive number of seconds", "solve"},
       {{"solve", "--time-limit", "3s"}, "positive number of seconds", "solve"},
       {{"solve", "--json=yes"}, "--json takes no value", "solve"},
+      {{"solve", "--engine", "cut"}, "--engine needs auto, canonical or tour", "solve"},
+      {{"solve", "--engine=Tour"}, "--engine needs auto, canonical or tour", "solve"},
+      {{"solve", "--engine"}, "--engine needs auto, canonical or tour", "solve"},
+      {{"random", "5", "--engine", "tour"}, "--engine needs --solve", "random"},
       {{"solve", "--seed", "3"}, "unknown option '--seed'", "solve"},
       {{"random"}, "number of cities", "random"},
       {{"random", "ten"}, "whole number", "random"},
@@ -101,6 +105,15 @@ TEST(CommandLineTest, SolveTakesItsOptionsInEitherForm) {
   EXPECT_TRUE(request.solve.json);
   EXPECT_TRUE(request.solve.quiet);
   EXPECT_EQ(request.solve.timeLimitSeconds, 2.5);
+  EXPECT_EQ(request.solve.engine, Engine::Auto);
+  for (const auto& [name, engine] :
+       {std::pair{"auto", Engine::Auto}, std::pair{"canonical", Engine::Canonical},
+        std::pair{"tour", Engine::Tour}}) {
+    const ParseResult chosen = parse({"solve", "--engine", name});
+    ASSERT_TRUE(chosen.request) << chosen.error;
+    EXPECT_EQ(chosen.request->solve.engine, engine) << name;
+  }
+  EXPECT_NE(helpText("solve").find("--engine"), std::string::npos);
 }
 
 TEST(CommandLineTest, SolveWithoutAFileMeansTheBuiltInInstance) {
