@@ -7,6 +7,8 @@
 #include <chrono>
 #include <memory>
 #include <new>
+#include <optional>
+#include <utility>
 
 #include "model/asymmetric_solve.h"
 #include "solve/engines.h"
@@ -29,8 +31,9 @@ std::string citiesText(int count) {
   return std::to_string(count) + (count == 1 ? " city" : " cities");
 }
 
-// What refuses the request before an engine runs; Success when nothing does.
-SolveResult checked(int cities, bool symmetric, const SolveRequest& request, Engine& engine) {
+// The refusal of a request before an engine runs, if any; engine receives the engine to run.
+std::optional<SolveResult> refusalOf(int cities, bool symmetric, const SolveRequest& request,
+                                     Engine& engine) {
   engine = request.engine == Engine::Auto ? automaticEngine(cities, symmetric) : request.engine;
   if (cities < 3) {
     return refusal(engine, ErrorCode::CityIdOutOfRange,
@@ -44,9 +47,7 @@ SolveResult checked(int cities, bool symmetric, const SolveRequest& request, Eng
         engine, ErrorCode::TooManyCities,
         citiesText(cities) + "; the canonical engine takes at most " + std::to_string(kMaxCities));
   }
-  SolveResult none;
-  none.status = SolveStatus::Optimal;  // not refused
-  return none;
+  return std::nullopt;
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
@@ -92,8 +93,9 @@ Engine automaticEngine(int cities, bool symmetric) {
 SolveResult solve(const Instance& instance, const SolveRequest& request) {
   return timed([&] {
     Engine engine = Engine::Auto;
-    SolveResult refused = checked(instance.size(), instance.isSymmetric(), request, engine);
-    if (refused.refused()) return refused;
+    if (auto refused = refusalOf(instance.size(), instance.isSymmetric(), request, engine)) {
+      return std::move(*refused);
+    }
     RunControl control(request.timeLimitSeconds, request.watcher);
     if (engine == Engine::Tour) return runTourEngine(instance, control);
     const std::unique_ptr<ProblemData> problem = problemOf(instance);
@@ -105,8 +107,10 @@ SolveResult solve(const Instance& instance, const SolveRequest& request) {
 SolveResult solve(const ProblemData& problem, const SolveRequest& request) {
   return timed([&] {
     Engine engine = Engine::Auto;
-    SolveResult refused = checked(problem.count, !hasAsymmetricDistances(problem), request, engine);
-    if (refused.refused()) return refused;
+    const bool symmetric = !hasAsymmetricDistances(problem);
+    if (auto refused = refusalOf(problem.count, symmetric, request, engine)) {
+      return std::move(*refused);
+    }
     RunControl control(request.timeLimitSeconds, request.watcher);
     if (engine == Engine::Canonical) return runCanonicalEngine(problem, control);
     std::string reason;
