@@ -548,6 +548,21 @@ static void test_solve_layer_refusals(void) {
   CHECK_RESULT(RINGMARCH_E_INVALIDARG,
                ringmarch_instance_from_coordinates(3, "NO_SUCH_RULE", points, &instance));
   CHECK(instance == NULL);
+  /* swiss42 ends its section line in blanks: only the tolerant reading takes it. */
+  char swiss[1024];
+  path_in(swiss, sizeof swiss, data_dir, "swiss42.tsp");
+  CHECK_RESULT(RINGMARCH_RESULT_OF(RINGMARCH_FILE_READ_FAILED),
+               ringmarch_instance_read_tsp_file(swiss, 1, &instance));
+  CHECK(instance == NULL);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_read_tsp_file(swiss, 0, &instance));
+  int32_t cities = 0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_cities(instance, &cities));
+  CHECK(cities == 42);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_instance(instance, NULL, &solution));
+  CHECK(solution.length == 1273 && solution.status == RINGMARCH_STATUS_OPTIMAL);
+  ringmarch_solution_free(&solution);
+  ringmarch_instance_destroy(instance);
+
   CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_from_coordinates(3, "EUC_2D", points, &instance));
   CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_instance(instance, NULL, &solution));
   CHECK(solution.length == 12 && solution.status == RINGMARCH_STATUS_OPTIMAL);
