@@ -12,13 +12,21 @@
 #include <string>
 #include <string_view>
 
-#include "model/asymmetric_solve.h"
-#include "model/error_reporting.h"
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <vector>
+
 #include "model/ringmarch_object.h"
-#include "solver/solve_driver.h"
+#include "solve/problem_conversion.h"
+#include "solve/solve.h"
 
 struct ringmarch_solver {
   ringmarch::RingmarchObject object;
+};
+
+struct ringmarch_instance {
+  ringmarch::Instance instance;
 };
 
 namespace {
@@ -26,25 +34,12 @@ namespace {
 using ringmarch::ErrorCode;
 using ringmarch::OperationResult;
 
-// English explanations of the codes' messages, index = code.
-constexpr std::array<const char*, ringmarch::kErrorCodeCount + 1> kGlosses = {
-    "",
-    "the file could not be opened; it may not exist",
-    "the file could not be read; it may be damaged",
-    "the file could not be written; the disk may be full or damaged",
-    "the file format is invalid",
-    "memory is insufficient",
-    "more than 127 cities",
-    "a city number is out of range, or fewer than 3 cities to solve",
-    "a coordinate is out of range (0 to 9999 when set one by one) or not finite",
-    "distances must be 0 to 14141, and tour lengths must fit 32 bits",
-    "the distance of a city to itself must be 0",
-    "different cities must be a positive distance apart",
-    "distances must be symmetric",
-    "no instance has been created",
-    "the instance has not been solved",
-    "the file type is not supported (1 = EUC2D, 2 = FULLMATRIX)",
-};
+// The code's English explanation as a C string (a literal of the model's one table).
+const char* glossOf(std::int32_t code) {
+  return code >= 1 && code <= ringmarch::kErrorCodeCount
+             ? ringmarch::errorGloss(static_cast<ErrorCode>(code)).data()
+             : "";
+}
 
 bool isKnownCode(std::int32_t code) {
   return code >= 1 && code <= ringmarch::kErrorCodeCount;
@@ -63,6 +58,9 @@ struct LastFailure {
 };
 
 thread_local LastFailure tlsLastFailure;
+// What the failure being answered adds to its code's gloss (a refusal's reason), taken by the
+// next recorded failure.
+thread_local std::string tlsPendingDetail;
 
 void setLastFailure(ringmarch_result result, std::int32_t code, std::string_view message,
                     std::string_view gloss) noexcept {
@@ -84,7 +82,14 @@ ringmarch_result recorded(ringmarch_result result) noexcept {
   if (result == RINGMARCH_OK) return result;
   if ((result & 0xFFFFFF00u) == 0x80040300u && isKnownCode(result & 0xFFu)) {
     const auto code = static_cast<std::int32_t>(result & 0xFFu);
-    setLastFailure(result, code, messageOf(code), kGlosses[static_cast<std::size_t>(code)]);
+    setLastFailure(result, code, messageOf(code), glossOf(code));
+    if (!tlsPendingDetail.empty()) {
+      try {
+        tlsLastFailure.gloss += ": " + tlsPendingDetail;
+      } catch (...) {
+        // The code's own gloss still tells the failure.
+      }
+    }
   } else if (result == RINGMARCH_E_POINTER) {
     setLastFailure(result, 0, "a required pointer argument is null",
                    "a required pointer argument is null");
@@ -93,6 +98,7 @@ ringmarch_result recorded(ringmarch_result result) noexcept {
   } else {
     setLastFailure(result, 0, "unexpected failure", "unexpected failure");
   }
+  tlsPendingDetail.clear();
   return result;
 }
 
@@ -131,67 +137,120 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// Ends the search at the time limit and hands the progress to the caller's callback.
-class OptionsMonitor final : public ringmarch::SolveMonitor {
+// Hands the progress to the caller's callback at its interval; its answer may stop the solve.
+// The time limit is the solve layer's.
+class CallbackWatcher final : public ringmarch::RunWatcher {
  public:
-  OptionsMonitor(const ringmarch_solve_options& options,
-                 std::chrono::steady_clock::time_point started)
-      : options_(options), started_(started) {}
+  CallbackWatcher(ringmarch_progress_callback callback, void* userData, double interval)
+      : callback_(callback), userData_(userData), interval_(interval) {}
 
-  bool onProgress(const ringmarch::SolveProgress& progress) override { return check(progress); }
-  // Inside the first level's long evaluation: the same time limit and callback (the callback
-  // is still called only at its interval).
-  bool keepGoing(const ringmarch::SolveProgress& progress) override { return check(progress); }
-
-  std::int32_t stoppedBy() const { return stoppedBy_; }
+  bool onProgress(const ringmarch::RunProgress& progress) override {
+    if (callback_ == nullptr) return true;
+    const double elapsed = secondsSince(started_);
+    if (elapsed < nextCallAt_) return true;
+    nextCallAt_ = elapsed + interval_;
+    const std::int64_t best = progress.bestLength.value_or(0);
+    const ringmarch_progress report = {progress.nodes,
+                                       static_cast<std::int32_t>(best > INT32_MAX   ? INT32_MAX
+                                                                 : best < INT32_MIN ? INT32_MIN
+                                                                                    : best),
+                                       elapsed};
+    return callback_(&report, userData_) == RINGMARCH_CONTINUE;
+  }
 
  private:
-  bool check(const ringmarch::SolveProgress& progress) {
-    const double elapsed = secondsSince(started_);
-    if (options_.time_limit_seconds > 0.0 && elapsed >= options_.time_limit_seconds) {
-      stoppedBy_ = RINGMARCH_STOPPED_BY_TIME_LIMIT;
-      return false;
-    }
-    if (options_.progress != nullptr && elapsed >= nextCallAt_) {
-      nextCallAt_ = elapsed + options_.progress_interval_seconds;
-      const ringmarch_progress report = {progress.evaluatedNodes, progress.bestLength, elapsed};
-      if (options_.progress(&report, options_.user_data) != RINGMARCH_CONTINUE) {
-        stoppedBy_ = RINGMARCH_STOPPED_BY_CALLBACK;
-        return false;
-      }
-    }
-    return true;
-  }
-
-  ringmarch_solve_options options_;
-  std::chrono::steady_clock::time_point started_;
+  ringmarch_progress_callback callback_;
+  void* userData_;
+  double interval_;
+  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
   double nextCallAt_ = 0.0;
-  std::int32_t stoppedBy_ = RINGMARCH_STOPPED_BY_NOTHING;
 };
 
-// The search is symmetric: asymmetric distances are solved exactly through the symmetric form
-// of twice the cities (at most kMaxAsymmetricCities of them). Beyond that, or when the form's
-// lengths would not fit, the symmetric search still gives a valid tour, measured in its listed
-// direction, and exact tells that it is not proven.
-OperationResult solveExactlyWherePossible(ringmarch::RingmarchObject& object,
-                                          const ringmarch::SolveOptions& options,
-                                          ringmarch::SolveStatistics& solved, std::int32_t* length,
-                                          bool& exact) {
-  const ringmarch::ProblemData& instance = object.instance();
-  const bool asymmetric = object.state() != ringmarch::ObjectState::NoInstance &&
-                          instance.count >= 3 && ringmarch::hasAsymmetricDistances(instance);
-  exact = !asymmetric;
-  if (asymmetric && instance.count <= ringmarch::kMaxAsymmetricCities && length != nullptr) {
-    const OperationResult result = object.SolveAsymmetricWith(options, &solved, length);
-    if (result != ringmarch::resultValueOf(ErrorCode::DistanceOutOfRange) ||
-        !ringmarch::tourLengthsFit(instance)) {
-      exact = true;
-      return result;
-    }
-    ringmarch::clearLastError();
-    solved = ringmarch::SolveStatistics{};
+std::int32_t stopCodeOf(ringmarch::StopReason reason) {
+  switch (reason) {
+    case ringmarch::StopReason::None:
+      return RINGMARCH_STOP_NONE;
+    case ringmarch::StopReason::TimeLimit:
+      return RINGMARCH_STOP_TIME_LIMIT;
+    case ringmarch::StopReason::Stopped:
+      return RINGMARCH_STOP_CALLBACK;
+    case ringmarch::StopReason::Interrupted:
+      return RINGMARCH_STOP_INTERRUPTED;
+    case ringmarch::StopReason::OutOfMemory:
+      return RINGMARCH_STOP_OUT_OF_MEMORY;
   }
-  return object.SolveWith(options, &solved, length);
+  return RINGMARCH_STOP_NONE;
+}
+
+// A refusal of the solve layer as a result value; its reason joins the code's gloss when the
+// failure is recorded, so that callers can show it.
+ringmarch_result refusedSolve(const ringmarch::SolveResult& solved) {
+  tlsPendingDetail = solved.reason;
+  if (solved.refusal == ErrorCode::Success) return RINGMARCH_E_INVALIDARG;
+  return ringmarch::resultValueOf(solved.refusal);
+}
+
+bool validSolveRequest(const ringmarch_solve_request& request) {
+  return request.engine >= RINGMARCH_ENGINE_AUTO && request.engine <= RINGMARCH_ENGINE_TOUR &&
+         std::isfinite(request.time_limit_seconds) && request.time_limit_seconds >= 0.0 &&
+         std::isfinite(request.progress_interval_seconds) &&
+         request.progress_interval_seconds >= 0.0;
+}
+
+ringmarch::SolveRequest layerRequestOf(const ringmarch_solve_request& request,
+                                       CallbackWatcher& watcher) {
+  ringmarch::SolveRequest layer;
+  layer.engine = static_cast<ringmarch::Engine>(request.engine);
+  if (request.time_limit_seconds > 0.0) layer.timeLimitSeconds = request.time_limit_seconds;
+  layer.watcher = &watcher;
+  return layer;
+}
+
+std::int32_t engineCodeOf(ringmarch::Engine engine) {
+  return engine == ringmarch::Engine::Tour ? RINGMARCH_ENGINE_TOUR : RINGMARCH_ENGINE_CANONICAL;
+}
+
+void emptySolution(ringmarch_solution& solution) {
+  std::memset(&solution, 0, sizeof solution);
+}
+
+// Fills the caller's solution; false when there is no memory for the tour.
+bool fillSolution(const ringmarch::SolveResult& solved, ringmarch_solution& solution) {
+  emptySolution(solution);
+  const std::size_t cities = solved.tour.size();
+  auto* tour = static_cast<std::int32_t*>(std::malloc((cities > 0 ? cities : 1) * sizeof(int32_t)));
+  if (tour == nullptr) return false;
+  for (std::size_t i = 0; i < cities; ++i) tour[i] = solved.tour[i];
+  solution.status = solved.optimal() ? RINGMARCH_STATUS_OPTIMAL : RINGMARCH_STATUS_NOT_PROVEN;
+  solution.stop_reason = stopCodeOf(solved.stopReason);
+  solution.engine = engineCodeOf(solved.engine);
+  solution.asymmetric = solved.asymmetric ? 1 : 0;
+  solution.cities = static_cast<std::int32_t>(cities);
+  solution.tour = tour;
+  solution.length = solved.length;
+  solution.has_lower_bound = solved.lowerBound ? 1 : 0;
+  solution.lower_bound = solved.lowerBound.value_or(0);
+  std::snprintf(solution.reason, sizeof solution.reason, "%s", solved.reason.c_str());
+  solution.nodes = solved.counts.nodes;
+  solution.initial_length = solved.counts.initialLength;
+  solution.improved_length = solved.counts.improvedLength;
+  solution.seconds = solved.counts.seconds;
+  solution.load_seconds = solved.counts.stages.load;
+  solution.initial_tour_seconds = solved.counts.stages.initialTour;
+  solution.search_seconds = solved.counts.stages.search;
+  return true;
+}
+
+// Solves the solver's instance through the layer and keeps the tour in the solver.
+OperationResult solveHeld(ringmarch::RingmarchObject& object,
+                          const ringmarch_solve_request& request, ringmarch::SolveResult& solved) {
+  if (object.state() == ringmarch::ObjectState::NoInstance) {
+    return ringmarch::resultValueOf(ErrorCode::InstanceNotCreated);
+  }
+  CallbackWatcher watcher(request.progress, request.user_data, request.progress_interval_seconds);
+  solved = ringmarch::solve(object.instance(), layerRequestOf(request, watcher));
+  if (solved.refused()) return refusedSolve(solved);
+  return object.AdoptTour(solved.tour.data(), static_cast<std::int32_t>(solved.tour.size()));
 }
 
 bool validSeconds(double seconds) {
@@ -358,31 +417,188 @@ ringmarch_result ringmarch_solve_with(ringmarch_solver* solver,
       !validSeconds(settings.progress_interval_seconds)) {
     return recorded(RINGMARCH_E_INVALIDARG);
   }
-  return guarded(solver, [&](ringmarch::RingmarchObject& object) {
-    const auto started = std::chrono::steady_clock::now();
-    OptionsMonitor monitor(settings, started);
-    ringmarch::SolveOptions solveOptions;
-    if (settings.time_limit_seconds > 0.0 || settings.progress != nullptr) {
-      solveOptions.monitor = &monitor;
-      // One clock reading per few nodes keeps the limit close at no measurable cost.
-      solveOptions.progressInterval = 8;
+  ringmarch_solve_request request;
+  ringmarch_solve_request_init(&request);
+  request.time_limit_seconds = settings.time_limit_seconds;
+  request.progress = settings.progress;
+  request.user_data = settings.user_data;
+  request.progress_interval_seconds = settings.progress_interval_seconds;
+  return guarded(solver, [&](ringmarch::RingmarchObject& object) -> OperationResult {
+    // The checks of the object's own solve, in its order.
+    if (object.state() == ringmarch::ObjectState::NoInstance) {
+      return ringmarch::resultValueOf(ErrorCode::InstanceNotCreated);
     }
-    ringmarch::SolveStatistics solved;
-    bool exact = true;
-    const OperationResult result =
-        solveExactlyWherePossible(object, solveOptions, solved, length, exact);
+    if (object.instance().count < 3) return ringmarch::resultValueOf(ErrorCode::CityIdOutOfRange);
+    if (length == nullptr) return RINGMARCH_E_POINTER;
+    ringmarch::SolveResult solved;
+    const OperationResult result = solveHeld(object, request, solved);
+    if (!solved.refused()) *length = static_cast<std::int32_t>(object.tour().length);
     if (statistics != nullptr) {
-      statistics->optimal = result == ringmarch::kSuccessResult && !solved.stopped && exact ? 1 : 0;
-      statistics->stopped_by = monitor.stoppedBy();
-      statistics->initial_length = solved.initialLength;
-      statistics->evaluated_nodes = solved.evaluatedNodes;
-      statistics->seconds = secondsSince(started);
-      statistics->load_seconds = solved.loadSeconds;
-      statistics->initial_tour_seconds = solved.initialTourSeconds;
-      statistics->search_seconds = solved.searchSeconds;
+      statistics->optimal = result == ringmarch::kSuccessResult && solved.optimal() ? 1 : 0;
+      const std::int32_t stop = stopCodeOf(solved.stopReason);
+      statistics->stopped_by = stop == RINGMARCH_STOP_TIME_LIMIT || stop == RINGMARCH_STOP_CALLBACK
+                                   ? stop
+                                   : RINGMARCH_STOPPED_BY_NOTHING;
+      statistics->initial_length = static_cast<std::int32_t>(solved.counts.initialLength);
+      statistics->evaluated_nodes = solved.counts.nodes;
+      statistics->seconds = solved.counts.seconds;
+      statistics->load_seconds = solved.counts.stages.load;
+      statistics->initial_tour_seconds = solved.counts.stages.initialTour;
+      statistics->search_seconds = solved.counts.stages.search;
     }
     return result;
   });
+}
+
+void ringmarch_solve_request_init(ringmarch_solve_request* request) {
+  if (request == nullptr) return;
+  request->engine = RINGMARCH_ENGINE_AUTO;
+  request->time_limit_seconds = 0.0;
+  request->progress = nullptr;
+  request->user_data = nullptr;
+  request->progress_interval_seconds = 0.1;
+}
+
+ringmarch_result ringmarch_instance_from_matrix(int32_t count, const int32_t* distances,
+                                                ringmarch_instance** instance) {
+  if (instance == nullptr || distances == nullptr) return recorded(RINGMARCH_E_POINTER);
+  *instance = nullptr;
+  return withoutExceptions([&]() -> OperationResult {
+    if (count < 1) return ringmarch::resultValueOf(ErrorCode::CityIdOutOfRange);
+    if (count > ringmarch::kMaxInstanceCities) {
+      return ringmarch::resultValueOf(ErrorCode::TooManyCities);
+    }
+    const std::size_t side = static_cast<std::size_t>(count);
+    std::vector<std::int32_t> matrix(distances, distances + side * side);
+    std::optional<ringmarch::Instance> made =
+        ringmarch::Instance::fromMatrix(count, std::move(matrix));
+    if (!made) return ringmarch::resultValueOf(ErrorCode::CityIdOutOfRange);
+    *instance = new ringmarch_instance{std::move(*made)};
+    return RINGMARCH_OK;
+  });
+}
+
+ringmarch_result ringmarch_instance_from_coordinates(int32_t count, const char* rule,
+                                                     const double* coordinates,
+                                                     ringmarch_instance** instance) {
+  if (instance == nullptr || coordinates == nullptr || rule == nullptr) {
+    return recorded(RINGMARCH_E_POINTER);
+  }
+  *instance = nullptr;
+  return withoutExceptions([&]() -> OperationResult {
+    const std::optional<ringmarch::DistanceRule> named = ringmarch::distanceRuleNamed(rule);
+    if (!named || *named == ringmarch::DistanceRule::Explicit) return RINGMARCH_E_INVALIDARG;
+    if (count < 1) return ringmarch::resultValueOf(ErrorCode::CityIdOutOfRange);
+    if (count > ringmarch::kMaxInstanceCities) {
+      return ringmarch::resultValueOf(ErrorCode::TooManyCities);
+    }
+    const std::size_t width = ringmarch::isThreeDimensional(*named) ? 3 : 2;
+    std::vector<double> x, y, z;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(count); ++i) {
+      x.push_back(coordinates[width * i]);
+      y.push_back(coordinates[width * i + 1]);
+      if (width == 3) z.push_back(coordinates[width * i + 2]);
+    }
+    std::optional<ringmarch::Instance> made =
+        ringmarch::Instance::fromCoordinates(*named, std::move(x), std::move(y), std::move(z));
+    if (!made) return ringmarch::resultValueOf(ErrorCode::PositionOutOfRange);
+    *instance = new ringmarch_instance{std::move(*made)};
+    return RINGMARCH_OK;
+  });
+}
+
+ringmarch_result ringmarch_instance_read_tsp_file(const char* filename, int32_t strict,
+                                                  ringmarch_instance** instance) {
+  if (instance == nullptr) return recorded(RINGMARCH_E_POINTER);
+  *instance = nullptr;
+  return withoutExceptions([&]() -> OperationResult {
+    auto object = std::make_unique<ringmarch::RingmarchObject>();
+    const OperationResult read = strict != 0 ? object->ReadTspFile(fileNameOf(filename))
+                                             : object->ReadTspFileTolerant(fileNameOf(filename));
+    if (read != RINGMARCH_OK) return read;
+    std::optional<ringmarch::Instance> made = ringmarch::instanceOf(object->instance());
+    if (!made) return ringmarch::resultValueOf(ErrorCode::CityIdOutOfRange);
+    *instance = new ringmarch_instance{std::move(*made)};
+    return RINGMARCH_OK;
+  });
+}
+
+ringmarch_result ringmarch_read_tsp_file_tolerant(ringmarch_solver* solver, const char* filename) {
+  return guarded(solver, [&](ringmarch::RingmarchObject& object) -> OperationResult {
+    ringmarch::TspReadReport report;
+    const OperationResult read = object.ReadTspFileTolerant(fileNameOf(filename), &report);
+    if (read != RINGMARCH_OK) tlsPendingDetail = report.where();
+    return read;
+  });
+}
+
+ringmarch_result ringmarch_has_coordinates(ringmarch_solver* solver, int32_t* value) {
+  return guarded(solver, [&](ringmarch::RingmarchObject& object) -> OperationResult {
+    if (object.state() == ringmarch::ObjectState::NoInstance) {
+      return ringmarch::resultValueOf(ErrorCode::InstanceNotCreated);
+    }
+    if (value == nullptr) return RINGMARCH_E_POINTER;
+    *value = object.instance().hasCoordinates == 1 ? 1 : 0;
+    return RINGMARCH_OK;
+  });
+}
+
+void ringmarch_instance_destroy(ringmarch_instance* instance) {
+  delete instance;
+}
+
+ringmarch_result ringmarch_instance_cities(const ringmarch_instance* instance, int32_t* count) {
+  if (instance == nullptr || count == nullptr) return recorded(RINGMARCH_E_POINTER);
+  *count = instance->instance.size();
+  return RINGMARCH_OK;
+}
+
+ringmarch_result ringmarch_solve_instance(const ringmarch_instance* instance,
+                                          const ringmarch_solve_request* request,
+                                          ringmarch_solution* solution) {
+  if (instance == nullptr || solution == nullptr) return recorded(RINGMARCH_E_POINTER);
+  emptySolution(*solution);
+  ringmarch_solve_request settings;
+  ringmarch_solve_request_init(&settings);
+  if (request != nullptr) settings = *request;
+  if (!validSolveRequest(settings)) return recorded(RINGMARCH_E_INVALIDARG);
+  return withoutExceptions([&]() -> OperationResult {
+    CallbackWatcher watcher(settings.progress, settings.user_data,
+                            settings.progress_interval_seconds);
+    const ringmarch::SolveResult solved =
+        ringmarch::solve(instance->instance, layerRequestOf(settings, watcher));
+    if (solved.refused()) return refusedSolve(solved);
+    if (!fillSolution(solved, *solution)) {
+      return ringmarch::resultValueOf(ErrorCode::OutOfMemory);
+    }
+    return RINGMARCH_OK;
+  });
+}
+
+ringmarch_result ringmarch_solve_held(ringmarch_solver* solver,
+                                      const ringmarch_solve_request* request,
+                                      ringmarch_solution* solution) {
+  if (solution == nullptr) return recorded(RINGMARCH_E_POINTER);
+  emptySolution(*solution);
+  ringmarch_solve_request settings;
+  ringmarch_solve_request_init(&settings);
+  if (request != nullptr) settings = *request;
+  if (!validSolveRequest(settings)) return recorded(RINGMARCH_E_INVALIDARG);
+  return guarded(solver, [&](ringmarch::RingmarchObject& object) -> OperationResult {
+    ringmarch::SolveResult solved;
+    const OperationResult result = solveHeld(object, settings, solved);
+    if (result != RINGMARCH_OK) return result;
+    if (!fillSolution(solved, *solution)) {
+      return ringmarch::resultValueOf(ErrorCode::OutOfMemory);
+    }
+    return RINGMARCH_OK;
+  });
+}
+
+void ringmarch_solution_free(ringmarch_solution* solution) {
+  if (solution == nullptr) return;
+  std::free(solution->tour);
+  emptySolution(*solution);
 }
 
 int32_t ringmarch_last_error_code(void) {
@@ -418,7 +634,7 @@ const char* ringmarch_error_message(int32_t code) {
 }
 
 const char* ringmarch_error_gloss(int32_t code) {
-  return isKnownCode(code) ? kGlosses[static_cast<std::size_t>(code)] : "";
+  return isKnownCode(code) ? glossOf(code) : "";
 }
 
 }  // extern "C"

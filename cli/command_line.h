@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "solve/solve.h"
+
 namespace ringmarch::cli {
 
 enum class Command { Help, Version, Solve, Random, Check, Convert };
@@ -17,6 +19,7 @@ struct SolveRequest {
   std::optional<std::string> tourPath;  // --tour
   std::optional<std::string> svgPath;   // --svg
   std::optional<double> timeLimitSeconds;
+  Engine engine = Engine::Auto;  // --engine
   bool json = false;
   bool quiet = false;
 };

@@ -1,7 +1,6 @@
 #include "cli/commands.h"
 
 #include <cerrno>
-#include <chrono>
 #include <cinttypes>
 #include <cmath>
 #include <cstring>
@@ -24,6 +23,7 @@
 #include "model/asymmetric_solve.h"
 #include "model/generation.h"
 #include "model/ringmarch_object.h"
+#include "solve/solve.h"
 #include "tsplib/tolerant_tour_reader.h"
 #include "tsplib/tolerant_tsp_reader.h"
 #include "tsplib/tour_file.h"
@@ -141,11 +141,11 @@ std::string describeFault(const ProblemData& problem, const DistanceFault& fault
 }
 
 // Seconds of each stage of the solve, as the solver measured them.
-JsonObject stagesOf(const SolveStatistics& statistics) {
+JsonObject stagesOf(const SolveStageSeconds& seconds) {
   JsonObject stages;
-  stages.add("load", statistics.loadSeconds)
-      .add("initial_tour", statistics.initialTourSeconds)
-      .add("search", statistics.searchSeconds);
+  stages.add("load", seconds.load)
+      .add("initial_tour", seconds.initialTour)
+      .add("search", seconds.search);
   return stages;
 }
 
@@ -371,7 +371,8 @@ void Session::printError(const std::string& message, std::optional<ErrorCode> co
       error.add("code", static_cast<std::int32_t>(*code))
           .add("name", errorName(*code))
           .add("result", resultValueText(*code))
-          .add("text", errorText(*code));
+          .add("text", errorText(*code))
+          .add("gloss", errorGloss(*code));
     }
     JsonObject document;
     document.add("error", error);
@@ -515,17 +516,12 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   if (options.svgPath && !hasDrawableCoordinates(instance)) {
     return failPlain(inQuotes(displayName_) + " has no coordinates to draw (--svg)", displayName_);
   }
-  // The search is symmetric: asymmetric distances are solved through the symmetric form of twice
-  // the cities, which holds at most kMaxAsymmetricCities of them.
+  // The warning names what the engine will make of asymmetric distances; the solve layer decides
+  // the rest.
   const bool asymmetric = hasAsymmetricDistances(instance);
-  bool directed = asymmetric && instance.count <= kMaxAsymmetricCities;
-  std::string notProvenReason;
-  if (asymmetric && !directed) {
-    notProvenReason =
-        "the distances are not symmetric, and exact solves of asymmetric "
-        "instances take at most " +
-        std::to_string(kMaxAsymmetricCities) + " cities";
-  }
+  const Engine engine = options.engine == Engine::Auto
+                            ? automaticEngine(instance.count, !asymmetric)
+                            : options.engine;
   std::int32_t check = 0;
   if (object_->CheckDistance(&check) == kSuccessResult && check != 0) {
     DistanceFault fault = firstDistanceFault(instance);
@@ -540,9 +536,20 @@ int Session::solveLoaded(const JsonObject& extraFields) {
           }
         }
       }
-      consequence = directed ? "; solved exactly as a directed tour, its length measured in the "
-                               "listed direction"
-                             : "; the tour is not proven optimal (" + notProvenReason + ")";
+      if (engine == Engine::Tour) {
+        consequence =
+            "; the tour engine seeks a directed tour, measured in the listed direction; the tour "
+            "is not proven optimal unless its lower bound meets it";
+      } else if (instance.count <= kMaxAsymmetricCities) {
+        consequence =
+            "; solved exactly as a directed tour, its length measured in the listed "
+            "direction";
+      } else {
+        consequence =
+            "; the tour is not proven optimal (the distances are not symmetric, and exact solves "
+            "of asymmetric instances take at most " +
+            std::to_string(kMaxAsymmetricCities) + " cities)";
+      }
     }
     warn(inQuotes(displayName_) + ": distances are " + describeFault(instance, fault) +
          consequence);
@@ -551,66 +558,54 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   ProgressSettings settings;
   settings.stream = options.quiet ? nullptr : console_.err;
   settings.terminal = console_.errIsTerminal;
-  settings.timeLimitSeconds = options.timeLimitSeconds;
   settings.stopRequested = &InterruptCatcher::caught;
   ProgressMonitor monitor(settings);
-  SolveOptions solveOptions;
-  // Always listened to, for Ctrl-C. A node of a large instance can take milliseconds; asking
-  // often keeps the time limit close, and one clock reading per few nodes is nothing beside
-  // their evaluation.
-  solveOptions.monitor = &monitor;
-  solveOptions.progressInterval = 8;
-
-  SolveStatistics statistics;
-  std::int32_t length = 0;
-  const auto started = std::chrono::steady_clock::now();
-  OperationResult result = kSuccessResult;
+  ringmarch::SolveRequest solveRequest;
+  solveRequest.engine = options.engine;
+  solveRequest.timeLimitSeconds = options.timeLimitSeconds;
+  // Always listened to, for Ctrl-C.
+  solveRequest.watcher = &monitor;
+  SolveResult solved;
   {
     const InterruptCatcher catcher;
-    if (directed) {
-      result = object_->SolveAsymmetricWith(solveOptions, &statistics, &length);
-      if (result == resultValueOf(ErrorCode::DistanceOutOfRange) && tourLengthsFit(instance)) {
-        // Distances this spread do not fit the symmetric form; the direct search still gives a
-        // valid tour, without proof.
-        clearLastError();
-        directed = false;
-        notProvenReason =
-            "the distances are not symmetric, and too widely spread for the exact "
-            "solve of an asymmetric instance";
-      }
-    }
-    if (!directed) result = object_->SolveWith(solveOptions, &statistics, &length);
+    solved = solve(instance, solveRequest);
   }
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const double seconds = solved.counts.seconds;
   monitor.finish();
-  if (result != kSuccessResult) {
-    // Say which limit the solve met; the operation's code alone is terse.
-    std::string detail;
-    if (lastError().code == ErrorCode::CityIdOutOfRange && instance.count < 3) {
-      detail = "it has " + citiesText(instance.count) + "; a solve needs at least 3";
-    } else if (lastError().code == ErrorCode::DistanceOutOfRange) {
-      detail = "its tour lengths could exceed the 32-bit range";
-    }
-    return failOperation("cannot solve", displayName_, detail);
+  if (solved.refused()) {
+    std::string message = "cannot solve " + inQuotes(displayName_);
+    if (!solved.reason.empty()) message += " (" + solved.reason + ")";
+    std::optional<ErrorCode> code;
+    if (solved.refusal != ErrorCode::Success) code = solved.refusal;
+    printError(message, code, displayName_, solved.reason);
+    return kExitBadInput;
+  }
+  if (object_->AdoptTour(solved.tour.data(), static_cast<std::int32_t>(solved.tour.size())) !=
+      kSuccessResult) {
+    return failOperation("cannot keep the tour of", displayName_,
+                         "its length does not fit 32 bits");
   }
 
-  if (monitor.interrupted()) {
+  std::string notProvenReason = solved.reason;
+  if (solved.stopReason == StopReason::Interrupted || solved.stopReason == StopReason::Stopped) {
     notProvenReason = "interrupted; best tour found so far";
-  } else if (monitor.timeLimitReached()) {
+  } else if (solved.stopReason == StopReason::TimeLimit) {
     char text[96];
     std::snprintf(text, sizeof text, "time limit of %g s reached; best tour found so far",
                   *options.timeLimitSeconds);
     notProvenReason = text;
+  } else if (solved.stopReason == StopReason::OutOfMemory) {
+    notProvenReason = "memory ran out; best tour found so far";
   }
-  const bool proven = notProvenReason.empty() && !statistics.stopped;
-  // A proven solve's tour is its own lower bound; a stopped one knows the first level's bound.
-  const std::int32_t lowerBound = proven ? length : statistics.lowerBound;
+  const bool proven = solved.optimal();
+  const std::int64_t length = solved.length;
+  const std::int64_t lowerBound = solved.lowerBound.value_or(0);
   const TourRecord& tour = object_->tour();
   const int tourCount = tour.count < 0 ? 0 : tour.count;
   const std::span<const std::int32_t> order(tour.order, static_cast<std::size_t>(tourCount));
   // What is printed and written is measured here in 64 bits, not taken from the solver's sum.
   const std::int64_t measured = closedTourLength(instance, order);
+  const SolveCounts& statistics = solved.counts;
 
   // Files first, so that the printed result can say what was written. Each is replaced whole or
   // left as it was.
@@ -646,14 +641,15 @@ int Session::solveLoaded(const JsonObject& extraFields) {
         .add("length", measured)
         .add("optimal", proven);
     if (!proven) document.add("not_proven_reason", notProvenReason);
-    document.add("tour", order)
-        .add("nodes", static_cast<std::uint64_t>(statistics.evaluatedNodes))
+    document.add("engine", std::string(engineName(solved.engine)))
+        .add("tour", order)
+        .add("nodes", statistics.nodes)
         .add("seconds", seconds)
         .add("initial_length", statistics.initialLength)
         .add("improved_length", statistics.improvedLength)
         .add("lower_bound", lowerBound)
         .add("gap", relativeGap(length, lowerBound));
-    document.add("stages", stagesOf(statistics));
+    document.add("stages", stagesOf(statistics.stages));
     if (options.timeLimitSeconds) document.add("time_limit", *options.timeLimitSeconds);
     if (options.tourPath) document.add("tour_file", *options.tourPath);
     if (options.svgPath) document.add("svg_file", *options.svgPath);
@@ -665,7 +661,8 @@ int Session::solveLoaded(const JsonObject& extraFields) {
         error.add("code", static_cast<std::int32_t>(code))
             .add("name", errorName(code))
             .add("result", resultValueText(code))
-            .add("text", errorText(code));
+            .add("text", errorText(code))
+            .add("gloss", errorGloss(code));
       }
       document.add("error", error);
     }
@@ -682,13 +679,13 @@ int Session::solveLoaded(const JsonObject& extraFields) {
       std::fprintf(console_.out, "optimal: not proven (%s)\n", notProvenReason.c_str());
     }
     if (lowerBound > 0 && !proven) {
-      std::fprintf(console_.out, "lower bound: %d (gap %.2f %%)\n", lowerBound,
-                   100.0 * relativeGap(length, lowerBound));
+      std::fprintf(console_.out, "lower bound: %lld (gap %.2f %%)\n",
+                   static_cast<long long>(lowerBound), 100.0 * relativeGap(length, lowerBound));
     }
     std::fprintf(console_.out, "tour:");
     for (const std::int32_t city : order) std::fprintf(console_.out, " %d", city + 1);
     std::fprintf(console_.out, "\nnodes: %llu\nseconds: %.3f\n",
-                 static_cast<unsigned long long>(statistics.evaluatedNodes), seconds);
+                 static_cast<unsigned long long>(statistics.nodes), seconds);
   }
   for (const auto& [message, code] : writeFailures) {
     std::string line = "ringmarch: " + message;
@@ -699,7 +696,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     std::fprintf(console_.err, "%s\n", line.c_str());
   }
   if (!writeFailures.empty()) return kExitBadInput;
-  if (monitor.interrupted()) return kExitInterrupted;
+  if (solved.stopReason == StopReason::Interrupted) return kExitInterrupted;
   return proven ? kExitSuccess : kExitNotProven;
 }
 

@@ -1,37 +1,30 @@
+// The command line's watcher of a solve: progress lines on stderr at fixed intervals (in place on
+// a terminal) and Ctrl-C as a stop request. Reads the progress the engine reports; changes only
+// the stream. Its answers never reach an engine's decisions, only whether it goes on.
 #include "cli/progress.h"
 
 #include <chrono>
 
 namespace ringmarch::cli {
 
-std::string progressLine(double elapsedSeconds, const SolveProgress& progress) {
+std::string progressLine(double elapsedSeconds, const RunProgress& progress) {
   char line[200];
-  const int written = std::snprintf(
-      line, sizeof line, "searching: %.1f s, %llu nodes evaluated, best length %d", elapsedSeconds,
-      static_cast<unsigned long long>(progress.evaluatedNodes), progress.bestLength);
-  if (progress.lowerBound > 0 && written > 0 && static_cast<std::size_t>(written) < sizeof line) {
+  const long long best = progress.bestLength.value_or(0);
+  const int written =
+      std::snprintf(line, sizeof line, "searching: %.1f s, %llu nodes evaluated, best length %lld",
+                    elapsedSeconds, static_cast<unsigned long long>(progress.nodes), best);
+  if (progress.lowerBound && *progress.lowerBound > 0 && written > 0 &&
+      static_cast<std::size_t>(written) < sizeof line) {
     std::snprintf(line + written, sizeof line - static_cast<std::size_t>(written),
-                  ", lower bound %d (gap %.2f %%)", progress.lowerBound,
-                  100.0 * relativeGap(progress.bestLength, progress.lowerBound));
+                  ", lower bound %lld (gap %.2f %%)", static_cast<long long>(*progress.lowerBound),
+                  100.0 * relativeGap(best, *progress.lowerBound));
   }
   return line;
 }
 
-double relativeGap(std::int32_t length, std::int32_t lowerBound) {
+double relativeGap(std::int64_t length, std::int64_t lowerBound) {
   if (length <= 0 || lowerBound >= length) return 0.0;
-  return static_cast<double>(static_cast<std::int64_t>(length) - lowerBound) / length;
-}
-
-bool ProgressMonitor::keepGoing(const SolveProgress&) {
-  if (settings_.stopRequested && settings_.stopRequested()) {
-    interrupted_ = true;
-    return false;
-  }
-  if (settings_.timeLimitSeconds && elapsedSeconds_() >= *settings_.timeLimitSeconds) {
-    timeLimitReached_ = true;
-    return false;
-  }
-  return true;
+  return static_cast<double>(length - lowerBound) / static_cast<double>(length);
 }
 
 ProgressMonitor::ProgressMonitor(ProgressSettings settings, std::function<double()> elapsedSeconds)
@@ -46,17 +39,14 @@ ProgressMonitor::ProgressMonitor(ProgressSettings settings, std::function<double
   }
 }
 
-bool ProgressMonitor::onProgress(const SolveProgress& progress) {
+bool ProgressMonitor::onProgress(const RunProgress& progress) {
   if (settings_.stopRequested && settings_.stopRequested()) {
     interrupted_ = true;
     return false;
   }
+  if (settings_.stream == nullptr) return true;
   const double elapsed = elapsedSeconds_();
-  if (settings_.timeLimitSeconds && elapsed >= *settings_.timeLimitSeconds) {
-    timeLimitReached_ = true;
-    return false;
-  }
-  if (settings_.stream != nullptr && elapsed >= nextReportAt_) {
+  if (elapsed >= nextReportAt_) {
     const std::string line = progressLine(elapsed, progress);
     if (settings_.terminal) {
       // Carriage return, the line, then erase whatever a longer earlier line left behind.

@@ -11,6 +11,27 @@ struct ErrorTexts {
   std::u16string_view utf16;
 };
 
+// Index = code: the English explanation every front end shows beside the message (the C
+// interface's gloss, the command line's JSON, the Python exceptions' message).
+constexpr std::array<std::string_view, kErrorCodeCount + 1> kGlosses = {
+    "",
+    "the file could not be opened; it may not exist",
+    "the file could not be read; it may be damaged",
+    "the file could not be written; the disk may be full or damaged",
+    "the file format is invalid",
+    "memory is insufficient",
+    "more than 127 cities",
+    "a city number is out of range, or fewer than 3 cities to solve",
+    "a coordinate is out of range (0 to 9999 when set one by one) or not finite",
+    "distances must be 0 to 14141, and tour lengths must fit 32 bits",
+    "the distance of a city to itself must be 0",
+    "different cities must be a positive distance apart",
+    "distances must be symmetric",
+    "no instance has been created",
+    "the instance has not been solved",
+    "the file type is not supported (1 = EUC2D, 2 = FULLMATRIX)",
+};
+
 // Index = code. The UTF-8 and UTF-16 forms are written from the same text so that neither needs
 // a code-page conversion at run time.
 constexpr std::array<ErrorTexts, kErrorCodeCount + 1> kTexts = {{
@@ -58,6 +79,12 @@ std::string_view errorText(ErrorCode code) {
 std::u16string_view errorTextWide(ErrorCode code) {
   const ErrorTexts* texts = textsOf(code);
   return texts ? texts->utf16 : std::u16string_view{};
+}
+
+std::string_view errorGloss(ErrorCode code) {
+  const auto index = static_cast<std::int32_t>(code);
+  if (index < 0 || index > kErrorCodeCount) return {};
+  return kGlosses[static_cast<std::size_t>(index)];
 }
 
 std::string_view errorName(ErrorCode code) {

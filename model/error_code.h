@@ -47,6 +47,10 @@ inline constexpr std::u16string_view kErrorSourceWide = u"Ringmarch";
 std::string_view errorText(ErrorCode code);
 std::u16string_view errorTextWide(ErrorCode code);
 
+// The English explanation of a code, the one table of them for every front end; empty for
+// Success and for unknown codes. A string literal: its view ends in NUL.
+std::string_view errorGloss(ErrorCode code);
+
 // The descriptive name of a code ("FileOpenFailed"), for logs and the command line.
 std::string_view errorName(ErrorCode code);
 

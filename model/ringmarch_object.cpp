@@ -1,6 +1,7 @@
 #include "model/ringmarch_object.h"
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <new>
 
@@ -178,6 +179,25 @@ OperationResult RingmarchObject::SolveWith(const SolveOptions& options, SolveSta
   const ErrorCode code = solveInstance(tour_, instance_, options, statistics);
   *pcnt = tour_.length;
   if (code != ErrorCode::Success) return fail(code);
+  state_ = ObjectState::TourReady;
+  return kSuccessResult;
+}
+
+OperationResult RingmarchObject::AdoptTour(const std::int32_t* order, std::int32_t count) {
+  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
+  if (order == nullptr) return kInvalidPointerResult;
+  if (count != instance_.count || count < 1) return fail(ErrorCode::CityIdOutOfRange);
+  bool seen[kRowCount] = {};
+  std::int64_t length = 0;
+  for (std::int32_t i = 0; i < count; ++i) {
+    const std::int32_t city = order[i];
+    if (city < 0 || city >= count || seen[city]) return fail(ErrorCode::CityIdOutOfRange);
+    seen[city] = true;
+    length += instance_.rows[city].dist[order[(i + 1) % count]];
+  }
+  if (length < INT32_MIN || length > INT32_MAX) return fail(ErrorCode::DistanceOutOfRange);
+  initTour(tour_, &instance_, -1);
+  for (std::int32_t i = 0; i < count; ++i) appendCity(tour_, order[i]);
   state_ = ObjectState::TourReady;
   return kSuccessResult;
 }

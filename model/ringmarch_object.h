@@ -82,6 +82,12 @@ class RingmarchObject {
                                         TspReadReport* report = nullptr);
   OperationResult ReadTourStream(std::FILE* stream);
 
+  // Keeps a tour that was found for this instance by another way (the solve layer's engines):
+  // count must be the number of cities and order must list each once (else CityIdOutOfRange), and
+  // its closed length must fit 32 bits (else DistanceOutOfRange). The object then holds the tour
+  // as after a solve; a refusal leaves tour and state as they were.
+  OperationResult AdoptTour(const std::int32_t* order, std::int32_t count);
+
   const ProblemData& instance() const { return instance_; }
   const TourRecord& tour() const { return tour_; }
   ObjectState state() const { return state_; }

@@ -169,16 +169,112 @@ typedef struct ringmarch_solve_statistics {
 
 /* No time limit, no callback, an interval of 0.1 s. */
 RINGMARCH_API void ringmarch_solve_options_init(ringmarch_solve_options* options);
-/* Solve with options (NULL = the defaults) and statistics (may be NULL). Asymmetric distances
- * are solved exactly as a directed tour (its length measured in the listed direction) for up to
- * 63 cities; beyond that the tour is valid but not proven. Answers success also
- * when the time limit or the callback stopped the search; statistics->optimal then is 0. A
+/* Solve with options (NULL = the defaults) and statistics (may be NULL), through the solve layer
+ * with the engine auto: asymmetric matrices of up to 63 cities are solved exactly as directed
+ * tours. Answers success also when the time limit or the callback stopped the search, or when the
+ * tour is not proven; statistics->optimal is 1 only for a proven tour. A
  * negative or not finite time limit or interval answers RINGMARCH_E_INVALIDARG. *length is
  * written after the solver ran, whether it succeeded or not. */
 RINGMARCH_API ringmarch_result ringmarch_solve_with(ringmarch_solver* solver,
                                                     const ringmarch_solve_options* options,
                                                     ringmarch_solve_statistics* statistics,
                                                     int32_t* length);
+
+/* ---- Solves through the solve layer, for instances of any size ----
+ *
+ * A ringmarch_instance is an instance of 1 to 100000 cities: an explicit matrix (symmetric or
+ * not), coordinates with a TSPLIB distance rule, or a TSPLIB file (up to 127 cities, read in the
+ * tolerant mode or, with strict = 1, exactly as ringmarch_read_tsp_file). ringmarch_solve_instance
+ * and ringmarch_solve_held solve through the engine the request names: RINGMARCH_ENGINE_AUTO
+ * takes the exact search where it applies (symmetric up to 127 cities, asymmetric up to 63) and
+ * the tour engine otherwise; status is RINGMARCH_STATUS_OPTIMAL only when the tour is proven
+ * shortest in whole-number arithmetic. */
+typedef struct ringmarch_instance ringmarch_instance;
+
+#define RINGMARCH_ENGINE_AUTO 0
+#define RINGMARCH_ENGINE_CANONICAL 1
+#define RINGMARCH_ENGINE_TOUR 2
+
+#define RINGMARCH_STATUS_OPTIMAL 0
+#define RINGMARCH_STATUS_NOT_PROVEN 1
+
+/* Why a solve was stopped before its proof (stop_reason). */
+#define RINGMARCH_STOP_NONE 0
+#define RINGMARCH_STOP_TIME_LIMIT 1
+#define RINGMARCH_STOP_CALLBACK 2
+#define RINGMARCH_STOP_INTERRUPTED 3
+#define RINGMARCH_STOP_OUT_OF_MEMORY 4
+
+/* count x count distances, row-major (count 1 to 100000). */
+RINGMARCH_API ringmarch_result ringmarch_instance_from_matrix(int32_t count,
+                                                              const int32_t* distances,
+                                                              ringmarch_instance** instance);
+/* count cities with a TSPLIB rule ("EUC_2D", "CEIL_2D", "ATT", "GEO", "MAN_2D", "MAX_2D",
+ * "EUC_3D", "MAN_3D", "MAX_3D"): coordinates holds 2 (3 for the 3-D rules) numbers a city. */
+RINGMARCH_API ringmarch_result ringmarch_instance_from_coordinates(int32_t count, const char* rule,
+                                                                   const double* coordinates,
+                                                                   ringmarch_instance** instance);
+RINGMARCH_API ringmarch_result ringmarch_instance_read_tsp_file(const char* filename,
+                                                                int32_t strict,
+                                                                ringmarch_instance** instance);
+/* ringmarch_read_tsp_file in the tolerant mode (keywords in any order and case, every symmetric
+ * distance rule, all matrix layouts, ATSP files up to 63 cities); the same codes and limit of
+ * 127 cities, the reason of a refusal in ringmarch_last_error_gloss. */
+RINGMARCH_API ringmarch_result ringmarch_read_tsp_file_tolerant(ringmarch_solver* solver,
+                                                                const char* filename);
+/* *value := 1 when the solver's instance has coordinates (from a file, the generator or
+ * ringmarch_load_coordinates), 0 when it has only distances. */
+RINGMARCH_API ringmarch_result ringmarch_has_coordinates(ringmarch_solver* solver, int32_t* value);
+/* Frees the instance; NULL is accepted. */
+RINGMARCH_API void ringmarch_instance_destroy(ringmarch_instance* instance);
+RINGMARCH_API ringmarch_result ringmarch_instance_cities(const ringmarch_instance* instance,
+                                                         int32_t* count);
+
+typedef struct ringmarch_solve_request {
+  int32_t engine;                       /* RINGMARCH_ENGINE_* */
+  double time_limit_seconds;            /* 0 = no limit */
+  ringmarch_progress_callback progress; /* as in ringmarch_solve_options; NULL = none */
+  void* user_data;
+  double progress_interval_seconds;
+} ringmarch_solve_request;
+
+/* The outcome of a solve. tour is allocated by the library: free it with
+ * ringmarch_solution_free. */
+typedef struct ringmarch_solution {
+  int32_t status;          /* RINGMARCH_STATUS_* */
+  int32_t stop_reason;     /* RINGMARCH_STOP_*: why a NOT_PROVEN solve stopped, or NONE */
+  int32_t engine;          /* the engine that ran, RINGMARCH_ENGINE_CANONICAL or _TOUR */
+  int32_t asymmetric;      /* 1: the distances are not symmetric (a directed tour) */
+  int32_t cities;          /* entries of tour */
+  int32_t* tour;           /* 0-based, every city once */
+  int64_t length;          /* of the tour, in the listed direction */
+  int32_t has_lower_bound; /* 1: lower_bound holds a proven bound on every tour */
+  int64_t lower_bound;     /* == length when OPTIMAL */
+  char reason[256];        /* NOT_PROVEN without a stop: why the engine cannot prove it */
+  uint64_t nodes;          /* search nodes evaluated (canonical), kicks (tour) */
+  int64_t initial_length;
+  int64_t improved_length;
+  double seconds; /* wall time of the whole solve */
+  double load_seconds;
+  double initial_tour_seconds;
+  double search_seconds;
+} ringmarch_solution;
+
+/* Engine auto, no time limit, no callback, an interval of 0.1 s. */
+RINGMARCH_API void ringmarch_solve_request_init(ringmarch_solve_request* request);
+/* Solves the instance (request NULL = the defaults). A refusal (fewer than 3 cities, more than an
+ * engine takes, tour lengths that cannot be summed) answers its code, with the reason in
+ * ringmarch_last_error_gloss; solution is then left empty. */
+RINGMARCH_API ringmarch_result ringmarch_solve_instance(const ringmarch_instance* instance,
+                                                        const ringmarch_solve_request* request,
+                                                        ringmarch_solution* solution);
+/* The same for the solver's own instance; the solver then holds the tour (ringmarch_tour,
+ * ringmarch_write_tour_file) as after ringmarch_solve. */
+RINGMARCH_API ringmarch_result ringmarch_solve_held(ringmarch_solver* solver,
+                                                    const ringmarch_solve_request* request,
+                                                    ringmarch_solution* solution);
+/* Frees the solution's tour and empties it; NULL is accepted. */
+RINGMARCH_API void ringmarch_solution_free(ringmarch_solution* solution);
 
 /* The last failure on the calling thread: its code (1 to 15; 0 for the RINGMARCH_E_* results and
  * when nothing failed), its result value (0 when nothing failed), its message as UTF-8 (the

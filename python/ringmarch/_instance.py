@@ -8,7 +8,9 @@ import itertools
 import math
 import os
 import signal
+import stat
 import sys
+import tempfile
 import threading
 from dataclasses import dataclass
 from typing import Any, Callable, List, Optional, Sequence, Union
@@ -62,6 +64,14 @@ class SolveResult:
     """Wall time of the library's solve."""
     initial_length: int
     """Length of the first tour (nearest neighbour and 2-opt)."""
+    lower_bound: Optional[int] = None
+    """A proven lower bound on every tour: ``length`` itself when ``optimal``; the bound the
+    search had proven when it was stopped; None when it had none."""
+    status: str = "optimal"
+    """``"optimal"`` (proven) or ``"not_proven"``: stopped, or the engine cannot prove it."""
+    engine: str = "canonical"
+    """The engine that ran: ``"canonical"`` (the exact search) or ``"tour"`` (local search and
+    the Held-Karp bound)."""
 
 
 def _check(result: int, detail: Optional[str] = None) -> None:
@@ -295,10 +305,14 @@ class Instance:
         return instance
 
     @classmethod
-    def read(cls, path: PathLike) -> "Instance":
-        """An instance read from a TSPLIB TSP file."""
+    def read(cls, path: PathLike, *, strict: bool = False) -> "Instance":
+        """An instance read from a TSPLIB TSP file, tolerantly unless strict (see
+        :func:`read_tsp`)."""
         instance = cls()
-        instance.read_tsp_file(path)
+        if strict:
+            instance.read_tsp_file(path)
+        else:
+            instance.read_tsp_file_tolerant(path)
         return instance
 
     # The 22 operations.
@@ -324,10 +338,28 @@ class Instance:
         """ReadTspFile: replaces the instance from a TSPLIB TSP file."""
         self._call(lib.ringmarch_read_tsp_file, _path(path), detail=os.fsdecode(path))
 
+    def read_tsp_file_tolerant(self, path: PathLike) -> None:
+        """ReadTspFile in the tolerant mode: keywords in any order and case, every symmetric
+        distance rule, all matrix layouts, ATSP files up to 63 cities; the same codes and limit
+        of 127 cities. A refusal's message names the line and the reason."""
+        self._call(lib.ringmarch_read_tsp_file_tolerant, _path(path), detail=os.fsdecode(path))
+
+    @property
+    def has_coordinates(self) -> bool:
+        """True when the instance has coordinates (not only distances)."""
+        return self._int_out(lib.ringmarch_has_coordinates) == 1
+
     def write_tsp_file(self, path: PathLike, type: int = FULLMATRIX) -> None:
-        """WriteTspFile: writes the instance as EUC2D (1, coordinates) or FULLMATRIX (2)."""
+        """WriteTspFile: writes the instance as EUC2D (1, coordinates) or FULLMATRIX (2).
+
+        A regular file is written whole or not at all (see :func:`write_tsp`)."""
         layout = _whole(type, "type")
-        self._call(lib.ringmarch_write_tsp_file, _path(path), layout, detail=os.fsdecode(path))
+        _write_whole(
+            path,
+            lambda target: self._call(
+                lib.ringmarch_write_tsp_file, _path(target), layout, detail=os.fsdecode(path)
+            ),
+        )
 
     def pos_x(self, id: int) -> float:
         """PosX: the x coordinate of city id, as stored."""
@@ -367,12 +399,22 @@ class Instance:
         *,
         time_limit: Optional[float] = None,
         progress: Optional[ProgressCallback] = None,
+        engine: str = "auto",
     ) -> SolveResult:
         """Solve: the shortest tour, held by the instance afterwards; see :func:`ringmarch.solve`
         for the options and the result."""
-        options = _library.SolveOptions()
-        options.time_limit_seconds = _time_limit(time_limit)
-        options.progress_interval_seconds = _CALLBACK_INTERVAL_SECONDS
+        if self._handle is None:
+            raise ValueError("the instance is closed")
+        # The lock is not re-entrant: a solve from the solve's own callback would wait forever.
+        if self._solving_thread == threading.get_ident():
+            raise RuntimeError("an instance cannot be used from its own solve's progress callback")
+        if engine not in _library.ENGINES:
+            raise ValueError(f"engine must be 'auto', 'canonical' or 'tour', not {engine!r}")
+        request = _library.SolveRequest()
+        lib.ringmarch_solve_request_init(ctypes.byref(request))
+        request.engine = _library.ENGINES[engine]
+        request.time_limit_seconds = _time_limit(time_limit)
+        request.progress_interval_seconds = _CALLBACK_INTERVAL_SECONDS
         if progress is not None and not callable(progress):
             raise TypeError(f"progress must be callable, not {type(progress).__name__}")
         failure: list[BaseException] = []
@@ -398,17 +440,13 @@ class Instance:
                     return _library.STOP
 
             callback = _library.PROGRESS_CALLBACK(on_progress)
-            options.progress = callback
-            statistics = _library.SolveStatistics()
-            length = ctypes.c_int32()
-            if self._handle is None:
-                raise ValueError("the instance is closed")
+            request.progress = callback
+            solution = _library.Solution()
             with self._lock:
                 self._solving_thread = threading.get_ident()
                 try:
-                    result = lib.ringmarch_solve_with(
-                        self._handle, ctypes.byref(options), ctypes.byref(statistics),
-                        ctypes.byref(length),
+                    result = lib.ringmarch_solve_held(
+                        self._handle, ctypes.byref(request), ctypes.byref(solution)
                     )
                 finally:
                     self._solving_thread = None
@@ -418,16 +456,25 @@ class Instance:
                 if count is not None and count < 3:
                     detail = f"this instance has {count}"
                 raise last_error(detail)
+        try:
+            tour = solution.tour[: solution.cities]
+            optimal = solution.status == _library.STATUS_OPTIMAL
+            answer = SolveResult(
+                tour=tour,
+                length=solution.length,
+                optimal=optimal,
+                nodes=solution.nodes,
+                seconds=solution.seconds,
+                initial_length=solution.initial_length,
+                lower_bound=solution.lower_bound if solution.has_lower_bound else None,
+                status="optimal" if optimal else "not_proven",
+                engine=_library.ENGINE_NAMES.get(solution.engine, "canonical"),
+            )
+        finally:
+            lib.ringmarch_solution_free(ctypes.byref(solution))
         if failure:
             raise failure[0]
-        return SolveResult(
-            tour=self.tour,
-            length=length.value,
-            optimal=bool(statistics.optimal),
-            nodes=statistics.evaluated_nodes,
-            seconds=statistics.seconds,
-            initial_length=statistics.initial_length,
-        )
+        return answer
 
     def root_x(self, i: int) -> float:
         """RootX: the x coordinate of the i-th city of the tour, fraction dropped."""
@@ -452,8 +499,15 @@ class Instance:
         self._call(lib.ringmarch_read_tour_file, _path(path), detail=os.fsdecode(path))
 
     def write_tour_file(self, path: PathLike) -> None:
-        """WriteTourFile: writes the tour held as a TSPLIB TOUR file with its length."""
-        self._call(lib.ringmarch_write_tour_file, _path(path), detail=os.fsdecode(path))
+        """WriteTourFile: writes the tour held as a TSPLIB TOUR file with its length.
+
+        A regular file is written whole or not at all (see :func:`write_tsp`)."""
+        _write_whole(
+            path,
+            lambda target: self._call(
+                lib.ringmarch_write_tour_file, _path(target), detail=os.fsdecode(path)
+            ),
+        )
 
     @property
     def num(self) -> int:
@@ -522,6 +576,61 @@ class Instance:
             return None
 
 
+def _rename_in_name_line(staged: str, target: bytes) -> None:
+    """The library names a written file's instance after the file it writes; written through a
+    temporary file, the name must still be the target's."""
+    with open(staged, "rb") as file:
+        text = file.read()
+    for keyword in (b"NAME: ", b"NAME : "):  # the TSP and the TOUR writer's forms
+        first = keyword + os.fsencode(staged)
+        end = text.find(b"\n")
+        line = text[:end] if end >= 0 else text
+        if line.rstrip(b"\r") == first:
+            with open(staged, "wb") as file:
+                file.write(keyword + target + text[len(first) :])
+            return
+
+
+def _write_whole(path: PathLike, write: Callable[[PathLike], None]) -> None:
+    """Runs write on a temporary file in the target's folder and renames it over the target
+    once complete, so that a failed write leaves an existing file as it was. Targets that exist
+    and are not regular files (a terminal, a pipe, /dev/null) are written directly."""
+    target = os.fspath(path)
+    try:
+        existing = os.stat(target)
+    except OSError:
+        existing = None
+    if existing is not None and not stat.S_ISREG(existing.st_mode):
+        write(path)
+        return
+    folder = os.path.dirname(os.path.abspath(target))
+    try:
+        handle, staged = tempfile.mkstemp(
+            dir=folder, prefix=".ringmarch-", suffix=".tmp"
+        )
+    except OSError:
+        # A folder that takes no new file: let the library answer its own failure on the target.
+        write(path)
+        return
+    os.close(handle)
+    try:
+        write(staged)
+        _rename_in_name_line(staged, os.fsencode(target))
+        if existing is not None:
+            os.chmod(staged, stat.S_IMODE(existing.st_mode))
+        else:
+            mask = os.umask(0)
+            os.umask(mask)
+            os.chmod(staged, 0o666 & ~mask)
+        os.replace(staged, target)
+    except BaseException:
+        try:
+            os.unlink(staged)
+        except OSError:
+            pass
+        raise
+
+
 def _city(value: Any, what: str = "the city number") -> int:
     number = _whole(value, what)
     # Beyond 32 bits nothing is in range; the library answers its own code for the clamped value.
@@ -544,6 +653,7 @@ def solve(
     *,
     time_limit: Optional[float] = None,
     progress: Optional[ProgressCallback] = None,
+    engine: str = "auto",
 ) -> SolveResult:
     """Solve a travelling-salesman instance exactly: a shortest closed tour through all cities.
 
@@ -561,12 +671,17 @@ def solve(
             is raised again from solve.
 
     Returns a :class:`SolveResult`: ``tour`` (cities numbered from 0), ``length``,
-    ``optimal``, ``nodes``, ``seconds``, ``initial_length``.
+    ``optimal``, ``nodes``, ``seconds``, ``initial_length``, ``lower_bound``, ``status``,
+    ``engine``.
+
+        engine: ``"auto"`` (the default: the exact search where it applies), ``"canonical"``
+            (the exact search) or ``"tour"`` (local search and the Held-Karp bound, optimal
+            only when the bound meets the tour).
 
     3 to 127 cities. The search releases the GIL, and Ctrl-C stops it (KeyboardInterrupt is
-    raised once the library has returned). An asymmetric matrix is solved exactly as a directed
-    tour (its length taken in the listed direction) for up to 63 cities; beyond that the tour
-    is valid and ``optimal`` is False.
+    raised once the library has returned). An asymmetric matrix of up to 63 cities is solved
+    exactly as a directed tour, measured in the listed direction; beyond that its tour is not
+    proven unless the tour engine's bound meets it.
 
     Raises TypeError or ValueError for input of the wrong type or shape, and a
     :class:`RingmarchError` subclass for what the solver refuses: TooManyCitiesError (more
@@ -577,7 +692,7 @@ def solve(
     1400
     """
     with _instance_of(distances, coordinates) as instance:
-        return instance.solve(time_limit=time_limit, progress=progress)
+        return instance.solve(time_limit=time_limit, progress=progress, engine=engine)
 
 
 def _instance_of(distances: Optional[Matrix], coordinates: Optional[Points]) -> Instance:
@@ -588,18 +703,31 @@ def _instance_of(distances: Optional[Matrix], coordinates: Optional[Points]) -> 
     return Instance.from_coordinates(coordinates)
 
 
-def read_tsp(path: PathLike) -> Instance:
-    """Reads a TSPLIB TSP file (EUC_2D, ATT, or EXPLICIT FULL_MATRIX, UPPER_ROW, LOWER_DIAG_ROW)."""
-    return Instance.read(path)
+def read_tsp(path: PathLike, *, strict: bool = False) -> Instance:
+    """Reads a TSPLIB TSP or ATSP file of up to 127 cities. Tolerant by default: keywords in any
+    order and case, every symmetric distance rule, all matrix layouts, ATSP up to 63 cities.
+    ``strict=True`` reads exactly as the component's ReadTspFile (EUC_2D, ATT, or EXPLICIT
+    FULL_MATRIX, UPPER_ROW, LOWER_DIAG_ROW)."""
+    return Instance.read(path, strict=strict)
 
 
 def write_tsp(path: PathLike, instance: Instance, *, layout: str = "fullmatrix") -> None:
     """Writes an instance as a TSPLIB TSP file: ``"fullmatrix"`` keeps every distance,
-    ``"euc2d"`` writes the whole part of the coordinates."""
+    ``"euc2d"`` writes the whole part of the coordinates (refused with ValueError for an
+    instance without coordinates). A regular file is written to a temporary file in the same
+    folder and renamed over the target once complete, so a failed write leaves the old file
+    intact; special files are written directly."""
     if not isinstance(instance, Instance):
         raise TypeError(f"instance must be a ringmarch.Instance, not {type(instance).__name__}")
     if layout not in _LAYOUTS:
         raise ValueError(f"layout must be 'euc2d' or 'fullmatrix', not {layout!r}")
+    # EUC_2D files hold coordinates only: an instance without them would be written as cities
+    # all at (0, 0), whose distances are all 0.
+    if layout == "euc2d" and not instance.has_coordinates:
+        raise ValueError(
+            "the instance has no coordinates: euc2d would lose its distances "
+            "(use layout='fullmatrix')"
+        )
     instance.write_tsp_file(path, _LAYOUTS[layout])
 
 

@@ -51,6 +51,42 @@ class SolveStatistics(ctypes.Structure):
     ]
 
 
+class SolveRequest(ctypes.Structure):
+    _fields_ = [
+        ("engine", ctypes.c_int32),
+        ("time_limit_seconds", ctypes.c_double),
+        ("progress", PROGRESS_CALLBACK),
+        ("user_data", ctypes.c_void_p),
+        ("progress_interval_seconds", ctypes.c_double),
+    ]
+
+
+class Solution(ctypes.Structure):
+    _fields_ = [
+        ("status", ctypes.c_int32),
+        ("stop_reason", ctypes.c_int32),
+        ("engine", ctypes.c_int32),
+        ("asymmetric", ctypes.c_int32),
+        ("cities", ctypes.c_int32),
+        ("tour", ctypes.POINTER(ctypes.c_int32)),
+        ("length", ctypes.c_int64),
+        ("has_lower_bound", ctypes.c_int32),
+        ("lower_bound", ctypes.c_int64),
+        ("reason", ctypes.c_char * 256),
+        ("nodes", ctypes.c_uint64),
+        ("initial_length", ctypes.c_int64),
+        ("improved_length", ctypes.c_int64),
+        ("seconds", ctypes.c_double),
+        ("load_seconds", ctypes.c_double),
+        ("initial_tour_seconds", ctypes.c_double),
+        ("search_seconds", ctypes.c_double),
+    ]
+
+
+ENGINES = {"auto": 0, "canonical": 1, "tour": 2}
+ENGINE_NAMES = {1: "canonical", 2: "tour"}
+STATUS_OPTIMAL = 0
+
 CONTINUE = 0
 STOP = 1
 STOPPED_BY_TIME_LIMIT = 1
@@ -91,6 +127,13 @@ _OPERATIONS = {
         ctypes.POINTER(SolveStatistics),
         _i32_p,
     ],
+    "ringmarch_solve_held": [
+        _solver_p,
+        ctypes.POINTER(SolveRequest),
+        ctypes.POINTER(Solution),
+    ],
+    "ringmarch_read_tsp_file_tolerant": [_solver_p, ctypes.c_char_p],
+    "ringmarch_has_coordinates": [_solver_p, _i32_p],
     "ringmarch_last_error_result": [],
 }
 
@@ -133,6 +176,10 @@ def _declare(library: ctypes.CDLL) -> ctypes.CDLL:
     library.ringmarch_last_error_code.restype = _i32
     library.ringmarch_destroy.argtypes = [_solver_p]
     library.ringmarch_destroy.restype = None
+    library.ringmarch_solve_request_init.argtypes = [ctypes.POINTER(SolveRequest)]
+    library.ringmarch_solve_request_init.restype = None
+    library.ringmarch_solution_free.argtypes = [ctypes.POINTER(Solution)]
+    library.ringmarch_solution_free.restype = None
     return library
 
 

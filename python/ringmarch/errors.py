@@ -39,92 +39,62 @@ class RingmarchError(Exception):
 
 
 class FileOpenFailedError(RingmarchError):
-    """Code 1: the file could not be opened; it may not exist."""
-
     code = 1
 
 
 class FileReadFailedError(RingmarchError):
-    """Code 2: the file could not be read; it may be damaged."""
-
     code = 2
 
 
 class FileWriteFailedError(RingmarchError):
-    """Code 3: the file could not be written; the disk may be full or damaged."""
-
     code = 3
 
 
 class FileFormatError(RingmarchError):
-    """Code 4: the file format is invalid."""
-
     code = 4
 
 
 class OutOfMemoryError(RingmarchError):
-    """Code 5: memory is insufficient."""
-
     code = 5
 
 
 class TooManyCitiesError(RingmarchError):
-    """Code 6: more than 127 cities."""
-
     code = 6
 
 
 class CityIdOutOfRangeError(RingmarchError):
-    """Code 7: a city number is out of range; also a solve of fewer than 3 cities."""
-
     code = 7
 
 
 class PositionOutOfRangeError(RingmarchError):
-    """Code 8: a coordinate is out of range or not finite."""
-
     code = 8
 
 
 class DistanceOutOfRangeError(RingmarchError):
-    """Code 9: a distance is out of range, or tour lengths could exceed 32 bits."""
-
     code = 9
 
 
 class SameCityDistanceNotZeroError(RingmarchError):
-    """Code 10: the distance of a city to itself must be 0."""
-
     code = 10
 
 
 class DistanceNotPositiveError(RingmarchError):
-    """Code 11: different cities must be a positive distance apart."""
-
     code = 11
 
 
 class DistanceNotSymmetricError(RingmarchError):
-    """Code 12: distances must be symmetric."""
-
     code = 12
 
 
 class InstanceNotCreatedError(RingmarchError):
-    """Code 13: no instance has been created (or a tour file is read while a tour is held)."""
-
     code = 13
 
 
 class NotSolvedError(RingmarchError):
-    """Code 14: the instance has not been solved."""
-
     code = 14
 
 
 class FileTypeNotSupportedError(RingmarchError):
-    """Code 15: the file type is not supported."""
-
     code = 15
 
 
@@ -147,6 +117,12 @@ _CLASSES: tuple[type[RingmarchError], ...] = (
     NotSolvedError,
     FileTypeNotSupportedError,
 )
+
+
+# The classes' documentation is the library's English table, the one every front end shows.
+for _code, _class in enumerate(_CLASSES[1:], start=1):
+    _class.__doc__ = f"Code {_code}: {lib.ringmarch_error_gloss(_code).decode()}."
+del _code, _class
 
 
 def error_class(code: int) -> type[RingmarchError]:

@@ -15,7 +15,7 @@ if [ "$declared" != "$exported" ]; then
   exit 1
 fi
 count=$(echo "$exported" | wc -l)
-if [ "$count" -lt 30 ]; then
+if [ "$count" -lt 50 ]; then
   echo "check-exports: only $count functions found" >&2
   exit 1
 fi

@@ -527,6 +527,151 @@ static void test_files(void) {
   ringmarch_destroy(NULL);
 }
 
+/* The shortest directed closed tour by Held and Karp's dynamic programme over subsets, written
+ * apart from the library (n <= 9). */
+static int64_t directed_optimum(int32_t n, const int32_t* d) {
+  static int64_t best[1 << 9][9];
+  const int full = 1 << n;
+  for (int set = 0; set < full; ++set) {
+    for (int last = 0; last < n; ++last) best[set][last] = INT64_MAX;
+  }
+  best[1][0] = 0;
+  for (int set = 1; set < full; ++set) {
+    if (!(set & 1)) continue;
+    for (int last = 0; last < n; ++last) {
+      const int64_t here = best[set][last];
+      if (here == INT64_MAX) continue;
+      for (int next = 1; next < n; ++next) {
+        if (set & (1 << next)) continue;
+        const int64_t via = here + d[last * n + next];
+        if (via < best[set | (1 << next)][next]) best[set | (1 << next)][next] = via;
+      }
+    }
+  }
+  int64_t answer = INT64_MAX;
+  for (int last = 1; last < n; ++last) {
+    if (best[full - 1][last] == INT64_MAX) continue;
+    const int64_t closed = best[full - 1][last] + d[last * n];
+    if (closed < answer) answer = closed;
+  }
+  return answer;
+}
+
+static int64_t directed_length(int32_t n, const int32_t* d, const int32_t* tour) {
+  int64_t length = 0;
+  for (int32_t i = 0; i < n; ++i) length += d[tour[i] * n + tour[(i + 1) % n]];
+  return length;
+}
+
+static int is_permutation(int32_t n, const int32_t* tour) {
+  int seen[9] = {0};
+  for (int32_t i = 0; i < n; ++i) {
+    if (tour[i] < 0 || tour[i] >= n || seen[tour[i]]) return 0;
+    seen[tour[i]] = 1;
+  }
+  return 1;
+}
+
+/* 200 random asymmetric matrices of 4 to 9 cities: the solver's solve (ringmarch_solve_with), the
+ * held solve and the instance solve all answer the optimum, proven. */
+static void test_asymmetric_matrices_against_the_oracle(void) {
+  unsigned state = 20261209u;
+  ringmarch_solver* s = new_solver();
+  for (int round = 0; round < 200; ++round) {
+    const int32_t n = 4 + round % 6;
+    int32_t d[81];
+    const unsigned spread = round % 4 == 0 ? 4u : 900u; /* small spreads give ties */
+    for (int32_t i = 0; i < n; ++i) {
+      for (int32_t j = 0; j < n; ++j) {
+        state = state * 1103515245u + 12345u;
+        d[i * n + j] = i == j ? 0 : 1 + (int32_t)((state >> 8) % spread);
+      }
+    }
+    const int64_t optimum = directed_optimum(n, d);
+
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_load_distances(s, n, d));
+    ringmarch_solve_statistics statistics;
+    int32_t length = 0;
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_with(s, NULL, &statistics, &length));
+    CHECK(length == optimum);
+    CHECK(statistics.optimal == 1);
+    int32_t tour[9];
+    int32_t count = 0;
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_tour(s, tour, 9, &count));
+    CHECK(count == n && is_permutation(n, tour) && directed_length(n, d, tour) == optimum);
+
+    ringmarch_solution held;
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_held(s, NULL, &held));
+    CHECK(held.status == RINGMARCH_STATUS_OPTIMAL && held.length == optimum);
+    CHECK(held.has_lower_bound == 1 && held.lower_bound == optimum);
+    CHECK(held.engine == RINGMARCH_ENGINE_CANONICAL);
+    ringmarch_solution_free(&held);
+
+    ringmarch_instance* instance = NULL;
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_from_matrix(n, d, &instance));
+    ringmarch_solution solution;
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_instance(instance, NULL, &solution));
+    CHECK(solution.status == RINGMARCH_STATUS_OPTIMAL && solution.length == optimum);
+    CHECK(solution.cities == n && is_permutation(n, solution.tour));
+    CHECK(directed_length(n, d, solution.tour) == optimum);
+    CHECK(solution.asymmetric == 1 || round % 4 == 0);
+    ringmarch_solution_free(&solution);
+    CHECK(solution.tour == NULL);
+    ringmarch_instance_destroy(instance);
+  }
+  ringmarch_destroy(s);
+}
+
+/* Refusals of the solve layer answer their code, with the reason in the gloss. */
+static void test_solve_layer_refusals(void) {
+  const int32_t two[4] = {0, 5, 5, 0};
+  ringmarch_instance* instance = NULL;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_from_matrix(2, two, &instance));
+  ringmarch_solution solution;
+  CHECK_RESULT(RINGMARCH_RESULT_OF(RINGMARCH_CITY_ID_OUT_OF_RANGE),
+               ringmarch_solve_instance(instance, NULL, &solution));
+  CHECK(strstr(ringmarch_last_error_gloss(), "it has 2 cities; a solve needs at least 3") != NULL);
+  CHECK(solution.tour == NULL && solution.cities == 0);
+  ringmarch_solve_request request;
+  ringmarch_solve_request_init(&request);
+  request.engine = 7;
+  CHECK_RESULT(RINGMARCH_E_INVALIDARG, ringmarch_solve_instance(instance, &request, &solution));
+  ringmarch_instance_destroy(instance);
+
+  const int32_t far = 1 << 30;
+  const int32_t wide[9] = {0, far, far, far, 0, far, far, far, 0};
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_from_matrix(3, wide, &instance));
+  CHECK_RESULT(RINGMARCH_RESULT_OF(RINGMARCH_DISTANCE_OUT_OF_RANGE),
+               ringmarch_solve_instance(instance, NULL, &solution));
+  CHECK(strstr(ringmarch_last_error_gloss(), "32-bit") != NULL);
+  ringmarch_instance_destroy(instance);
+
+  const double points[6] = {0, 0, 3, 0, 0, 4};
+  CHECK_RESULT(RINGMARCH_E_INVALIDARG,
+               ringmarch_instance_from_coordinates(3, "NO_SUCH_RULE", points, &instance));
+  CHECK(instance == NULL);
+  /* swiss42 ends its section line in blanks: only the tolerant reading takes it. */
+  char swiss[1024];
+  path_in(swiss, sizeof swiss, data_dir, "swiss42.tsp");
+  CHECK_RESULT(RINGMARCH_RESULT_OF(RINGMARCH_FILE_READ_FAILED),
+               ringmarch_instance_read_tsp_file(swiss, 1, &instance));
+  CHECK(instance == NULL);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_read_tsp_file(swiss, 0, &instance));
+  int32_t cities = 0;
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_cities(instance, &cities));
+  CHECK(cities == 42);
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_instance(instance, NULL, &solution));
+  CHECK(solution.length == 1273 && solution.status == RINGMARCH_STATUS_OPTIMAL);
+  ringmarch_solution_free(&solution);
+  ringmarch_instance_destroy(instance);
+
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_from_coordinates(3, "EUC_2D", points, &instance));
+  CHECK_RESULT(RINGMARCH_OK, ringmarch_solve_instance(instance, NULL, &solution));
+  CHECK(solution.length == 12 && solution.status == RINGMARCH_STATUS_OPTIMAL);
+  ringmarch_solution_free(&solution);
+  ringmarch_instance_destroy(instance);
+}
+
 int main(int argc, char** argv) {
   if (argc != 4) {
     fprintf(stderr, "usage: ringmarch_c_test DATA_DIR SCRATCH_DIR EXPECTED_VERSION\n");
@@ -545,6 +690,8 @@ int main(int argc, char** argv) {
   test_load_coordinates();
   test_solve_options();
   test_files();
+  test_asymmetric_matrices_against_the_oracle();
+  test_solve_layer_refusals();
   if (failures != 0) {
     fprintf(stderr, "ringmarch_c_test: %d checks failed\n", failures);
     return 1;

@@ -282,13 +282,16 @@ TEST(ProgramAsymmetricTest, BeyondSixtyThreeCitiesAsymmetricToursAreNotProven) {
   const JsonValue document = parsedStdout(run);
   EXPECT_FALSE(document.at("optimal").boolean());
   EXPECT_TRUE(document.at("asymmetric").boolean());
-  EXPECT_EQ(document.at("not_proven_reason").string(),
-            "the distances are not symmetric, and exact solves of asymmetric instances take at "
-            "most 63 cities");
+  // Beyond the exact asymmetric search the tour engine answers: a tour and a directed bound
+  // below it, so not proven.
+  EXPECT_EQ(document.at("not_proven_reason").string().rfind("the tour engine's lower bound ", 0),
+            0u)
+      << document.at("not_proven_reason").string();
+  EXPECT_EQ(document.at("engine").string(), "tour");
   EXPECT_EQ(tourDefect(jsonTour(document), 64), "");
   const ProgramRun plain = runRingmarch({"solve", path});
   EXPECT_EQ(plain.exitStatus, kNotProven);
-  EXPECT_NE(resultLine(plain.out, "optimal").find("not proven (the distances are not symmetric"),
+  EXPECT_NE(resultLine(plain.out, "optimal").find("not proven (the tour engine's lower bound"),
             std::string::npos)
       << plain.out;
   EXPECT_NE(plain.err.find("the tour is not proven optimal"), std::string::npos) << plain.err;
@@ -300,6 +303,30 @@ TEST(ProgramAsymmetricTest, BeyondSixtyThreeCitiesAsymmetricToursAreNotProven) {
   EXPECT_NE(refused.err.find("(line 3: an ATSP instance of 64 cities; at most 63"),
             std::string::npos)
       << refused.err;
+}
+
+TEST(ProgramAsymmetricTest, TheCanonicalEngineByNameKeepsItsUnprovenAnswerBeyondSixtyThree) {
+  ScratchDirectory directory;
+  std::string text =
+      "NAME: line\nTYPE: TSP\nDIMENSION: 64\nEDGE_WEIGHT_TYPE: EXPLICIT\n"
+      "EDGE_WEIGHT_FORMAT: FULL_MATRIX\nEDGE_WEIGHT_SECTION\n";
+  for (int i = 0; i < 64; ++i) {
+    for (int j = 0; j < 64; ++j) {
+      text += std::to_string(i == j ? 0 : 10 * std::abs(i - j) + (j > i ? 1 : 0)) + " ";
+    }
+    text += "\n";
+  }
+  const std::string path = directory.write("line64.tsp", text);
+  // A valid tour, not proven, and no bound: the symmetric search bounds no directed tour.
+  const ProgramRun canonical =
+      runRingmarch({"solve", path, "--engine", "canonical", "--json", "--quiet"});
+  EXPECT_EQ(canonical.exitStatus, kNotProven) << canonical.err;
+  const JsonValue exact = parsedStdout(canonical);
+  EXPECT_EQ(exact.at("not_proven_reason").string(),
+            "the distances are not symmetric, and exact solves of asymmetric instances take at "
+            "most 63 cities");
+  EXPECT_EQ(exact.at("lower_bound").number(), 0);
+  EXPECT_EQ(tourDefect(jsonTour(exact), 64), "");
 }
 
 TEST(ProgramInterruptTest, CtrlCReportsAndWritesTheBestTourNotProven) {

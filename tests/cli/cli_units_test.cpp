@@ -57,6 +57,10 @@ TEST(CommandLineTest, RejectsBadRequestsWithAReasonAndTheCommandsUsage) {
       {{"solve", "--time-limit", "nan"}, "positive number of seconds", "solve"},
       {{"solve", "--time-limit", "3s"}, "positive number of seconds", "solve"},
       {{"solve", "--json=yes"}, "--json takes no value", "solve"},
+      {{"solve", "--engine", "cut"}, "--engine needs auto, canonical or tour", "solve"},
+      {{"solve", "--engine=Tour"}, "--engine needs auto, canonical or tour", "solve"},
+      {{"solve", "--engine"}, "--engine needs auto, canonical or tour", "solve"},
+      {{"random", "5", "--engine", "tour"}, "--engine needs --solve", "random"},
       {{"solve", "--seed", "3"}, "unknown option '--seed'", "solve"},
       {{"random"}, "number of cities", "random"},
       {{"random", "ten"}, "whole number", "random"},
@@ -106,6 +110,15 @@ TEST(CommandLineTest, SolveTakesItsOptionsInEitherForm) {
   EXPECT_TRUE(request.solve.json);
   EXPECT_TRUE(request.solve.quiet);
   EXPECT_EQ(request.solve.timeLimitSeconds, 2.5);
+  EXPECT_EQ(request.solve.engine, Engine::Auto);
+  for (const auto& [name, engine] :
+       {std::pair{"auto", Engine::Auto}, std::pair{"canonical", Engine::Canonical},
+        std::pair{"tour", Engine::Tour}}) {
+    const ParseResult chosen = parse({"solve", "--engine", name});
+    ASSERT_TRUE(chosen.request) << chosen.error;
+    EXPECT_EQ(chosen.request->solve.engine, engine) << name;
+  }
+  EXPECT_NE(helpText("solve").find("--engine"), std::string::npos);
 }
 
 TEST(CommandLineTest, SolveWithoutAFileMeansTheBuiltInInstance) {
@@ -622,6 +635,13 @@ TEST_F(SvgDrawingTest, ArrowsShowTheDirectionAndTheLegendNamesTheStart) {
 
 // ---- progress and time limit ----
 
+RunProgress progressOf(std::uint64_t nodes, std::int64_t bestLength) {
+  RunProgress progress;
+  progress.nodes = nodes;
+  progress.bestLength = bestLength;
+  return progress;
+}
+
 class ProgressMonitorTest : public ::testing::Test {
  protected:
   void SetUp() override { stream_ = std::tmpfile(); }
@@ -646,7 +666,7 @@ TEST_F(ProgressMonitorTest, PlainLinesComeAtTheirIntervalAfterTheFirstSecond) {
   settings.stream = stream_;
   settings.plainInterval = 10;
   ProgressMonitor monitor(settings, [this] { return now_; });
-  const SolveProgress progress{12345, 699};
+  const RunProgress progress = progressOf(12345, 699);
   for (now_ = 0; now_ < 25; now_ += 0.5) EXPECT_TRUE(monitor.onProgress(progress));
   monitor.finish();
   // Shown at 1, 11 and 21 seconds.
@@ -663,7 +683,7 @@ TEST_F(ProgressMonitorTest, TerminalLineIsRewrittenInPlaceAndClearedAtTheEnd) {
   settings.stream = stream_;
   settings.terminal = true;
   ProgressMonitor monitor(settings, [this] { return now_; });
-  for (now_ = 0; now_ < 3; now_ += 0.1) monitor.onProgress({1, 2});
+  for (now_ = 0; now_ < 3; now_ += 0.1) monitor.onProgress(progressOf(1, 2));
   monitor.finish();
   const std::string text = shown();
   EXPECT_GE(monitor.reportsShown(), 5);
@@ -673,16 +693,13 @@ TEST_F(ProgressMonitorTest, TerminalLineIsRewrittenInPlaceAndClearedAtTheEnd) {
   EXPECT_TRUE(text.ends_with("\r\033[K"));
 }
 
-TEST_F(ProgressMonitorTest, TimeLimitStopsTheSearchAndQuietShowsNothing) {
+TEST_F(ProgressMonitorTest, QuietShowsNothingAndTimeDoesNotStopTheSearch) {
+  // The time limit is the solve layer's run control's (tests/solve_layer_test.cpp): the watcher
+  // goes on however long the solve runs, and a quiet one prints nothing.
   ProgressSettings settings;  // no stream: quiet
-  settings.timeLimitSeconds = 2.0;
   ProgressMonitor monitor(settings, [this] { return now_; });
-  now_ = 1.99;
-  EXPECT_TRUE(monitor.onProgress({1, 2}));
-  EXPECT_FALSE(monitor.timeLimitReached());
-  now_ = 2.0;
-  EXPECT_FALSE(monitor.onProgress({1, 2}));
-  EXPECT_TRUE(monitor.timeLimitReached());
+  for (now_ = 0; now_ < 1000; now_ += 7.5) EXPECT_TRUE(monitor.onProgress(progressOf(1, 2)));
+  EXPECT_FALSE(monitor.interrupted());
   monitor.finish();
   EXPECT_EQ(monitor.reportsShown(), 0);
 }
@@ -691,15 +708,14 @@ TEST_F(ProgressMonitorTest, AStopRequestEndsTheSearchAsAnInterruption) {
   bool requested = false;
   ProgressSettings settings;
   settings.stream = stream_;
-  settings.timeLimitSeconds = 100.0;
   settings.stopRequested = [&requested] { return requested; };
   ProgressMonitor monitor(settings, [this] { return now_; });
   now_ = 0.5;
-  EXPECT_TRUE(monitor.onProgress({10, 50}));
+  EXPECT_TRUE(monitor.onProgress(progressOf(10, 50)));
   requested = true;
-  EXPECT_FALSE(monitor.onProgress({20, 40}));
+  EXPECT_FALSE(monitor.onProgress(progressOf(20, 40)));
   EXPECT_TRUE(monitor.interrupted());
-  EXPECT_FALSE(monitor.timeLimitReached());
+  EXPECT_EQ(monitor.interruption(), StopReason::Interrupted);
   monitor.finish();
   EXPECT_EQ(shown(), "");
 }
@@ -708,7 +724,7 @@ TEST_F(ProgressMonitorTest, ShortSolvesShowNothing) {
   ProgressSettings settings;
   settings.stream = stream_;
   ProgressMonitor monitor(settings, [this] { return now_; });
-  for (now_ = 0; now_ < 0.99; now_ += 0.01) monitor.onProgress({1, 2});
+  for (now_ = 0; now_ < 0.99; now_ += 0.01) monitor.onProgress(progressOf(1, 2));
   monitor.finish();
   EXPECT_EQ(shown(), "");
 }

@@ -1,0 +1,123 @@
+// The solve layer's entry: checks a request against the instance, picks the engine (auto:
+// canonical where it applies, otherwise tour), makes the one run control of the request and runs
+// the engine. Reads the instance and the request; the result's status is Optimal only when the
+// engine proved it, and a refusal is a value with a code and a reason.
+#include "solve/solve.h"
+
+#include <chrono>
+#include <memory>
+#include <new>
+#include <optional>
+#include <utility>
+
+#include "model/asymmetric_solve.h"
+#include "solve/engines.h"
+#include "solve/problem_conversion.h"
+#include "tsplib/tolerant_tsp_reader.h"
+
+namespace ringmarch {
+namespace {
+
+SolveResult refusal(Engine engine, ErrorCode code, std::string reason) {
+  SolveResult result;
+  result.engine = engine;
+  result.status = SolveStatus::Refused;
+  result.refusal = code;
+  result.reason = std::move(reason);
+  return result;
+}
+
+std::string citiesText(int count) {
+  return std::to_string(count) + (count == 1 ? " city" : " cities");
+}
+
+// The refusal of a request before an engine runs, if any; engine receives the engine to run.
+std::optional<SolveResult> refusalOf(int cities, bool symmetric, const SolveRequest& request,
+                                     Engine& engine) {
+  engine = request.engine == Engine::Auto ? automaticEngine(cities, symmetric) : request.engine;
+  if (cities < 3) {
+    return refusal(engine, ErrorCode::CityIdOutOfRange,
+                   "it has " + citiesText(cities) + "; a solve needs at least 3");
+  }
+  if (engine == Engine::Cut) {
+    return refusal(engine, ErrorCode::Success, "the cut engine is not part of this build");
+  }
+  if (engine == Engine::Canonical && cities > kMaxCities) {
+    return refusal(
+        engine, ErrorCode::TooManyCities,
+        citiesText(cities) + "; the canonical engine takes at most " + std::to_string(kMaxCities));
+  }
+  return std::nullopt;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+template <typename Run>
+SolveResult timed(Run run) {
+  const auto started = std::chrono::steady_clock::now();
+  SolveResult result = run();
+  result.counts.seconds = secondsSince(started);
+  return result;
+}
+
+}  // namespace
+
+std::string_view engineName(Engine engine) {
+  switch (engine) {
+    case Engine::Auto:
+      return "auto";
+    case Engine::Canonical:
+      return "canonical";
+    case Engine::Tour:
+      return "tour";
+    case Engine::Cut:
+      return "cut";
+  }
+  return "auto";
+}
+
+std::optional<Engine> engineNamed(std::string_view name) {
+  if (name == "auto") return Engine::Auto;
+  if (name == "canonical") return Engine::Canonical;
+  if (name == "tour") return Engine::Tour;
+  return std::nullopt;
+}
+
+Engine automaticEngine(int cities, bool symmetric) {
+  const int canonicalLimit = symmetric ? kMaxCities : kMaxAsymmetricCities;
+  return cities <= canonicalLimit ? Engine::Canonical : Engine::Tour;
+}
+
+SolveResult solve(const Instance& instance, const SolveRequest& request) {
+  return timed([&] {
+    Engine engine = Engine::Auto;
+    if (auto refused = refusalOf(instance.size(), instance.isSymmetric(), request, engine)) {
+      return std::move(*refused);
+    }
+    RunControl control(request.timeLimitSeconds, request.watcher);
+    if (engine == Engine::Tour) return runTourEngine(instance, control);
+    const std::unique_ptr<ProblemData> problem = problemOf(instance);
+    if (!problem) return refusal(engine, ErrorCode::OutOfMemory, "no memory for the problem");
+    return runCanonicalEngine(*problem, control);
+  });
+}
+
+SolveResult solve(const ProblemData& problem, const SolveRequest& request) {
+  return timed([&] {
+    Engine engine = Engine::Auto;
+    const bool symmetric = !hasAsymmetricDistances(problem);
+    if (auto refused = refusalOf(problem.count, symmetric, request, engine)) {
+      return std::move(*refused);
+    }
+    RunControl control(request.timeLimitSeconds, request.watcher);
+    if (engine == Engine::Canonical) return runCanonicalEngine(problem, control);
+    std::string reason;
+    const std::optional<Instance> instance = instanceOf(problem, &reason);
+    if (!instance) return refusal(engine, ErrorCode::CityIdOutOfRange, reason);
+    return runTourEngine(*instance, control);
+  });
+}
+
+}  // namespace ringmarch
