@@ -25,7 +25,7 @@ _LAYOUTS = {"euc2d": EUC2D, "fullmatrix": FULLMATRIX}
 # How often a running solve calls back into Python: to notice Ctrl-C and to report progress.
 _CALLBACK_INTERVAL_SECONDS = 0.05
 
-PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+PathLike = Union[str, bytes, os.PathLike]
 Matrix = Union[Sequence[Sequence[int]], Any]
 Points = Union[Sequence[Sequence[float]], Any]
 
@@ -62,6 +62,10 @@ class SolveResult:
     """Wall time of the library's solve."""
     initial_length: int
     """Length of the first tour (nearest neighbour and 2-opt)."""
+
+    # Unhashable like the list it holds: a hash over a tour the caller may still change would
+    # break sets and dicts silently, and the frozen dataclass's own hash raised on the list.
+    __hash__ = None  # type: ignore[assignment]
 
 
 def _check(result: int, detail: Optional[str] = None) -> None:
@@ -108,9 +112,14 @@ def _flatten(rows: Any, what: str, typecode: str, width: Optional[int]) -> tuple
             f"{what} must be {shape}: row {i} has {lengths[i]} entries, expected {expected}"
         )
     try:
-        return count, array.array(typecode, itertools.chain.from_iterable(rows))
+        entries = array.array(typecode, itertools.chain.from_iterable(rows))
     except (TypeError, OverflowError):
         raise _entry_error(rows, what, typecode) from None
+    # array() takes True as 1, so a mask or an adjacency matrix would pass as numbers.
+    if bool in set(map(type, itertools.chain.from_iterable(rows))):
+        i = next(i for i, row in enumerate(rows) if any(type(v) is bool for v in row))
+        raise TypeError(f"{what}: row {i} holds a bool; {what} are numbers, not True/False")
+    return count, entries
 
 
 def _entry_error(rows: Any, what: str, typecode: str) -> Exception:
@@ -158,7 +167,7 @@ def _coordinate_buffer(coordinates: Points) -> tuple[int, Any]:
         return _flatten(coordinates, "coordinates", "d", 2)
     if coordinates.ndim != 2 or coordinates.shape[1] != 2:
         raise ValueError(f"coordinates must be n x 2, not of shape {coordinates.shape}")
-    if not (
+    if coordinates.dtype == numpy.bool_ or not (
         numpy.issubdtype(coordinates.dtype, numpy.floating)
         or numpy.issubdtype(coordinates.dtype, numpy.integer)
     ):
@@ -324,10 +333,11 @@ class Instance:
         """ReadTspFile: replaces the instance from a TSPLIB TSP file."""
         self._call(lib.ringmarch_read_tsp_file, _path(path), detail=os.fsdecode(path))
 
-    def write_tsp_file(self, path: PathLike, type: int = FULLMATRIX) -> None:
-        """WriteTspFile: writes the instance as EUC2D (1, coordinates) or FULLMATRIX (2)."""
-        layout = _whole(type, "type")
-        self._call(lib.ringmarch_write_tsp_file, _path(path), layout, detail=os.fsdecode(path))
+    def write_tsp_file(self, path: PathLike, layout: str = "fullmatrix") -> None:
+        """WriteTspFile: writes the instance as ``"euc2d"`` (the whole part of the coordinates)
+        or ``"fullmatrix"`` (every distance)."""
+        code = _layout_code(layout)
+        self._call(lib.ringmarch_write_tsp_file, _path(path), code, detail=os.fsdecode(path))
 
     def pos_x(self, id: int) -> float:
         """PosX: the x coordinate of city id, as stored."""
@@ -441,8 +451,9 @@ class Instance:
         """Root: the city at position i of the tour."""
         return self._int_out(lib.ringmarch_root, _city(i))
 
+    @property
     def length(self) -> int:
-        """Length: the length of the tour held."""
+        """Length: the length of the tour held (a property, like ``num`` and ``tour``)."""
         return self._int_out(lib.ringmarch_length)
 
     def read_tour_file(self, path: PathLike) -> None:
@@ -494,6 +505,15 @@ class Instance:
         try:
             self._call(lib.ringmarch_load_coordinates, min(count, 2**31 - 1), _pointer(buffer))
         except RingmarchError as error:
+            if error.code == 9:
+                # The code's own text speaks of distances, which the caller never gave.
+                raise type(error)(
+                    error.result,
+                    "the coordinates are allowed, but a tour through them could be longer "
+                    "than 32 bits hold (2147483647)",
+                    error.text,
+                    "bring the cities closer together or scale the coordinates down",
+                ) from None
             if error.code != 8:
                 raise
             values = buffer.ravel() if hasattr(buffer, "ravel") else buffer
@@ -526,6 +546,15 @@ def _city(value: Any, what: str = "the city number") -> int:
     number = _whole(value, what)
     # Beyond 32 bits nothing is in range; the library answers its own code for the clamped value.
     return max(-(2**31), min(number, 2**31 - 1))
+
+
+def _layout_code(layout: Any) -> int:
+    # Names only: a bare 1 or 2 says nothing to a reader, and the names are what write_tsp takes.
+    if not isinstance(layout, str):
+        raise TypeError(f"layout must be 'euc2d' or 'fullmatrix', not {type(layout).__name__}")
+    if layout not in _LAYOUTS:
+        raise ValueError(f"layout must be 'euc2d' or 'fullmatrix', not {layout!r}")
+    return _LAYOUTS[layout]
 
 
 def _time_limit(time_limit: Optional[float]) -> float:
@@ -598,9 +627,8 @@ def write_tsp(path: PathLike, instance: Instance, *, layout: str = "fullmatrix")
     ``"euc2d"`` writes the whole part of the coordinates."""
     if not isinstance(instance, Instance):
         raise TypeError(f"instance must be a ringmarch.Instance, not {type(instance).__name__}")
-    if layout not in _LAYOUTS:
-        raise ValueError(f"layout must be 'euc2d' or 'fullmatrix', not {layout!r}")
-    instance.write_tsp_file(path, _LAYOUTS[layout])
+    instance.write_tsp_file(path, layout)
+    _name_file_by_stem(path)
 
 
 def read_tour(path: PathLike, instance: Instance) -> List[int]:
@@ -617,6 +645,27 @@ def write_tour(path: PathLike, instance: Instance) -> None:
     if not isinstance(instance, Instance):
         raise TypeError(f"instance must be a ringmarch.Instance, not {type(instance).__name__}")
     instance.write_tour_file(path)
+    _name_file_by_stem(path)
+
+
+def _name_file_by_stem(path: PathLike) -> None:
+    """The library writes the path it was given as the file's NAME; a TSPLIB NAME is the
+    problem's name, which for a file written from Python is the file's stem. The NAME line is put right
+    through a file beside it and a rename, so the tour file is never seen half written."""
+    target = os.fspath(path)
+    with open(target, "rb") as written:
+        lines = written.read().split(b"\n")
+    stem = os.fsencode(os.path.splitext(os.path.basename(os.fsdecode(target)))[0])
+    for i, line in enumerate(lines):
+        if line.startswith(b"NAME"):
+            lines[i] = b"NAME : " + stem
+            break
+    else:
+        return
+    staged = os.fsencode(target) + b".naming"
+    with open(staged, "wb") as out:
+        out.write(b"\n".join(lines))
+    os.replace(staged, os.fsencode(target))
 
 
 def library_version() -> str:
