@@ -13,7 +13,8 @@ venv=build/python-venv
 if [ ! -x "$venv/bin/python" ]; then
   /usr/bin/python3 -m venv --system-site-packages "$venv"
 fi
-"$venv/bin/python" -m pip install --quiet --no-build-isolation --no-index --force-reinstall \
+RINGMARCH_WHEEL_LIBRARY="$PWD/build/release/capi/libringmarch.so" \
+  "$venv/bin/python" -m pip install --quiet --no-build-isolation --no-index --force-reinstall \
   --no-deps ./python
 RINGMARCH_LIBRARY="$PWD/build/release/capi/libringmarch.so" \
   RINGMARCH_CLI="$PWD/build/release/cli/ringmarch" \
