@@ -18,9 +18,10 @@ from ._library import lib
 from .errors import RingmarchError, last_error
 
 MAX_CITIES = 127
-EUC2D = 1
-FULLMATRIX = 2
-_LAYOUTS = {"euc2d": EUC2D, "fullmatrix": FULLMATRIX}
+# The layouts' names; the constants stay for code that passed them, now naming the layout.
+EUC2D = "euc2d"
+FULLMATRIX = "fullmatrix"
+_LAYOUTS = {EUC2D: 1, FULLMATRIX: 2}
 
 # How often a running solve calls back into Python: to notice Ctrl-C and to report progress.
 _CALLBACK_INTERVAL_SECONDS = 0.05
@@ -650,8 +651,8 @@ def write_tour(path: PathLike, instance: Instance) -> None:
 
 def _name_file_by_stem(path: PathLike) -> None:
     """The library writes the path it was given as the file's NAME; a TSPLIB NAME is the
-    problem's name, which for a file written from Python is the file's stem. The NAME line is put right
-    through a file beside it and a rename, so the tour file is never seen half written."""
+    problem's name, which for a file written from Python is the file's stem. The NAME line is
+    put right through a file beside it and a rename, so the file is never seen half written."""
     target = os.fspath(path)
     with open(target, "rb") as written:
         lines = written.read().split(b"\n")

@@ -81,6 +81,10 @@ def test_layouts_by_name_in_both_writers(tmp_path, layout, header):
     instance = ringmarch.Instance.random(6, seed=3)
     instance.write_tsp_file(tmp_path / "method.tsp", layout=layout)
     ringmarch.write_tsp(tmp_path / "function.tsp", instance, layout=layout)
+    constant = {"euc2d": ringmarch.EUC2D, "fullmatrix": ringmarch.FULLMATRIX}[layout]
+    instance.write_tsp_file(tmp_path / "constant.tsp", constant)
+    assert (tmp_path / "constant.tsp").read_text() == (tmp_path / "method.tsp").read_text().replace(
+        "method.tsp", "constant.tsp")
     written = (tmp_path / "method.tsp").read_text()
     # The same file but for its NAME: the function names it by the file's stem.
     assert written.splitlines()[1:] == (tmp_path / "function.tsp").read_text().splitlines()[1:]
