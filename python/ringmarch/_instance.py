@@ -20,14 +20,15 @@ from ._library import lib
 from .errors import RingmarchError, last_error
 
 MAX_CITIES = 127
-EUC2D = 1
-FULLMATRIX = 2
-_LAYOUTS = {"euc2d": EUC2D, "fullmatrix": FULLMATRIX}
+# The layouts' names; the constants stay for code that passed them, now naming the layout.
+EUC2D = "euc2d"
+FULLMATRIX = "fullmatrix"
+_LAYOUTS = {EUC2D: 1, FULLMATRIX: 2}
 
 # How often a running solve calls back into Python: to notice Ctrl-C and to report progress.
 _CALLBACK_INTERVAL_SECONDS = 0.05
 
-PathLike = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+PathLike = Union[str, bytes, os.PathLike]
 Matrix = Union[Sequence[Sequence[int]], Any]
 Points = Union[Sequence[Sequence[float]], Any]
 
@@ -72,6 +73,10 @@ class SolveResult:
     engine: str = "canonical"
     """The engine that ran: ``"canonical"`` (the exact search) or ``"tour"`` (local search and
     the Held-Karp bound)."""
+
+    # Unhashable like the list it holds: a hash over a tour the caller may still change would
+    # break sets and dicts silently, and the frozen dataclass's own hash raised on the list.
+    __hash__ = None  # type: ignore[assignment]
 
 
 def _check(result: int, detail: Optional[str] = None) -> None:
@@ -118,9 +123,14 @@ def _flatten(rows: Any, what: str, typecode: str, width: Optional[int]) -> tuple
             f"{what} must be {shape}: row {i} has {lengths[i]} entries, expected {expected}"
         )
     try:
-        return count, array.array(typecode, itertools.chain.from_iterable(rows))
+        entries = array.array(typecode, itertools.chain.from_iterable(rows))
     except (TypeError, OverflowError):
         raise _entry_error(rows, what, typecode) from None
+    # array() takes True as 1, so a mask or an adjacency matrix would pass as numbers.
+    if bool in set(map(type, itertools.chain.from_iterable(rows))):
+        i = next(i for i, row in enumerate(rows) if any(type(v) is bool for v in row))
+        raise TypeError(f"{what}: row {i} holds a bool; {what} are numbers, not True/False")
+    return count, entries
 
 
 def _entry_error(rows: Any, what: str, typecode: str) -> Exception:
@@ -168,7 +178,7 @@ def _coordinate_buffer(coordinates: Points) -> tuple[int, Any]:
         return _flatten(coordinates, "coordinates", "d", 2)
     if coordinates.ndim != 2 or coordinates.shape[1] != 2:
         raise ValueError(f"coordinates must be n x 2, not of shape {coordinates.shape}")
-    if not (
+    if coordinates.dtype == numpy.bool_ or not (
         numpy.issubdtype(coordinates.dtype, numpy.floating)
         or numpy.issubdtype(coordinates.dtype, numpy.integer)
     ):
@@ -349,15 +359,16 @@ class Instance:
         """True when the instance has coordinates (not only distances)."""
         return self._int_out(lib.ringmarch_has_coordinates) == 1
 
-    def write_tsp_file(self, path: PathLike, type: int = FULLMATRIX) -> None:
-        """WriteTspFile: writes the instance as EUC2D (1, coordinates) or FULLMATRIX (2).
+    def write_tsp_file(self, path: PathLike, layout: str = "fullmatrix") -> None:
+        """WriteTspFile: writes the instance as ``"euc2d"`` (the whole part of the coordinates)
+        or ``"fullmatrix"`` (every distance).
 
         A regular file is written whole or not at all (see :func:`write_tsp`)."""
-        layout = _whole(type, "type")
+        code = _layout_code(layout)
         _write_whole(
             path,
             lambda target: self._call(
-                lib.ringmarch_write_tsp_file, _path(target), layout, detail=os.fsdecode(path)
+                lib.ringmarch_write_tsp_file, _path(target), code, detail=os.fsdecode(path)
             ),
         )
 
@@ -488,8 +499,9 @@ class Instance:
         """Root: the city at position i of the tour."""
         return self._int_out(lib.ringmarch_root, _city(i))
 
+    @property
     def length(self) -> int:
-        """Length: the length of the tour held."""
+        """Length: the length of the tour held (a property, like ``num`` and ``tour``)."""
         return self._int_out(lib.ringmarch_length)
 
     def read_tour_file(self, path: PathLike) -> None:
@@ -548,6 +560,15 @@ class Instance:
         try:
             self._call(lib.ringmarch_load_coordinates, min(count, 2**31 - 1), _pointer(buffer))
         except RingmarchError as error:
+            if error.code == 9:
+                # The code's own text speaks of distances, which the caller never gave.
+                raise type(error)(
+                    error.result,
+                    "the coordinates are allowed, but a tour through them could be longer "
+                    "than 32 bits hold (2147483647)",
+                    error.text,
+                    "bring the cities closer together or scale the coordinates down",
+                ) from None
             if error.code != 8:
                 raise
             values = buffer.ravel() if hasattr(buffer, "ravel") else buffer
@@ -637,6 +658,15 @@ def _city(value: Any, what: str = "the city number") -> int:
     return max(-(2**31), min(number, 2**31 - 1))
 
 
+def _layout_code(layout: Any) -> int:
+    # Names only: a bare 1 or 2 says nothing to a reader, and the names are what write_tsp takes.
+    if not isinstance(layout, str):
+        raise TypeError(f"layout must be 'euc2d' or 'fullmatrix', not {type(layout).__name__}")
+    if layout not in _LAYOUTS:
+        raise ValueError(f"layout must be 'euc2d' or 'fullmatrix', not {layout!r}")
+    return _LAYOUTS[layout]
+
+
 def _time_limit(time_limit: Optional[float]) -> float:
     if time_limit is None:
         return 0.0
@@ -719,8 +749,6 @@ def write_tsp(path: PathLike, instance: Instance, *, layout: str = "fullmatrix")
     intact; special files are written directly."""
     if not isinstance(instance, Instance):
         raise TypeError(f"instance must be a ringmarch.Instance, not {type(instance).__name__}")
-    if layout not in _LAYOUTS:
-        raise ValueError(f"layout must be 'euc2d' or 'fullmatrix', not {layout!r}")
     # EUC_2D files hold coordinates only: an instance without them would be written as cities
     # all at (0, 0), whose distances are all 0.
     if layout == "euc2d" and not instance.has_coordinates:
@@ -728,7 +756,8 @@ def write_tsp(path: PathLike, instance: Instance, *, layout: str = "fullmatrix")
             "the instance has no coordinates: euc2d would lose its distances "
             "(use layout='fullmatrix')"
         )
-    instance.write_tsp_file(path, _LAYOUTS[layout])
+    instance.write_tsp_file(path, layout)
+    _name_file_by_stem(path)
 
 
 def read_tour(path: PathLike, instance: Instance) -> List[int]:
@@ -745,6 +774,31 @@ def write_tour(path: PathLike, instance: Instance) -> None:
     if not isinstance(instance, Instance):
         raise TypeError(f"instance must be a ringmarch.Instance, not {type(instance).__name__}")
     instance.write_tour_file(path)
+    _name_file_by_stem(path)
+
+
+def _name_file_by_stem(path: PathLike) -> None:
+    """The library writes the path it was given as the file's NAME; a TSPLIB NAME is the
+    problem's name, which for a file written from Python is the file's stem. The NAME line is
+    put right through a file beside it and a rename, so the file is never seen half written."""
+    target = os.fspath(path)
+    # Special files (a terminal, a pipe) were written directly and cannot be read back.
+    if not stat.S_ISREG(os.stat(target).st_mode):
+        return
+    with open(target, "rb") as written:
+        lines = written.read().split(b"\n")
+    stem = os.fsencode(os.path.splitext(os.path.basename(os.fsdecode(target)))[0])
+    for i, line in enumerate(lines):
+        if line.startswith(b"NAME"):
+            lines[i] = b"NAME : " + stem
+            break
+    else:
+        return
+    staged = os.fsencode(target) + b".naming"
+    with open(staged, "wb") as out:
+        out.write(b"\n".join(lines))
+    os.chmod(staged, stat.S_IMODE(os.stat(target).st_mode))
+    os.replace(staged, os.fsencode(target))
 
 
 def library_version() -> str:

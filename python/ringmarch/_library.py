@@ -1,8 +1,9 @@
 """Loading libringmarch.so and declaring the C functions the module calls.
 
 The library is found, in this order: the file named by the environment variable
-RINGMARCH_LIBRARY; ``libringmarch.so.MAJOR`` through the system's loader (a Debian package, or
-an install prefix that ``ldconfig`` knows); the same file under /usr/local/lib and /usr/lib.
+RINGMARCH_LIBRARY; the copy a wheel carries beside this file; ``libringmarch.so.MAJOR``
+through the system's loader (a Debian package, or an install prefix that ``ldconfig`` knows);
+the same file under /usr/local/lib and /usr/lib.
 """
 
 from __future__ import annotations
@@ -158,9 +159,11 @@ def _candidates() -> list[str]:
     explicit = os.environ.get("RINGMARCH_LIBRARY")
     if explicit:
         return [explicit]
+    bundled = os.path.join(os.path.dirname(os.path.abspath(__file__)), "libringmarch.so")
     major = _package_major()
     name = f"libringmarch.so.{major}" if major else "libringmarch.so"
-    return [name] + [os.path.join(folder, name) for folder in ("/usr/local/lib", "/usr/lib")]
+    system = [name] + [os.path.join(folder, name) for folder in ("/usr/local/lib", "/usr/lib")]
+    return ([bundled] if os.path.exists(bundled) else []) + system
 
 
 def _declare(library: ctypes.CDLL) -> ctypes.CDLL:

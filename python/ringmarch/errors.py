@@ -1,4 +1,9 @@
-"""The exceptions of the solver: one RingmarchError subclass per error code."""
+"""The exceptions of the solver: one RingmarchError subclass per error code.
+
+Each class also derives from the built-in exception that fits, so that ``except ValueError`` or
+``except FileNotFoundError`` catches what a Python caller expects: bad numbers and too many
+cities are ValueError, a file that cannot be opened is FileNotFoundError, other file failures
+are OSError, memory is MemoryError, calls out of order are RuntimeError."""
 
 from __future__ import annotations
 
@@ -17,7 +22,7 @@ class RingmarchError(Exception):
         name: the code's descriptive name, for example ``"TooManyCities"``.
         message: what went wrong, in English.
         text: the solver's own message text (Japanese for the codes), as the other front ends
-            show it.
+            show it; kept out of the exception's text, which is English only.
         detail: what the module adds about the call, or None.
     """
 
@@ -32,69 +37,102 @@ class RingmarchError(Exception):
         self.text = text
         self.detail = detail
         super().__init__(str(self))
+        if isinstance(self, OSError):
+            # What OSError's own readers look at; the module's detail of a file call is its path.
+            self.filename = detail
 
     def __str__(self) -> str:
         what = f"{self.message}: {self.detail}" if self.detail else self.message
-        return f"{what} [0x{self.result:08X} {self.name}: {self.text}]"
+        return f"{what} [0x{self.result:08X} {self.name}]"
 
 
-class FileOpenFailedError(RingmarchError):
+class FileOpenFailedError(RingmarchError, FileNotFoundError):
+    """Code 1: the file could not be opened; it may not exist."""
+
     code = 1
 
 
-class FileReadFailedError(RingmarchError):
+class FileReadFailedError(RingmarchError, OSError):
+    """Code 2: the file could not be read; it may be damaged."""
+
     code = 2
 
 
-class FileWriteFailedError(RingmarchError):
+class FileWriteFailedError(RingmarchError, OSError):
+    """Code 3: the file could not be written; the disk may be full or damaged."""
+
     code = 3
 
 
-class FileFormatError(RingmarchError):
+class FileFormatError(RingmarchError, ValueError):
+    """Code 4: the file format is invalid."""
+
     code = 4
 
 
-class OutOfMemoryError(RingmarchError):
+class OutOfMemoryError(RingmarchError, MemoryError):
+    """Code 5: memory is insufficient."""
+
     code = 5
 
 
-class TooManyCitiesError(RingmarchError):
+class TooManyCitiesError(RingmarchError, ValueError):
+    """Code 6: more than 127 cities."""
+
     code = 6
 
 
-class CityIdOutOfRangeError(RingmarchError):
+class CityIdOutOfRangeError(RingmarchError, ValueError):
+    """Code 7: a city number is out of range; also a solve of fewer than 3 cities."""
+
     code = 7
 
 
-class PositionOutOfRangeError(RingmarchError):
+class PositionOutOfRangeError(RingmarchError, ValueError):
+    """Code 8: a coordinate is out of range or not finite."""
+
     code = 8
 
 
-class DistanceOutOfRangeError(RingmarchError):
+class DistanceOutOfRangeError(RingmarchError, ValueError):
+    """Code 9: a distance is out of range, or tour lengths could exceed 32 bits."""
+
     code = 9
 
 
-class SameCityDistanceNotZeroError(RingmarchError):
+class SameCityDistanceNotZeroError(RingmarchError, ValueError):
+    """Code 10: the distance of a city to itself must be 0."""
+
     code = 10
 
 
-class DistanceNotPositiveError(RingmarchError):
+class DistanceNotPositiveError(RingmarchError, ValueError):
+    """Code 11: different cities must be a positive distance apart."""
+
     code = 11
 
 
-class DistanceNotSymmetricError(RingmarchError):
+class DistanceNotSymmetricError(RingmarchError, ValueError):
+    """Code 12: distances must be symmetric."""
+
     code = 12
 
 
-class InstanceNotCreatedError(RingmarchError):
+class InstanceNotCreatedError(RingmarchError, RuntimeError):
+    """Code 13: no instance has been created (or a tour file is read while a tour is held)."""
+
     code = 13
 
 
-class NotSolvedError(RingmarchError):
+class NotSolvedError(RingmarchError, RuntimeError):
+    """Code 14: the instance has not been solved."""
+
     code = 14
 
 
-class FileTypeNotSupportedError(RingmarchError):
+class FileTypeNotSupportedError(RingmarchError, ValueError):
+    """Code 15: the file type is not supported."""
+
     code = 15
 
 

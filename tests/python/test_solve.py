@@ -102,7 +102,7 @@ def test_time_limit_stops_with_a_valid_tour(monkeypatch):
     assert result.seconds >= 0.1
     assert_tour(result.tour, 121)
     assert tour_length(result.tour, instance.distances) == result.length
-    assert instance.length() == result.length
+    assert instance.length == result.length
 
 
 def test_progress_reports_and_stops(monkeypatch):
