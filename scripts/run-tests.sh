@@ -4,7 +4,7 @@
 # component (64-bit DLL tested under Wine, 32-bit DLL built only).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh native windows python
+scripts/install-deps.sh native windows python cut
 cmake --preset release >/dev/null
 cmake --build --preset release
 ctest --preset release --parallel 2
