@@ -110,6 +110,7 @@ std::int64_t bruteForceTour(int n, const std::vector<std::int64_t>& d) {
 }
 
 TEST(CutExactBound, NeverAboveTheOptimumAndCloseToTheLp) {
+  std::size_t fixedEdges = 0;
   for (std::uint64_t seed = 1; seed <= 6; ++seed) {
     const int n = 7;
     std::vector<std::int64_t> d(static_cast<std::size_t>(n * n), 0);
@@ -142,7 +143,29 @@ TEST(CutExactBound, NeverAboveTheOptimumAndCloseToTheLp) {
     FixedPointDuals shifted = duals;
     for (auto& y : shifted.degree) y += 3 * kDualScale;
     EXPECT_LE(exactBound(edges, pool, shifted, nullptr, 10).bound, bound.bound) << seed;
+    // Reduced-cost fixing against a cutoff: every tour shorter than it keeps the fixings.
+    std::vector<std::int64_t> rc(edges.size(), 0);
+    exactBound(edges, pool, duals, &rc, 10);
+    const std::int64_t cutoff = bruteForceTour(n, d) + 4;
+    const auto fixing = reducedCostFixing(
+        edges, pool, duals, static_cast<__int128>(cutoff) * kDualScale - bound.scaledTotal, rc,
+        false);
+    fixedEdges += fixing.toZero.size() + fixing.toOne.size();
+    std::vector<int> p(static_cast<std::size_t>(n));
+    std::iota(p.begin(), p.end(), 0);
+    do {
+      std::int64_t len = 0;
+      std::vector<char> used(edges.size(), 0);
+      for (int i = 0; i < n; ++i) {
+        len += d[p[i] * n + p[(i + 1) % n]];
+        used[EdgeTable::indexOf(p[i], p[(i + 1) % n])] = 1;
+      }
+      if (len >= cutoff) continue;
+      for (int e : fixing.toZero) EXPECT_FALSE(used[e]) << seed;
+      for (int e : fixing.toOne) EXPECT_TRUE(used[e]) << seed;
+    } while (std::next_permutation(p.begin() + 1, p.end()));
   }
+  EXPECT_GT(fixedEdges, 0u);  // the fixing check above looked at some fixed edge
 }
 
 TEST(CutStartTour, ListsEveryCityAndFindsTheConvexOrder) {
