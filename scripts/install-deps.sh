@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
-# Usage: scripts/install-deps.sh [native|windows|fuzz|bench|memcheck|python ...]   (native is always included)
+# Usage: scripts/install-deps.sh [native|windows|fuzz|bench|memcheck|python|cut ...]   (native is always included)
 set -euo pipefail
 
 # pkg-config, dpkg-dev (dpkg-shlibdeps for CPack) and file: the install and package tests.
@@ -12,6 +12,8 @@ for group in "$@"; do
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
     bench) packages+=(python3 time) ;;
     memcheck) packages+=(valgrind) ;;
+    # The branch-and-cut engine's LP solver, found through pkg-config.
+    cut) packages+=(coinor-libclp-dev) ;;
     # The Python module is installed offline into a virtual environment that sees these.
     python) packages+=(python3 python3-venv python3-pip python3-setuptools python3-wheel
                        python3-pytest python3-numpy) ;;

@@ -59,7 +59,7 @@ suite() {
   fi
 }
 
-step install-deps scripts/install-deps.sh native windows python
+step install-deps scripts/install-deps.sh native windows python cut
 step configure cmake --preset release
 step build cmake --build --preset release
 suite native "$logs/native.xml" ctest --preset release --parallel 2 --output-junit "$PWD/$logs/native.xml"

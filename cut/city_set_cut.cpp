@@ -1,0 +1,67 @@
+// Canonical forms, activities and the pool of city-set cuts. Duplicates are found by the
+// canonical form's bytes, so a cut found twice by different separators enters the LP once.
+#include "cut/city_set_cut.h"
+
+#include <algorithm>
+
+namespace ringmarch::cut {
+
+bool canonicalize(CitySetCut& cut, int n) {
+  std::vector<std::uint8_t> in(static_cast<std::size_t>(n), 0);
+  for (auto& set : cut.sets) {
+    std::sort(set.begin(), set.end());
+    set.erase(std::unique(set.begin(), set.end()), set.end());
+    const int size = static_cast<int>(set.size());
+    if (size == 0 || size >= n) return false;
+    const bool hasZero = set.front() == 0;
+    if (2 * size > n || (2 * size == n && hasZero)) {
+      for (int c : set) in[c] = 1;
+      std::vector<int> other;
+      other.reserve(static_cast<std::size_t>(n - size));
+      for (int c = 0; c < n; ++c) {
+        if (!in[c]) other.push_back(c);
+      }
+      for (int c : set) in[c] = 0;
+      set = std::move(other);
+    }
+  }
+  std::sort(cut.sets.begin(), cut.sets.end());
+  return true;
+}
+
+double cutActivity(const CitySetCut& cut, std::span<const int> edgeU, std::span<const int> edgeV,
+                   std::span<const double> value, std::vector<std::uint8_t>& scratch, int n) {
+  scratch.assign(static_cast<std::size_t>(n), 0);
+  double total = 0.0;
+  for (const auto& set : cut.sets) {
+    for (int c : set) scratch[c] = 1;
+    for (std::size_t e = 0; e < value.size(); ++e) {
+      if (scratch[edgeU[e]] != scratch[edgeV[e]]) total += value[e];
+    }
+    for (int c : set) scratch[c] = 0;
+  }
+  return total;
+}
+
+int CutPool::add(CitySetCut cut) {
+  std::string key;
+  key.reserve(16);
+  key.append(reinterpret_cast<const char*>(&cut.rhs), sizeof(cut.rhs));
+  for (const auto& set : cut.sets) {
+    const int size = static_cast<int>(set.size());
+    key.append(reinterpret_cast<const char*>(&size), sizeof(size));
+    key.append(reinterpret_cast<const char*>(set.data()), sizeof(int) * set.size());
+  }
+  if (known_.count(key) != 0) return -1;
+  const int id = static_cast<int>(cuts_.size());
+  known_.emplace(std::move(key), id);
+  for (int s = 0; s < static_cast<int>(cut.sets.size()); ++s) {
+    for (int c : cut.sets[static_cast<std::size_t>(s)]) {
+      membership_[static_cast<std::size_t>(c)].push_back({id, s});
+    }
+  }
+  cuts_.push_back(std::move(cut));
+  return id;
+}
+
+}  // namespace ringmarch::cut

@@ -1,0 +1,92 @@
+// Cuts as families of city sets: sum over the sets S of x(delta(S)) >= rhs. A subtour
+// elimination constraint is one set with rhs 2 (Dantzig, Fulkerson & Johnson 1954); a comb with
+// handle H and teeth T_1..T_k is the sets H, T_1, .., T_k with rhs 3k + 1 (Chvatal 1973,
+// Grotschel & Padberg 1979), blossoms being combs whose teeth are edges. Kept as sets, a cut
+// stays valid for every edge set: an edge's coefficient is the number of sets it crosses, so
+// edges added later get theirs from the sets. The pool holds every cut found, in the LP or not.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace ringmarch::cut {
+
+enum class CutFamily : std::uint8_t { Subtour, Blossom, Comb, Count };
+
+struct CitySetCut {
+  std::vector<std::vector<int>> sets;  // each sorted, the smaller side of its cut
+  std::int32_t rhs = 2;
+  CutFamily family = CutFamily::Subtour;
+};
+
+// Puts a cut in canonical form for n cities: each set replaced by its complement when that is
+// smaller (or as small and without city 0), sorted; the sets sorted. False for a set that is
+// empty or all cities (such a set crosses no edge).
+bool canonicalize(CitySetCut& cut, int n);
+
+// x(delta(S)) summed over the cut's sets for a point given on edges (ends u, v, value x).
+double cutActivity(const CitySetCut& cut, std::span<const int> edgeU, std::span<const int> edgeV,
+                   std::span<const double> value, std::vector<std::uint8_t>& scratch, int n);
+
+class CutPool {
+ public:
+  explicit CutPool(int n) : n_(n), membership_(static_cast<std::size_t>(n)) {}
+
+  // Adds a canonical cut; returns its id, or -1 when the same cut is already pooled.
+  int add(CitySetCut cut);
+  int size() const { return static_cast<int>(cuts_.size()); }
+  const CitySetCut& operator[](int id) const { return cuts_[static_cast<std::size_t>(id)]; }
+
+  // Per city: the (cut id, set index) pairs of the sets that hold it, in ascending order.
+  struct Member {
+    int cut;
+    int set;
+  };
+  std::span<const Member> memberships(int city) const {
+    return membership_[static_cast<std::size_t>(city)];
+  }
+
+  // Calls f(cutId, coefficient) for every cut whose coefficient on edge (u, v) is not zero.
+  template <class F>
+  void forEachCoefficient(int u, int v, F&& f) const {
+    const auto& a = membership_[static_cast<std::size_t>(u)];
+    const auto& b = membership_[static_cast<std::size_t>(v)];
+    std::size_t i = 0, j = 0;
+    int current = -1, count = 0;
+    auto emit = [&](int cutId, int delta) {
+      if (cutId != current) {
+        if (current >= 0 && count != 0) f(current, count);
+        current = cutId;
+        count = 0;
+      }
+      count += delta;
+    };
+    while (i < a.size() || j < b.size()) {
+      if (j >= b.size() || (i < a.size() && (a[i].cut < b[j].cut ||
+                                             (a[i].cut == b[j].cut && a[i].set < b[j].set)))) {
+        emit(a[i].cut, 1);
+        ++i;
+      } else if (i >= a.size() || b[j].cut < a[i].cut ||
+                 (b[j].cut == a[i].cut && b[j].set < a[i].set)) {
+        emit(b[j].cut, 1);
+        ++j;
+      } else {  // the same set holds both ends: the edge does not cross it
+        emit(a[i].cut, 0);
+        ++i;
+        ++j;
+      }
+    }
+    if (current >= 0 && count != 0) f(current, count);
+  }
+
+ private:
+  int n_;
+  std::vector<CitySetCut> cuts_;
+  std::vector<std::vector<Member>> membership_;
+  std::unordered_map<std::string, int> known_;
+};
+
+}  // namespace ringmarch::cut

@@ -1,0 +1,134 @@
+// The LP library behind LpSolver: one simplex object kept for the whole run, a message handler
+// that discards everything (the library must never write to the standard streams), and the
+// dual simplex after every change so that the previous basis is the warm start.
+#include "cut/lp_solver.h"
+
+#include <coin/ClpSimplex.hpp>
+#include <coin/CoinMessageHandler.hpp>
+
+#include <algorithm>
+#include <cstring>
+
+namespace ringmarch::cut {
+
+namespace {
+
+class SilentHandler : public CoinMessageHandler {
+ public:
+  int print() override { return 0; }
+  CoinMessageHandler* clone() const override { return new SilentHandler(*this); }
+};
+
+}  // namespace
+
+struct LpSolver::Model {
+  SilentHandler handler;
+  ClpSimplex simplex;
+};
+
+LpSolver::LpSolver() : model_(std::make_unique<Model>()) {
+  model_->handler.setLogLevel(0);
+  model_->simplex.passInMessageHandler(&model_->handler);
+  model_->simplex.setLogLevel(0);
+  model_->simplex.setOptimizationDirection(1.0);
+}
+
+LpSolver::~LpSolver() = default;
+
+int LpSolver::rowCount() const {
+  return model_->simplex.numberRows();
+}
+int LpSolver::columnCount() const {
+  return model_->simplex.numberColumns();
+}
+
+void LpSolver::addRow(double lower, double upper, std::span<const int> columns,
+                      std::span<const double> coefficients) {
+  const CoinBigIndex starts[2] = {0, static_cast<CoinBigIndex>(columns.size())};
+  model_->simplex.addRows(1, &lower, &upper, starts, columns.data(), coefficients.data());
+}
+
+void LpSolver::addColumn(double cost, double lower, double upper, std::span<const int> rows,
+                         std::span<const double> coefficients) {
+  const CoinBigIndex starts[2] = {0, static_cast<CoinBigIndex>(rows.size())};
+  model_->simplex.addColumns(1, &lower, &upper, &cost, starts, rows.data(), coefficients.data());
+}
+
+void LpSolver::removeRows(std::span<const int> rows) {
+  if (rows.empty()) return;
+  model_->simplex.deleteRows(static_cast<int>(rows.size()), rows.data());
+}
+
+void LpSolver::removeColumns(std::span<const int> columns) {
+  if (columns.empty()) return;
+  model_->simplex.deleteColumns(static_cast<int>(columns.size()), columns.data());
+}
+
+void LpSolver::setColumnBounds(int column, double lower, double upper) {
+  model_->simplex.setColumnBounds(column, lower, upper);
+}
+
+double LpSolver::columnLower(int column) const {
+  return model_->simplex.columnLower()[column];
+}
+double LpSolver::columnUpper(int column) const {
+  return model_->simplex.columnUpper()[column];
+}
+
+LpStatus LpSolver::solve(int iterationLimit) {
+  ClpSimplex& s = model_->simplex;
+  s.setMaximumIterations(iterationLimit < 0 ? 2000000000 : iterationLimit);
+  s.dual();
+  iterations_ += static_cast<std::uint64_t>(std::max(0, s.numberIterations()));
+  switch (s.status()) {
+    case 0:
+      return LpStatus::Optimal;
+    case 1:
+      return LpStatus::Infeasible;
+    case 3:
+      return LpStatus::IterationLimit;
+    default:
+      return LpStatus::Failed;
+  }
+}
+
+double LpSolver::objective() const {
+  return model_->simplex.objectiveValue();
+}
+
+std::span<const double> LpSolver::primal() const {
+  return {model_->simplex.primalColumnSolution(),
+          static_cast<std::size_t>(model_->simplex.numberColumns())};
+}
+
+std::span<const double> LpSolver::duals() const {
+  return {model_->simplex.dualRowSolution(),
+          static_cast<std::size_t>(model_->simplex.numberRows())};
+}
+
+std::span<const double> LpSolver::rowActivity() const {
+  return {model_->simplex.primalRowSolution(),
+          static_cast<std::size_t>(model_->simplex.numberRows())};
+}
+
+void LpSolver::save(Snapshot& snapshot) const {
+  const ClpSimplex& s = model_->simplex;
+  const int rows = s.numberRows(), columns = s.numberColumns();
+  const unsigned char* status = s.statusArray();
+  snapshot.status.assign(status, status + rows + columns);
+  snapshot.primal.assign(s.primalColumnSolution(), s.primalColumnSolution() + columns);
+  snapshot.rowActivity.assign(s.primalRowSolution(), s.primalRowSolution() + rows);
+  snapshot.duals.assign(s.dualRowSolution(), s.dualRowSolution() + rows);
+}
+
+void LpSolver::restore(const Snapshot& snapshot) {
+  ClpSimplex& s = model_->simplex;
+  const int rows = s.numberRows(), columns = s.numberColumns();
+  if (snapshot.status.size() != static_cast<std::size_t>(rows + columns)) return;
+  s.copyinStatus(snapshot.status.data());
+  std::memcpy(s.primalColumnSolution(), snapshot.primal.data(), sizeof(double) * columns);
+  std::memcpy(s.primalRowSolution(), snapshot.rowActivity.data(), sizeof(double) * rows);
+  std::memcpy(s.dualRowSolution(), snapshot.duals.data(), sizeof(double) * rows);
+}
+
+}  // namespace ringmarch::cut
