@@ -11,6 +11,7 @@
 #include <optional>
 #include <system_error>
 
+#include "instance/distance_rule.h"
 #include "model/generation.h"
 
 namespace ringmarch {
@@ -24,11 +25,9 @@ constexpr std::size_t kMaxTokenBytes = 511;
 // counted, so that a refusal can say how many there were.
 constexpr std::size_t kMaxKeptTokens = static_cast<std::size_t>(kMaxCities) * kMaxCities;
 
-// TSPLIB's constants for GEO distances.
-constexpr double kGeoPi = 3.141592;
-constexpr double kEarthRadius = 6378.388;
-
-enum class Rule { Explicit, Euc2d, Euc3d, Ceil2d, Att, Geo, Man2d, Man3d, Max2d, Max3d };
+// The distance rules are the instance layer's; the reader only names them.
+using Rule = DistanceRule;
+using Point = RulePoint;
 
 enum class Layout {
   Full,
@@ -218,10 +217,6 @@ constexpr Choice<Layout> kLayouts[] = {
     {"FUNCTION", Layout::Function},
 };
 
-bool isThreeDimensional(Rule rule) {
-  return rule == Rule::Euc3d || rule == Rule::Man3d || rule == Rule::Max3d;
-}
-
 // How many entries a layout lists for n cities.
 std::size_t entriesOf(Layout layout, std::size_t n) {
   switch (layout) {
@@ -274,89 +269,6 @@ void forEachEntry(Layout layout, int n, Visit visit) {
         return;
     }
   }
-}
-
-// TSPLIB's nint: the nearest whole number, halves up. False when it does not fit 32 bits.
-bool nearest(double value, std::int32_t& result) {
-  return roundedDistance(value, 1.0, &result);
-}
-
-bool wholeDistance(double value, std::int32_t& result) {
-  if (!std::isfinite(value) || value < std::numeric_limits<std::int32_t>::min() ||
-      value > std::numeric_limits<std::int32_t>::max()) {
-    return false;
-  }
-  result = static_cast<std::int32_t>(value);
-  return true;
-}
-
-struct Point {
-  double c[3] = {0, 0, 0};
-};
-
-// Latitude or longitude in radians of a DDD.MM value.
-double geoRadians(double value) {
-  const double degrees = std::trunc(value);
-  const double minutes = value - degrees;
-  return kGeoPi * (degrees + 5.0 * minutes / 3.0) / 180.0;
-}
-
-// The distance between two cities by a coordinate rule, as TSPLIB defines it.
-bool ruleDistance(Rule rule, const Point& a, const Point& b, std::int32_t& d) {
-  const double dx = a.c[0] - b.c[0];
-  const double dy = a.c[1] - b.c[1];
-  const double dz = a.c[2] - b.c[2];
-  switch (rule) {
-    case Rule::Euc2d:
-      return nearest(std::sqrt(dx * dx + dy * dy), d);
-    case Rule::Euc3d:
-      return nearest(std::sqrt(dx * dx + dy * dy + dz * dz), d);
-    case Rule::Ceil2d:
-      return wholeDistance(std::ceil(std::sqrt(dx * dx + dy * dy)), d);
-    case Rule::Att: {
-      const double r = std::sqrt((dx * dx + dy * dy) / 10.0);
-      std::int32_t t = 0;
-      if (!nearest(r, t)) return false;
-      return wholeDistance(t < r ? static_cast<double>(t) + 1.0 : static_cast<double>(t), d);
-    }
-    case Rule::Man2d:
-      return nearest(std::fabs(dx) + std::fabs(dy), d);
-    case Rule::Man3d:
-      return nearest(std::fabs(dx) + std::fabs(dy) + std::fabs(dz), d);
-    case Rule::Max2d: {
-      std::int32_t x = 0;
-      std::int32_t y = 0;
-      if (!nearest(std::fabs(dx), x) || !nearest(std::fabs(dy), y)) return false;
-      d = std::max(x, y);
-      return true;
-    }
-    case Rule::Max3d: {
-      std::int32_t x = 0;
-      std::int32_t y = 0;
-      std::int32_t z = 0;
-      if (!nearest(std::fabs(dx), x) || !nearest(std::fabs(dy), y) || !nearest(std::fabs(dz), z)) {
-        return false;
-      }
-      d = std::max({x, y, z});
-      return true;
-    }
-    case Rule::Geo: {
-      // The file gives latitude first, then longitude.
-      const double latA = geoRadians(a.c[0]);
-      const double lonA = geoRadians(a.c[1]);
-      const double latB = geoRadians(b.c[0]);
-      const double lonB = geoRadians(b.c[1]);
-      const double q1 = std::cos(lonA - lonB);
-      const double q2 = std::cos(latA - latB);
-      const double q3 = std::cos(latA + latB);
-      // Rounding may push the cosine just past 1 for cities at one place; acos needs [-1, 1].
-      const double cosine = std::clamp(0.5 * ((1.0 + q1) * q2 - (1.0 - q1) * q3), -1.0, 1.0);
-      return wholeDistance(std::trunc(kEarthRadius * std::acos(cosine) + 1.0), d);
-    }
-    case Rule::Explicit:
-      break;
-  }
-  return false;
 }
 
 class Reader {
