@@ -19,6 +19,7 @@ namespace ringmarch {
 namespace {
 
 constexpr double kWorkBudget = 2e8;
+constexpr std::int64_t kPenaltyLimit = std::int64_t{1} << 40;
 constexpr std::int64_t kInfinity = std::numeric_limits<std::int64_t>::max() / 4;
 
 // The minimum 1-tree's value under the penalties; degree receives every city's degree in it.
@@ -121,8 +122,12 @@ LowerBoundResult symmetricBound(const Instance& instance, const LowerBoundOption
     const auto t = static_cast<std::int64_t>(
         std::max(1.0, std::min(1e12, std::floor(lambda * gap / static_cast<double>(squares)))));
     if (lambda < 1e-6) break;
-    for (int v = 0; v < n; ++v)
-      pi[static_cast<std::size_t>(v)] += t * (degree[static_cast<std::size_t>(v)] - 2);
+    // Any penalties give a bound; keeping them within 2^40 keeps every sum far inside 64 bits.
+    for (int v = 0; v < n; ++v) {
+      std::int64_t& penalty = pi[static_cast<std::size_t>(v)];
+      penalty = std::clamp<std::int64_t>(penalty + t * (degree[static_cast<std::size_t>(v)] - 2),
+                                         -kPenaltyLimit, kPenaltyLimit);
+    }
   }
   result.penalties.resize(static_cast<std::size_t>(n));
   for (int v = 0; v < n; ++v) {

@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "model/problem_data.h"
+#include "tsplib/text_words.h"
 
 namespace ringmarch {
 namespace {
@@ -22,24 +23,6 @@ namespace {
 constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 // Digits beyond these make a number out of range without being converted.
 constexpr std::size_t kMaxNumberDigits = 18;
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string upperCase(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return result;
-}
 
 // Splits off the first blank-separated word; text keeps what follows it.
 std::string_view nextWord(std::string_view& text) {

@@ -13,6 +13,7 @@
 
 #include "instance/distance_rule.h"
 #include "model/generation.h"
+#include "tsplib/text_words.h"
 
 namespace ringmarch {
 namespace {
@@ -62,24 +63,6 @@ struct Refusal {
   int line;
   std::string reason;
 };
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trimmed(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string upperCase(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return result;
-}
 
 // The first run of non-blank bytes.
 std::string_view firstWord(std::string_view text) {

@@ -19,16 +19,8 @@ namespace ringmarch::cli {
 namespace {
 
 using ringmarch::testing::fileContents;
+using ringmarch::testing::namesIn;
 using ringmarch::testing::ScratchDirectory;
-
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 mode_t modeOf(const std::string& path) {
   struct stat status {};

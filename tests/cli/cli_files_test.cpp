@@ -19,15 +19,6 @@
 namespace ringmarch::testing {
 namespace {
 
-std::vector<std::string> namesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST(ProgramOutputNamesTest, OutputsNamingOneFileAreRefusedBeforeAnythingIsWritten) {
   ScratchDirectory directory;
   const std::string input = directory.write("in.tsp", fileContents(dataFile("burma14.tsp")));

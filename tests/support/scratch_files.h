@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/problem_data.h"
 #include "tsplib/file_name.h"
@@ -32,6 +33,8 @@ class ScratchDirectory {
 // The whole file, byte for byte; empty when it cannot be read.
 std::string fileContents(const std::string& path);
 bool fileExists(const std::string& path);
+// The names in a folder, sorted.
+std::vector<std::string> namesIn(const std::string& folder);
 
 FileName fileNamed(const std::string& path);
 
