@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <optional>
 #include <vector>
 
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "solve/problem_conversion.h"
 #include "solve/solve.h"
 

@@ -13,7 +13,7 @@ endif()
 # The headers of the C++ API, in their folders, so that they include each other as in the tree.
 set(RINGMARCH_PUBLIC_HEADERS
     model/error_code.h model/error_reporting.h model/generation.h model/problem_data.h
-    model/ringmarch_object.h solver/solve_driver.h solver/tour_record.h tsplib/file_name.h
+    object/ringmarch_object.h solver/solve_driver.h solver/tour_record.h tsplib/file_name.h
     tsplib/tolerant_tsp_reader.h tsplib/tour_file.h tsplib/tsp_file.h)
 foreach(header IN LISTS RINGMARCH_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)

@@ -10,7 +10,7 @@
 
 #include "model/error_code.h"
 #include "model/error_reporting.h"
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "server/module.h"
 #include "tsplib/file_name.h"
 

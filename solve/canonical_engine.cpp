@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "model/asymmetric_solve.h"
+#include "object/asymmetric_solve.h"
 #include "solve/engines.h"
 #include "solve/run_control_monitor.h"
 #include "solver/solve_driver.h"

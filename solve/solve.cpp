@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-#include "model/asymmetric_solve.h"
+#include "object/asymmetric_solve.h"
 #include "solve/engines.h"
 #include "solve/problem_conversion.h"
 #include "tsplib/tolerant_tsp_reader.h"

@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "model/asymmetric_solve.h"
-#include "model/ringmarch_object.h"
+#include "object/asymmetric_solve.h"
+#include "object/ringmarch_object.h"
 #include "support/scratch_files.h"
 #include "support/tour_checker.h"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/error_reporting.h"
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "support/scratch_files.h"
 
 namespace ringmarch {

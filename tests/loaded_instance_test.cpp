@@ -11,7 +11,7 @@
 #include "model/error_reporting.h"
 #include "model/generation.h"
 #include "model/problem_data.h"
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 
 namespace ringmarch {
 namespace {

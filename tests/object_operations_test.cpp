@@ -6,7 +6,7 @@
 #include <string>
 
 #include "model/error_reporting.h"
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 
 namespace ringmarch {
 namespace {

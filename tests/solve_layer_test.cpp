@@ -8,7 +8,7 @@
 #include <random>
 #include <vector>
 
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "solve/problem_conversion.h"
 #include "solve/solve.h"
 #include "support/scratch_files.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "support/scratch_files.h"
 #include "support/search_fixtures.h"
 #include "support/tour_checker.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "support/scratch_files.h"
 #include "support/tour_checker.h"
 #include "tsplib/tour_file.h"

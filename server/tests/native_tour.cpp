@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/error_code.h"
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "tsplib/file_name.h"
 
 int main(int argc, char** argv) {

@@ -12,7 +12,7 @@
 
 #include "json_value.h"
 #include "model/generation.h"
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "program_checks.h"
 #include "run_program.h"
 #include "support/scratch_files.h"

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "model/generation.h"
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "program_checks.h"
 #include "support/scratch_files.h"
 #include "support/tour_checker.h"

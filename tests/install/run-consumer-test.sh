@@ -27,7 +27,7 @@ else
 fi
 
 libdir=$(dirname "$(find "$prefix" -name 'libringmarch.so.*.*' | head -n 1)")
-for file in bin/ringmarch include/ringmarch/ringmarch.h include/ringmarch/model/ringmarch_object.h; do
+for file in bin/ringmarch include/ringmarch/ringmarch.h include/ringmarch/object/ringmarch_object.h; do
   [ -e "$prefix/$file" ] || fail "$file is not installed"
 done
 for file in libringmarch_core.a libringmarch.so "libringmarch.so.${version%%.*}" \

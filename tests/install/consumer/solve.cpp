@@ -7,7 +7,7 @@
 #include "model/error_reporting.h"
 #include "model/generation.h"
 #include "model/problem_data.h"
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 #include "solver/solve_driver.h"
 #include "solver/tour_record.h"
 #include "tsplib/file_name.h"

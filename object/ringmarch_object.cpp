@@ -1,11 +1,11 @@
-#include "model/ringmarch_object.h"
+#include "object/ringmarch_object.h"
 
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <new>
 
-#include "model/asymmetric_solve.h"
+#include "object/asymmetric_solve.h"
 #include "model/generation.h"
 #include "tsplib/tour_file.h"
 #include "tsplib/tsp_file.h"

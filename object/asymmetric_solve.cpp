@@ -1,4 +1,4 @@
-#include "model/asymmetric_solve.h"
+#include "object/asymmetric_solve.h"
 
 #include <algorithm>
 #include <limits>
