@@ -5,8 +5,8 @@
 #include <memory>
 #include <new>
 
-#include "object/asymmetric_solve.h"
 #include "model/generation.h"
+#include "object/asymmetric_solve.h"
 #include "tsplib/tour_file.h"
 #include "tsplib/tsp_file.h"
 
