@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::string_view kSolveUsage =
     "usage: ringmarch solve [FILE.tsp|-] [--strict] [--tour OUT.tour] [--svg OUT.svg] [--json] "
-    "[--quiet] [--time-limit SECONDS] [--engine auto|canonical|tour]";
+    "[--quiet] [--time-limit SECONDS] [--engine auto|canonical|tour|cut]";
 constexpr std::string_view kRandomUsage =
     "usage: ringmarch random N [--seed S] [--output FILE|-] [--format euc2d|fullmatrix] "
     "[--solve [solve options]]";
@@ -41,10 +41,11 @@ constexpr std::string_view kSolveOptionsHelp =
     "  --quiet                no progress line or warning on stderr\n"
     "  --time-limit SECONDS   stop the search after SECONDS (any positive decimal, 0.5 or\n"
     "                         2e1) and report the best tour found, marked as not proven\n"
-    "  --engine ENGINE        auto (the default: canonical where it applies, otherwise tour),\n"
+    "  --engine ENGINE        auto (the default: canonical where it applies, otherwise cut),\n"
     "                         canonical (the exact search: up to 127 cities, asymmetric up to\n"
     "                         63), tour (local search and the Held-Karp bound: optimal only\n"
-    "                         when the bound meets the tour)\n"
+    "                         when the bound meets the tour), cut (the LP-based branch and\n"
+    "                         cut: exact for any size, asymmetric ones included)\n"
     "  Output files are checked before the solve starts; an input file is never overwritten,\n"
     "  and two outputs never name one file. Each is replaced whole or left as it was.\n"
     "  Ctrl-C stops the search and reports (and writes) the best tour found, not proven.\n";
@@ -334,7 +335,7 @@ ParseResult parseArguments(int argc, const char* const* argv) {
     } else if (solves && name == "--engine") {
       const auto value = requireValue();
       const auto engine = value ? engineNamed(*value) : std::nullopt;
-      if (!engine) return failure("--engine needs auto, canonical or tour", command);
+      if (!engine) return failure("--engine needs auto, canonical, tour or cut", command);
       request.solve.engine = *engine;
       solveOnlyOptions.push_back(name);
     } else if (request.command == Command::Random && name == "--seed") {

@@ -44,6 +44,11 @@ double cutActivity(const CitySetCut& cut, std::span<const int> edgeU, std::span<
 }
 
 int CutPool::add(CitySetCut cut) {
+  const auto [id, added] = insert(std::move(cut));
+  return added ? id : -1;
+}
+
+std::pair<int, bool> CutPool::insert(CitySetCut cut) {
   std::string key;
   key.reserve(16);
   key.append(reinterpret_cast<const char*>(&cut.rhs), sizeof(cut.rhs));
@@ -52,7 +57,7 @@ int CutPool::add(CitySetCut cut) {
     key.append(reinterpret_cast<const char*>(&size), sizeof(size));
     key.append(reinterpret_cast<const char*>(set.data()), sizeof(int) * set.size());
   }
-  if (known_.count(key) != 0) return -1;
+  if (const auto known = known_.find(key); known != known_.end()) return {known->second, false};
   const int id = static_cast<int>(cuts_.size());
   known_.emplace(std::move(key), id);
   for (int s = 0; s < static_cast<int>(cut.sets.size()); ++s) {
@@ -61,7 +66,7 @@ int CutPool::add(CitySetCut cut) {
     }
   }
   cuts_.push_back(std::move(cut));
-  return id;
+  return {id, true};
 }
 
 }  // namespace ringmarch::cut

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace ringmarch::cut {
@@ -37,6 +38,8 @@ class CutPool {
 
   // Adds a canonical cut; returns its id, or -1 when the same cut is already pooled.
   int add(CitySetCut cut);
+  // Adds a canonical cut unless it is pooled already: its id, and whether it is new.
+  std::pair<int, bool> insert(CitySetCut cut);
   int size() const { return static_cast<int>(cuts_.size()); }
   const CitySetCut& operator[](int id) const { return cuts_[static_cast<std::size_t>(id)]; }
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numeric>
 
 namespace ringmarch::cut {
 
@@ -20,6 +19,7 @@ std::int64_t roundScaled(double value) {
   return static_cast<std::int64_t>(std::clamp(scaled, -limit, limit));
 }
 
+// Twice... once per set that holds both a and b: the weight the cheap bound subtracted too often.
 __int128 sharedWeight(const CutPool& pool, const FixedPointDuals& duals, int a, int b) {
   const auto ma = pool.memberships(a), mb = pool.memberships(b);
   __int128 shared = 0;
@@ -38,10 +38,10 @@ __int128 sharedWeight(const CutPool& pool, const FixedPointDuals& duals, int a, 
   return shared;
 }
 
-std::vector<__int128> cityWeights(const EdgeTable& edges, const CutPool& pool,
-                                  const FixedPointDuals& duals) {
-  std::vector<__int128> y(static_cast<std::size_t>(edges.n));
-  for (int c = 0; c < edges.n; ++c) {
+// Y_u = y_u + the dual weight of every cut set holding u.
+std::vector<__int128> nodeWeights(int n, const CutPool& pool, const FixedPointDuals& duals) {
+  std::vector<__int128> y(static_cast<std::size_t>(n));
+  for (int c = 0; c < n; ++c) {
     __int128 w = duals.degree[static_cast<std::size_t>(c)];
     for (const auto& m : pool.memberships(c)) w += duals.cut[static_cast<std::size_t>(m.cut)];
     y[static_cast<std::size_t>(c)] = w;
@@ -49,26 +49,32 @@ std::vector<__int128> cityWeights(const EdgeTable& edges, const CutPool& pool,
   return y;
 }
 
+__int128 scaledCost(const EngineGraph& graph, int a, int b, bool zeroCosts) {
+  return zeroCosts ? 0 : static_cast<__int128>(graph.cost(a, b)) * kDualScale;
+}
+
 }  // namespace
 
-FixedPointDuals roundDuals(std::span<const double> rowDuals, int n, std::span<const int> cutOfRow,
-                           int poolSize) {
+FixedPointDuals roundDuals(std::span<const double> rowValues, int n, std::span<const int> cutOfRow,
+                           int poolSize, double factor) {
   FixedPointDuals d;
   d.degree.resize(static_cast<std::size_t>(n));
-  for (int c = 0; c < n; ++c) d.degree[c] = roundScaled(rowDuals[static_cast<std::size_t>(c)]);
+  for (int c = 0; c < n; ++c) {
+    d.degree[static_cast<std::size_t>(c)] =
+        roundScaled(factor * rowValues[static_cast<std::size_t>(c)]);
+  }
   d.cut.assign(static_cast<std::size_t>(poolSize), 0);
   for (std::size_t r = 0; r < cutOfRow.size(); ++r) {
-    const std::int64_t z = roundScaled(rowDuals[static_cast<std::size_t>(n) + r]);
+    const std::int64_t z = roundScaled(factor * rowValues[static_cast<std::size_t>(n) + r]);
     d.cut[static_cast<std::size_t>(cutOfRow[r])] = std::max<std::int64_t>(0, z);
   }
   return d;
 }
 
-__int128 exactReducedCost(const EdgeTable& edges, const CutPool& pool, const FixedPointDuals& duals,
-                          std::size_t e) {
-  const int a = edges.u[e], b = edges.v[e];
-  __int128 rc =
-      static_cast<__int128>(edges.cost[e]) * kDualScale - duals.degree[a] - duals.degree[b];
+__int128 exactReducedCost(const EngineGraph& graph, const CutPool& pool,
+                          const FixedPointDuals& duals, int a, int b, bool zeroCosts) {
+  __int128 rc = scaledCost(graph, a, b, zeroCosts) - duals.degree[static_cast<std::size_t>(a)] -
+                duals.degree[static_cast<std::size_t>(b)];
   // Each set crossed by the edge adds its cut's dual once to the coefficient sum.
   for (const auto& m : pool.memberships(a)) rc -= duals.cut[static_cast<std::size_t>(m.cut)];
   for (const auto& m : pool.memberships(b)) rc -= duals.cut[static_cast<std::size_t>(m.cut)];
@@ -84,70 +90,78 @@ std::int64_t ceilToLength(__int128 scaled) {
   return static_cast<std::int64_t>(std::clamp(q, lo, hi));
 }
 
-ExactBoundResult exactBound(const EdgeTable& edges, const CutPool& pool,
-                            const FixedPointDuals& duals, std::vector<std::int64_t>* reducedCost,
-                            int negativeLimit) {
-  ExactBoundResult r;
+LagrangianBound lagrangianBound(const EngineGraph& graph, const EdgeTable& edges,
+                                const CutPool& pool, const FixedPointDuals& duals, bool zeroCosts,
+                                int negativeLimit) {
+  const int n = graph.size();
+  LagrangianBound r;
   __int128 total = 0;
-  for (int c = 0; c < edges.n; ++c) total += 2 * static_cast<__int128>(duals.degree[c]);
+  for (int c = 0; c < n; ++c)
+    total += 2 * static_cast<__int128>(duals.degree[static_cast<std::size_t>(c)]);
   for (int id = 0; id < pool.size(); ++id) {
     total += static_cast<__int128>(pool[id].rhs) * duals.cut[static_cast<std::size_t>(id)];
   }
-  const std::vector<__int128> y = cityWeights(edges, pool, duals);
-  std::vector<std::pair<__int128, int>> negative;
-  const std::size_t m = edges.size();
-  for (std::size_t e = 0; e < m; ++e) {
-    const EdgeState s = edges.state[e];
-    if (s == EdgeState::Absent || s == EdgeState::Eliminated || s == EdgeState::FixedZero) {
-      continue;  // x_e = 0 in every tour of the node: the term is 0
-    }
-    const bool inLp = edges.column[e] >= 0;
-    const __int128 cheap =
-        static_cast<__int128>(edges.cost[e]) * kDualScale - y[edges.u[e]] - y[edges.v[e]];
-    if (s == EdgeState::Free && !inLp && cheap >= 0) continue;
-    const __int128 rc = cheap + 2 * sharedWeight(pool, duals, edges.u[e], edges.v[e]);
-    if (inLp && reducedCost != nullptr) {
-      const __int128 lim = std::numeric_limits<std::int64_t>::max() / 2;
-      (*reducedCost)[e] = static_cast<std::int64_t>(std::clamp(rc, -lim, lim));
-    }
-    if (s == EdgeState::FixedOne) {
-      total += rc;
-    } else if (rc < 0) {
-      total += rc;
-      if (!inLp) negative.emplace_back(rc, static_cast<int>(e));
+  const std::vector<__int128> y = nodeWeights(n, pool, duals);
+  std::vector<std::pair<__int128, std::int64_t>> negative;
+  const std::uint8_t* flags = edges.all().data();
+  std::int64_t e = 0;
+  for (int b = 1; b < n; ++b) {
+    const __int128 yb = y[static_cast<std::size_t>(b)];
+    for (int a = 0; a < b; ++a, ++e) {
+      const std::uint8_t f = flags[e];
+      if ((f & kExcluded) != 0) continue;  // x_e = 0 in every tour of the node: the term is 0
+      const __int128 cheap =
+          scaledCost(graph, a, b, zeroCosts) - y[static_cast<std::size_t>(a)] - yb;
+      const bool inLp = (f & kInLp) != 0;
+      if ((f & kFixedOne) == 0 && cheap >= 0) continue;
+      const __int128 rc = cheap + 2 * sharedWeight(pool, duals, a, b);
+      if ((f & kFixedOne) != 0) {
+        total += rc;
+      } else if (rc < 0) {
+        total += rc;
+        if (!inLp) negative.emplace_back(rc, e);
+      }
     }
   }
-  std::sort(negative.begin(), negative.end());
-  if (static_cast<int>(negative.size()) > negativeLimit) negative.resize(negativeLimit);
-  for (const auto& [rc, e] : negative) {
-    r.negative.push_back(e);
-    const __int128 lim = std::numeric_limits<std::int64_t>::min() / 2;
-    r.negativeRc.push_back(static_cast<std::int64_t>(std::max(rc, lim)));
-  }
+  r.negativeCount = static_cast<std::int64_t>(negative.size());
+  const std::size_t keep =
+      std::min(negative.size(), static_cast<std::size_t>(std::max(0, negativeLimit)));
+  std::partial_sort(negative.begin(), negative.begin() + static_cast<std::ptrdiff_t>(keep),
+                    negative.end());
+  for (std::size_t k = 0; k < keep; ++k) r.negative.push_back(negative[k].second);
   r.scaledTotal = total;
   r.bound = ceilToLength(total);
   return r;
 }
 
-FixingResult reducedCostFixing(const EdgeTable& edges, const CutPool& pool,
-                               const FixedPointDuals& duals, __int128 gap,
-                               std::span<const std::int64_t> lpReducedCost, bool outsideLpToo) {
+FixingResult reducedCostFixing(const EngineGraph& graph, const EdgeTable& edges,
+                               const CutPool& pool, const FixedPointDuals& duals,
+                               __int128 scaledTotal, std::int64_t cutoff, bool wholeGraph) {
   FixingResult r;
+  const __int128 gap = static_cast<__int128>(cutoff) * kDualScale - scaledTotal;
   if (gap <= 0) return r;  // the bound already meets the cutoff: the caller prunes instead
-  const std::vector<__int128> y =
-      outsideLpToo ? cityWeights(edges, pool, duals) : std::vector<__int128>{};
-  for (std::size_t e = 0; e < edges.size(); ++e) {
-    if (edges.state[e] != EdgeState::Free) continue;
-    if (edges.column[e] >= 0) {
-      const __int128 rc = lpReducedCost[e];
-      if (rc >= gap)
-        r.toZero.push_back(static_cast<int>(e));
-      else if (-rc >= gap)
-        r.toOne.push_back(static_cast<int>(e));
-    } else if (outsideLpToo) {
-      const __int128 cheap =
-          static_cast<__int128>(edges.cost[e]) * kDualScale - y[edges.u[e]] - y[edges.v[e]];
-      if (cheap >= gap) r.toZero.push_back(static_cast<int>(e));
+  const int n = graph.size();
+  const std::vector<__int128> y = nodeWeights(n, pool, duals);
+  const std::uint8_t* flags = edges.all().data();
+  std::int64_t e = 0;
+  for (int b = 1; b < n; ++b) {
+    for (int a = 0; a < b; ++a, ++e) {
+      const std::uint8_t f = flags[e];
+      if ((f & (kExcluded | kFixedOne)) != 0) continue;
+      const bool inLp = (f & kInLp) != 0;
+      if (!inLp && !wholeGraph) continue;
+      const __int128 cheap = scaledCost(graph, a, b, false) - y[static_cast<std::size_t>(a)] -
+                             y[static_cast<std::size_t>(b)];
+      if (!inLp) {
+        if (cheap >= gap) r.toZero.push_back(e);
+        continue;
+      }
+      const __int128 rc = cheap + 2 * sharedWeight(pool, duals, a, b);
+      if (rc >= gap) {
+        r.toZero.push_back(e);
+      } else if (-rc >= gap) {
+        r.toOne.push_back(e);
+      }
     }
   }
   return r;

@@ -92,6 +92,15 @@ LpStatus LpSolver::solve(int iterationLimit) {
   }
 }
 
+std::vector<double> LpSolver::infeasibilityRay() const {
+  ClpSimplex& s = model_->simplex;
+  const double* ray = s.infeasibilityRay();
+  if (ray == nullptr) return {};
+  std::vector<double> rows(ray, ray + s.numberRows());
+  delete[] ray;
+  return rows;
+}
+
 double LpSolver::objective() const {
   return model_->simplex.objectiveValue();
 }

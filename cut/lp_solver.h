@@ -46,6 +46,9 @@ class LpSolver {
   std::span<const double> duals() const;   // one value per row
   std::span<const double> rowActivity() const;
   std::uint64_t iterations() const { return iterations_; }
+  // After an Infeasible solve: the library's ray over the rows (a Farkas certificate up to its
+  // sign), or empty when it has none.
+  std::vector<double> infeasibilityRay() const;
 
   // The basis and solution, saved before a trial (strong branching) and put back after it.
   struct Snapshot {

@@ -19,4 +19,8 @@ SolveResult runCanonicalEngine(const ProblemData& problem, RunControl& control);
 // A local-search tour and the Held-Karp bound; optimal only when the bound equals the length.
 SolveResult runTourEngine(const Instance& instance, RunControl& control);
 
+// The branch and cut (only in builds with the cut engine); optimal only when its exact bound
+// meets the tour.
+SolveResult runCutEngine(const Instance& instance, RunControl& control);
+
 }  // namespace ringmarch

@@ -39,7 +39,7 @@ std::optional<SolveResult> refusalOf(int cities, bool symmetric, const SolveRequ
     return refusal(engine, ErrorCode::CityIdOutOfRange,
                    "it has " + citiesText(cities) + "; a solve needs at least 3");
   }
-  if (engine == Engine::Cut) {
+  if (engine == Engine::Cut && !hasCutEngine()) {
     return refusal(engine, ErrorCode::Success, "the cut engine is not part of this build");
   }
   if (engine == Engine::Canonical && cities > kMaxCities) {
@@ -82,12 +82,22 @@ std::optional<Engine> engineNamed(std::string_view name) {
   if (name == "auto") return Engine::Auto;
   if (name == "canonical") return Engine::Canonical;
   if (name == "tour") return Engine::Tour;
+  if (name == "cut") return Engine::Cut;
   return std::nullopt;
+}
+
+bool hasCutEngine() {
+#ifdef RINGMARCH_HAVE_CUT_ENGINE
+  return true;
+#else
+  return false;
+#endif
 }
 
 Engine automaticEngine(int cities, bool symmetric) {
   const int canonicalLimit = symmetric ? kMaxCities : kMaxAsymmetricCities;
-  return cities <= canonicalLimit ? Engine::Canonical : Engine::Tour;
+  if (cities <= canonicalLimit) return Engine::Canonical;
+  return hasCutEngine() ? Engine::Cut : Engine::Tour;
 }
 
 SolveResult solve(const Instance& instance, const SolveRequest& request) {
@@ -98,6 +108,7 @@ SolveResult solve(const Instance& instance, const SolveRequest& request) {
     }
     RunControl control(request.timeLimitSeconds, request.watcher);
     if (engine == Engine::Tour) return runTourEngine(instance, control);
+    if (engine == Engine::Cut) return runCutEngine(instance, control);
     const std::unique_ptr<ProblemData> problem = problemOf(instance);
     if (!problem) return refusal(engine, ErrorCode::OutOfMemory, "no memory for the problem");
     return runCanonicalEngine(*problem, control);
@@ -116,6 +127,7 @@ SolveResult solve(const ProblemData& problem, const SolveRequest& request) {
     std::string reason;
     const std::optional<Instance> instance = instanceOf(problem, &reason);
     if (!instance) return refusal(engine, ErrorCode::CityIdOutOfRange, reason);
+    if (engine == Engine::Cut) return runCutEngine(*instance, control);
     return runTourEngine(*instance, control);
   });
 }

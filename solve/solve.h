@@ -20,13 +20,14 @@ namespace ringmarch {
 
 // canonical: the exact branch-and-bound of up to 127 cities (asymmetric: up to 63, through the
 // symmetric form of twice the cities). tour: a local-search tour and the Held-Karp bound, for any
-// size; optimal only when the bound meets the tour. auto: canonical where it applies, otherwise
-// tour.
+// size; optimal only when the bound meets the tour. cut: the LP-based branch and cut, exact for
+// any size (where it is built). auto: canonical where it applies, otherwise cut (tour in a build
+// without it).
 enum class Engine : std::uint8_t { Auto, Canonical, Tour, Cut };
 
 // "auto", "canonical", "tour", "cut".
 std::string_view engineName(Engine engine);
-// The engines a caller may ask for by name: auto, canonical and tour (cut once it exists).
+// The engines a caller may ask for by name: auto, canonical, tour and cut.
 std::optional<Engine> engineNamed(std::string_view name);
 
 struct SolveRequest {
@@ -53,7 +54,18 @@ struct SolveCounts {
   std::int64_t improvedLength = 0;   // that tour after local search
   std::int64_t firstLevelBound = 0;  // canonical: the first level's Lagrangian bound (0: none)
   SolveStageSeconds stages;
-  double seconds = 0.0;  // the whole solve, wall time
+  // cut: the LP's work, and the cuts found per family.
+  std::uint64_t lpIterations = 0;
+  double lpSeconds = 0.0;
+  std::uint64_t cutRounds = 0;
+  std::uint64_t subtourCuts = 0;
+  std::uint64_t blossomCuts = 0;
+  std::uint64_t combCuts = 0;
+  std::uint64_t poolCuts = 0;         // pooled cuts put back into the LP
+  std::uint64_t pricedEdges = 0;      // edges the pricing added to the LP
+  std::uint64_t eliminatedEdges = 0;  // edges reduced-cost fixing removed
+  std::int64_t rootBound = 0;         // the root's proven bound
+  double seconds = 0.0;               // the whole solve, wall time
 };
 
 struct SolveResult {
@@ -77,6 +89,8 @@ struct SolveResult {
 
 // The engine auto picks for an instance of this size and symmetry.
 Engine automaticEngine(int cities, bool symmetric);
+// Whether this build has the cut engine.
+bool hasCutEngine();
 
 SolveResult solve(const Instance& instance, const SolveRequest& request);
 

@@ -1,6 +1,6 @@
 // The branch-and-cut engine's parts against what can be checked by hand or by enumeration: the
 // LP wrapper's warm re-solves, exact subtour separation, the exact bound never above a brute-
-// force optimum, and the fallback tour search.
+// force optimum, reduced-cost fixing checked by enumerating tours, and the twin form's tours.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,9 +8,9 @@
 #include <numeric>
 
 #include "cut/blossom_separation.h"
+#include "cut/engine_graph.h"
 #include "cut/exact_bound.h"
 #include "cut/lp_solver.h"
-#include "cut/start_tour.h"
 #include "cut/subtour_separation.h"
 
 namespace ringmarch::cut {
@@ -113,84 +113,106 @@ TEST(CutExactBound, NeverAboveTheOptimumAndCloseToTheLp) {
   std::size_t fixedEdges = 0;
   for (std::uint64_t seed = 1; seed <= 6; ++seed) {
     const int n = 7;
+    std::vector<std::int32_t> matrix(static_cast<std::size_t>(n * n), 0);
     std::vector<std::int64_t> d(static_cast<std::size_t>(n * n), 0);
     std::uint64_t s = seed;
     for (int a = 0; a < n; ++a) {
       for (int b = a + 1; b < n; ++b) {
         s = s * 6364136223846793005ULL + 1442695040888963407ULL;
         d[a * n + b] = d[b * n + a] = static_cast<std::int64_t>((s >> 33) % 50) - 10;
+        matrix[a * n + b] = matrix[b * n + a] = static_cast<std::int32_t>(d[a * n + b]);
       }
     }
-    EdgeTable edges;
-    edges.build(n);
+    const auto instance = Instance::fromMatrix(n, matrix);
+    ASSERT_TRUE(instance);
+    const EngineGraph graph(*instance);
+    EdgeTable edges(n);
+    CutPool pool(n);
     LpSolver lp;
     for (int c = 0; c < n; ++c) lp.addRow(2.0, 2.0, {}, {});
-    for (std::size_t e = 0; e < edges.size(); ++e) {
-      edges.cost[e] = d[edges.u[e] * n + edges.v[e]];
-      edges.column[e] = static_cast<int>(e);
-      const int rows[] = {edges.u[e], edges.v[e]};
+    for (std::int64_t e = 0; e < edges.size(); ++e) {
+      const auto [a, b] = EdgeTable::endsOf(e);
+      edges.set(e, kInLp);
+      const int rows[] = {a, b};
       const double ones[] = {1.0, 1.0};
-      lp.addColumn(static_cast<double>(edges.cost[e]), 0.0, 1.0, rows, ones);
+      lp.addColumn(static_cast<double>(graph.cost(a, b)), 0.0, 1.0, rows, ones);
     }
     ASSERT_EQ(lp.solve(), LpStatus::Optimal);
-    CutPool pool(n);
     const auto duals = roundDuals(lp.duals(), n, {}, pool.size());
-    const auto bound = exactBound(edges, pool, duals, nullptr, 10);
+    const auto bound = lagrangianBound(graph, edges, pool, duals, false, 10);
     const double scaled = static_cast<double>(bound.scaledTotal) / kDualScale;
     EXPECT_NEAR(scaled, lp.objective(), 1e-3) << seed;
     EXPECT_LE(bound.bound, bruteForceTour(n, d)) << seed;
     // Any other duals give a valid bound too, only a weaker one.
     FixedPointDuals shifted = duals;
     for (auto& y : shifted.degree) y += 3 * kDualScale;
-    EXPECT_LE(exactBound(edges, pool, shifted, nullptr, 10).bound, bound.bound) << seed;
+    EXPECT_LE(lagrangianBound(graph, edges, pool, shifted, false, 10).bound, bound.bound) << seed;
     // Reduced-cost fixing against a cutoff: every tour shorter than it keeps the fixings.
-    std::vector<std::int64_t> rc(edges.size(), 0);
-    exactBound(edges, pool, duals, &rc, 10);
     const std::int64_t cutoff = bruteForceTour(n, d) + 4;
-    const auto fixing = reducedCostFixing(
-        edges, pool, duals, static_cast<__int128>(cutoff) * kDualScale - bound.scaledTotal, rc,
-        false);
+    const auto fixing =
+        reducedCostFixing(graph, edges, pool, duals, bound.scaledTotal, cutoff, false);
     fixedEdges += fixing.toZero.size() + fixing.toOne.size();
     std::vector<int> p(static_cast<std::size_t>(n));
     std::iota(p.begin(), p.end(), 0);
     do {
       std::int64_t len = 0;
-      std::vector<char> used(edges.size(), 0);
+      std::vector<char> used(static_cast<std::size_t>(edges.size()), 0);
       for (int i = 0; i < n; ++i) {
         len += d[p[i] * n + p[(i + 1) % n]];
         used[EdgeTable::indexOf(p[i], p[(i + 1) % n])] = 1;
       }
       if (len >= cutoff) continue;
-      for (int e : fixing.toZero) EXPECT_FALSE(used[e]) << seed;
-      for (int e : fixing.toOne) EXPECT_TRUE(used[e]) << seed;
+      for (auto e : fixing.toZero) EXPECT_FALSE(used[e]) << seed;
+      for (auto e : fixing.toOne) EXPECT_TRUE(used[e]) << seed;
     } while (std::next_permutation(p.begin() + 1, p.end()));
   }
   EXPECT_GT(fixedEdges, 0u);  // the fixing check above looked at some fixed edge
 }
 
-TEST(CutStartTour, ListsEveryCityAndFindsTheConvexOrder) {
-  const int n = 12;
-  std::vector<double> x(n), y(n);
+TEST(CutEdgeTable, NumbersEdgesInLoopOrderAndBack) {
+  std::int64_t e = 0;
+  for (int b = 1; b < 300; ++b) {
+    for (int a = 0; a < b; ++a, ++e) {
+      ASSERT_EQ(EdgeTable::indexOf(a, b), e);
+      ASSERT_EQ(EdgeTable::indexOf(b, a), e);
+      ASSERT_EQ(EdgeTable::endsOf(e), std::make_pair(a, b));
+    }
+  }
+  // Far beyond: the square root's rounding is corrected.
+  for (int b : {46341, 65536, 99999, 199999}) {
+    EXPECT_EQ(EdgeTable::endsOf(EdgeTable::indexOf(b - 1, b)), std::make_pair(b - 1, b));
+    EXPECT_EQ(EdgeTable::endsOf(EdgeTable::indexOf(0, b)), std::make_pair(0, b));
+  }
+}
+
+TEST(CutEngineGraph, TwinFormToursReadBackInEitherDirection) {
+  // d(i, j) = 10 i + j: every arc has its own cost.
+  const int n = 5;
+  std::vector<std::int32_t> matrix(n * n, 0);
   for (int i = 0; i < n; ++i) {
-    const double angle = 2.0 * M_PI * ((i * 5) % n) / n;  // cities out of angular order
-    x[i] = 1000.0 * std::cos(angle);
-    y[i] = 1000.0 * std::sin(angle);
+    for (int j = 0; j < n; ++j) matrix[i * n + j] = i == j ? 0 : 10 * i + j;
   }
-  EdgeCost cost = [&](int a, int b) {
-    return static_cast<std::int64_t>(std::lround(std::hypot(x[a] - x[b], y[a] - y[b])));
-  };
-  std::vector<int> order(n);
-  for (int i = 0; i < n; ++i) order[(i * 5) % n] = i;  // the polygon's order
-  const std::int64_t polygon = closedTourCost(order, cost);
-  std::vector<int> identity(n);
-  std::iota(identity.begin(), identity.end(), 0);
-  for (int kicks : {0, 50}) {
-    auto tour = improveTour(n, cost, identity, {10, kicks, 1});
-    std::vector<int> sorted = tour;
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, identity);
-    EXPECT_EQ(closedTourCost(tour, cost), polygon) << kicks;
-  }
+  const auto instance = Instance::fromMatrix(n, matrix);
+  ASSERT_TRUE(instance);
+  const EngineGraph graph(*instance);
+  ASSERT_TRUE(graph.isTwin());
+  EXPECT_EQ(graph.size(), 2 * n);
+  EXPECT_TRUE(graph.isAbsent(0, 1));
+  EXPECT_TRUE(graph.isAbsent(n, n + 1));
+  EXPECT_TRUE(graph.isPairEdge(2, n + 2));
+  EXPECT_EQ(graph.cost(n + 1, 3), 13);  // the exit of 1 to the entry of 3
+  EXPECT_EQ(graph.cost(3, n + 1), 13);
+  const std::vector<int> cities{2, 0, 4, 1, 3};
+  const auto nodes = graph.nodeTourOf(cities);
+  EXPECT_EQ(graph.nodeTourLength(nodes), instance->tourLength(cities));
+  EXPECT_EQ(graph.cityTourOf(nodes), cities);
+  std::vector<int> reversed(nodes.rbegin(), nodes.rend());
+  std::rotate(reversed.begin(), reversed.begin() + 3, reversed.end());
+  EXPECT_EQ(graph.cityTourOf(reversed), (std::vector<int>{1, 3, 2, 0, 4}));  // from its first entry
+  // Not tours of the graph: an absent edge, a missing pair edge, a node twice.
+  EXPECT_TRUE(graph.cityTourOf(std::vector<int>{0, 1, 5, 6, 2, 7, 3, 8, 4, 9}).empty());
+  EXPECT_TRUE(graph.cityTourOf(std::vector<int>{0, 6, 1, 5, 2, 7, 3, 8, 4, 9}).empty());
+  EXPECT_TRUE(graph.cityTourOf(std::vector<int>{0, 5, 0, 5, 2, 7, 3, 8, 4, 9}).empty());
 }
 
 }  // namespace

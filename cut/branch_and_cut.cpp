@@ -1,0 +1,507 @@
+// The engine's driver: the first tour, the root's working edge set (the tour's edges and the
+// tour engine's candidate neighbours), then nodes best bound first. A node's LP is tightened by
+// rounds of cuts until no cut is found or the rounds stop paying; then every edge is priced, and
+// edges with negative reduced cost join the LP, which goes back to cutting. The price scan is
+// also the node's proven bound. A node is pruned when that bound reaches the best tour, settled
+// when its LP point is a tour, and otherwise split on the strong-branching edge.
+#include "cut/branch_and_cut.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include "cut/edge_table.h"
+#include "cut/engine_graph.h"
+#include "cut/exact_bound.h"
+#include "cut/lp_guided_tour.h"
+#include "cut/relaxation.h"
+#include "cut/separation.h"
+#include "cut/strong_branching.h"
+#include "tour/find_tour.h"
+#include "tour/search_graph.h"
+
+namespace ringmarch::cut {
+
+namespace {
+
+constexpr std::int64_t kNoBound = std::numeric_limits<std::int64_t>::min();
+constexpr std::int64_t kNoTour = std::numeric_limits<std::int64_t>::max();
+// Cut rows slack in this many solves in a row leave the LP (they stay pooled).
+constexpr int kCutMaxAge = 8;
+// Rounds whose objective rose less than this share over the last kTailRounds rounds end the
+// cutting at a node.
+constexpr int kTailRounds = 4;
+constexpr double kTailShare = 2e-5;
+constexpr double kIntegral = 1e-6;
+
+using Fixing = std::pair<std::int64_t, std::uint8_t>;  // edge, kFixedZero or kFixedOne
+
+struct Node {
+  std::uint64_t id = 0;
+  std::int64_t bound = kNoBound;  // proven for every tour of the node
+  double estimate = 0.0;          // the LP's guess, for the order only
+  int depth = 0;
+  std::vector<Fixing> fixings;
+};
+
+struct NodeOrder {
+  bool operator()(const Node& a, const Node& b) const {
+    if (a.bound != b.bound) return a.bound < b.bound;
+    if (a.estimate != b.estimate) return a.estimate < b.estimate;
+    return a.id < b.id;
+  }
+};
+
+class BranchAndCutRun {
+ public:
+  BranchAndCutRun(const Instance& instance, const CutEngineOptions& options, RunControl& control)
+      : options_(options),
+        control_(control),
+        graph_(instance),
+        edges_(graph_.size()),
+        pool_(graph_.size()),
+        lp_(graph_, edges_, pool_) {}
+
+  CutEngineResult run();
+
+ private:
+  enum class Outcome { Pruned, Branched, Abandoned, Stopped };
+
+  bool shouldStop();
+  void offerTour(std::span<const int> cityTour);
+  void searchTour(std::span<const int> start, double kicksPerCity);
+  void buildRoot();
+  void applyFixings(const Node& node);
+  Outcome evaluate(Node& node);
+  Outcome settleInfeasible(Node& node, bool& retry);
+  bool lpPointIsTour(const SupportGraph& point, std::vector<int>& nodeTour) const;
+  bool fixAtRoot();
+  void branch(const Node& node);
+  std::int64_t globalBound() const;
+  LpStatus timedSolve(int iterationLimit = -1);
+
+  // Checks against a known optimal tour.
+  bool holdsWitness(const Node& node) const;
+  void checkNewCuts(int firstNewId);
+  void witnessFault(std::string what);
+
+  const CutEngineOptions& options_;
+  RunControl& control_;
+  EngineGraph graph_;
+  EdgeTable edges_;
+  CutPool pool_;
+  Relaxation lp_;
+  CutEngineStatistics stats_;
+  std::vector<int> bestTour_;  // cities of the instance
+  std::int64_t best_ = kNoTour;
+  std::set<Node, NodeOrder> open_;
+  std::vector<std::int64_t> abandoned_;
+  std::int64_t evaluating_ = kNoTour;  // the bound of the node being evaluated, if any
+  std::uint64_t nextId_ = 0;
+  std::vector<Fixing> applied_;
+  std::optional<FixedPointDuals> rootDuals_;
+  __int128 rootTotal_ = 0;
+  std::int64_t guidedAt_ = kNoBound;
+  std::int64_t fixedAgainst_ = kNoTour;  // the best length the root fixing last used  // the global
+                                         // bound at the last guided tour search
+  std::vector<std::string> witnessViolations_;
+  std::vector<char> witnessEdge_;  // by edge number, when a witness is given
+  std::int64_t witnessLength_ = kNoTour;
+};
+
+LpStatus BranchAndCutRun::timedSolve(int iterationLimit) {
+  const auto started = std::chrono::steady_clock::now();
+  const LpStatus status = lp_.solve(iterationLimit);
+  stats_.lpSeconds +=
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  return status;
+}
+
+std::int64_t BranchAndCutRun::globalBound() const {
+  std::int64_t bound = best_;
+  if (!open_.empty()) bound = std::min(bound, open_.begin()->bound);
+  for (const std::int64_t b : abandoned_) bound = std::min(bound, b);
+  return std::min(bound, evaluating_);
+}
+
+bool BranchAndCutRun::shouldStop() {
+  RunProgress progress;
+  progress.nodes = stats_.nodes;
+  if (best_ != kNoTour) progress.bestLength = best_;
+  const std::int64_t bound = globalBound();
+  if (bound != kNoBound && bound != kNoTour) progress.lowerBound = bound;
+  progress.lpSeconds = stats_.lpSeconds;
+  return control_.shouldStop(progress);
+}
+
+void BranchAndCutRun::offerTour(std::span<const int> cityTour) {
+  const Instance& instance = graph_.instance();
+  if (!instance.isTour(cityTour)) return;
+  const std::int64_t length = instance.tourLength(cityTour);
+  if (length >= best_) return;
+  best_ = length;
+  bestTour_.assign(cityTour.begin(), cityTour.end());
+}
+
+void BranchAndCutRun::searchTour(std::span<const int> start, double kicksPerCity) {
+  TourSearchOptions search;
+  search.kicksPerCity = kicksPerCity;
+  search.startTour = start;
+  search.seed = 1 + stats_.guidedTours;
+  const TourSearchResult found = findTour(graph_.instance(), search, control_);
+  offerTour(found.tour);
+}
+
+void BranchAndCutRun::buildRoot() {
+  const int n = graph_.size();
+  // Absent and pair edges of the twin form.
+  if (graph_.isTwin()) {
+    const int cities = graph_.cities();
+    for (int b = 1; b < n; ++b) {
+      for (int a = 0; a < b; ++a) {
+        if (graph_.isAbsent(a, b)) edges_.set(EdgeTable::indexOf(a, b), kAbsent);
+      }
+    }
+    for (int c = 0; c < cities; ++c) {
+      edges_.set(EdgeTable::indexOf(c, c + cities), kFixedOne | kPermanent);
+    }
+  }
+  std::vector<std::int64_t> start;
+  tour::SearchGraph candidates(graph_.instance());
+  candidates.buildCandidates(graph_.isTwin() || graph_.instance().isExplicit() ? 8 : 6, 2);
+  for (int a = 0; a < n; ++a) {
+    for (int b : candidates.candidates(a)) {
+      if (a != b && !graph_.isAbsent(a, b)) start.push_back(EdgeTable::indexOf(a, b));
+    }
+  }
+  const std::vector<int> nodeTour = graph_.nodeTourOf(bestTour_);
+  for (std::size_t k = 0; k < nodeTour.size(); ++k) {
+    start.push_back(EdgeTable::indexOf(nodeTour[k], nodeTour[(k + 1) % nodeTour.size()]));
+  }
+  std::sort(start.begin(), start.end());
+  start.erase(std::unique(start.begin(), start.end()), start.end());
+  lp_.addEdges(start);
+}
+
+void BranchAndCutRun::applyFixings(const Node& node) {
+  for (const auto& [e, flag] : applied_) {
+    edges_.clear(e, flag);
+    lp_.boundByFlags(e);
+  }
+  std::vector<std::int64_t> missing;
+  for (const auto& [e, flag] : node.fixings) {
+    edges_.set(e, flag);
+    if (flag == kFixedOne && !edges_.has(e, kInLp)) missing.push_back(e);
+  }
+  lp_.addEdges(missing);
+  for (const auto& [e, flag] : node.fixings) lp_.boundByFlags(e);
+  applied_ = node.fixings;
+}
+
+bool BranchAndCutRun::lpPointIsTour(const SupportGraph& point, std::vector<int>& nodeTour) const {
+  const int n = graph_.size();
+  std::vector<std::array<int, 2>> link(static_cast<std::size_t>(n), {-1, -1});
+  for (std::size_t e = 0; e < point.x.size(); ++e) {
+    if (point.x[e] < kIntegral) continue;
+    if (point.x[e] < 1.0 - kIntegral) return false;
+    for (const auto& [a, b] :
+         {std::pair{point.u[e], point.v[e]}, std::pair{point.v[e], point.u[e]}}) {
+      auto& l = link[static_cast<std::size_t>(a)];
+      if (l[0] < 0) {
+        l[0] = b;
+      } else if (l[1] < 0) {
+        l[1] = b;
+      } else {
+        return false;
+      }
+    }
+  }
+  nodeTour.clear();
+  std::vector<char> visited(static_cast<std::size_t>(n), 0);
+  int previous = -1, at = 0;
+  for (int k = 0; k < n; ++k) {
+    const auto& l = link[static_cast<std::size_t>(at)];
+    if (l[0] < 0 || l[1] < 0 || visited[static_cast<std::size_t>(at)]) return false;
+    visited[static_cast<std::size_t>(at)] = 1;
+    nodeTour.push_back(at);
+    const int step = l[0] != previous ? l[0] : l[1];
+    previous = at;
+    at = step;
+  }
+  return at == 0;
+}
+
+BranchAndCutRun::Outcome BranchAndCutRun::settleInfeasible(Node& node, bool& retry) {
+  retry = false;
+  for (const FixedPointDuals& certificate : lp_.infeasibilityCertificates()) {
+    const LagrangianBound proof =
+        lagrangianBound(graph_, edges_, pool_, certificate, true, std::max(50, graph_.size()));
+    if (proof.scaledTotal > 0) {
+      node.bound = kNoTour;  // no tour at all in this node
+      return Outcome::Pruned;
+    }
+    if (!proof.negative.empty()) {
+      // Edges outside the LP that could mend the rows the ray names.
+      lp_.addEdges(proof.negative);
+      stats_.pricedEdges += proof.negative.size();
+      retry = true;
+      return Outcome::Abandoned;
+    }
+  }
+  return Outcome::Abandoned;
+}
+
+BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
+  applyFixings(node);
+  ++stats_.nodes;
+  stats_.maxDepth = std::max(stats_.maxDepth, node.depth);
+  const int n = graph_.size();
+  const int cutLimit = std::max(20, n / 4);
+  const int priceLimit = std::max(50, n / 2);
+  std::vector<double> history;
+  while (true) {
+    if (shouldStop()) return Outcome::Stopped;
+    const LpStatus status = timedSolve();
+    if (status == LpStatus::Infeasible) {
+      bool retry = false;
+      const Outcome outcome = settleInfeasible(node, retry);
+      if (retry) continue;
+      return outcome;
+    }
+    if (status != LpStatus::Optimal) return Outcome::Abandoned;
+    const SupportGraph point = lp_.support();
+    history.push_back(lp_.objective());
+    const std::size_t rounds = history.size();
+    const bool tailing =
+        rounds > kTailRounds && history[rounds - 1] - history[rounds - 1 - kTailRounds] <
+                                    kTailShare * std::max(1.0, std::abs(history[rounds - 1]));
+    {
+      // Once the rounds stop paying, only subtour cuts are looked for: a point that violates
+      // none of them and is integral is a tour.
+      SeparationCounts counts;
+      const int firstNew = pool_.size();
+      const std::vector<int> cuts =
+          findViolatedCuts(point, pool_, lp_, cutLimit, tailing, counts, nullptr);
+      for (std::size_t f = 0; f < counts.found.size(); ++f) stats_.cutsFound[f] += counts.found[f];
+      stats_.cutsFromPool += counts.fromPool;
+      checkNewCuts(firstNew);
+      if (!cuts.empty()) {
+        ++stats_.cutRounds;
+        lp_.addCuts(cuts);
+        lp_.ageAndDropCuts(kCutMaxAge);
+        continue;
+      }
+    }
+    // No cut (or no progress): price every edge; the same scan is the node's proven bound.
+    const FixedPointDuals duals = lp_.duals();
+    const LagrangianBound priced = lagrangianBound(graph_, edges_, pool_, duals, false, priceLimit);
+    node.bound = std::max(node.bound, priced.bound);
+    evaluating_ = node.bound;
+    if (node.depth == 0) stats_.rootBound = node.bound;
+    if (node.bound >= best_) return Outcome::Pruned;
+    if (!priced.negative.empty()) {
+      lp_.addEdges(priced.negative);
+      stats_.pricedEdges += priced.negative.size();
+      history.clear();
+      continue;
+    }
+    std::vector<int> nodeTour;
+    if (lpPointIsTour(point, nodeTour)) {
+      offerTour(graph_.cityTourOf(nodeTour));
+      if (node.bound >= best_) return Outcome::Pruned;
+    }
+    if (node.depth == 0) {
+      rootDuals_ = duals;
+      rootTotal_ = priced.scaledTotal;
+    }
+    // A tour search from the LP point whenever the proven bound has moved since the last one.
+    const std::int64_t bound = globalBound();
+    if (bound > guidedAt_) {
+      guidedAt_ = bound;
+      ++stats_.guidedTours;
+      searchTour(lpGuidedStart(graph_, point), options_.guidedTourKicksPerCity);
+      if (node.bound >= best_) return Outcome::Pruned;
+    }
+    // New fixings change the LP: solve it again before branching on it.
+    if (fixAtRoot()) continue;
+    return Outcome::Branched;
+  }
+}
+
+bool BranchAndCutRun::fixAtRoot() {
+  if (!rootDuals_ || best_ == kNoTour || best_ == fixedAgainst_) return false;
+  fixedAgainst_ = best_;
+  rootDuals_->cut.resize(static_cast<std::size_t>(pool_.size()), 0);
+  const FixingResult fixing =
+      reducedCostFixing(graph_, edges_, pool_, *rootDuals_, rootTotal_, best_, true);
+  for (const std::int64_t e : fixing.toZero) {
+    if (!witnessEdge_.empty() && witnessEdge_[static_cast<std::size_t>(e)] &&
+        witnessLength_ < best_) {
+      witnessFault("an edge of the known optimal tour was eliminated");
+    }
+    edges_.set(e, kEliminated);
+    lp_.boundByFlags(e);
+  }
+  for (const std::int64_t e : fixing.toOne) {
+    if (!witnessEdge_.empty() && !witnessEdge_[static_cast<std::size_t>(e)] &&
+        witnessLength_ < best_) {
+      witnessFault("an edge outside the known optimal tour was fixed to one");
+    }
+    edges_.set(e, kFixedOne | kPermanent);
+    lp_.boundByFlags(e);
+  }
+  stats_.eliminatedEdges += fixing.toZero.size();
+  // Columns of eliminated edges leave the LP for good.
+  std::vector<std::int64_t> doomed;
+  for (const std::int64_t e : fixing.toZero) {
+    if (edges_.has(e, kInLp)) doomed.push_back(e);
+  }
+  lp_.removeEdges(doomed);
+  return !fixing.toZero.empty() || !fixing.toOne.empty();
+}
+
+void BranchAndCutRun::branch(const Node& node) {
+  const BranchChoice choice = chooseBranchEdge(lp_, edges_, options_.strongBranchingCandidates,
+                                               options_.strongBranchingIterations);
+  if (choice.edge < 0) {
+    abandoned_.push_back(node.bound);
+    ++stats_.abandonedNodes;
+    return;
+  }
+  for (const auto& [flag, estimate] :
+       {std::pair{kFixedZero, choice.zeroObjective}, std::pair{kFixedOne, choice.oneObjective}}) {
+    Node child;
+    child.id = ++nextId_;
+    child.bound = node.bound;
+    child.estimate = estimate;
+    child.depth = node.depth + 1;
+    child.fixings = node.fixings;
+    child.fixings.emplace_back(choice.edge, flag);
+    open_.insert(std::move(child));
+  }
+}
+
+bool BranchAndCutRun::holdsWitness(const Node& node) const {
+  if (witnessEdge_.empty()) return false;
+  for (const auto& [e, flag] : node.fixings) {
+    const bool inTour = witnessEdge_[static_cast<std::size_t>(e)] != 0;
+    if (inTour != (flag == kFixedOne)) return false;
+  }
+  return true;
+}
+
+void BranchAndCutRun::checkNewCuts(int firstNewId) {
+  if (witnessEdge_.empty()) return;
+  const std::vector<int> nodeTour = graph_.nodeTourOf(options_.witnessTour);
+  std::vector<char> in(static_cast<std::size_t>(graph_.size()), 0);
+  for (int id = firstNewId; id < pool_.size(); ++id) {
+    const CitySetCut& cut = pool_[id];
+    int crossings = 0;
+    for (const auto& set : cut.sets) {
+      for (int c : set) in[static_cast<std::size_t>(c)] = 1;
+      for (std::size_t k = 0; k < nodeTour.size(); ++k) {
+        crossings += in[static_cast<std::size_t>(nodeTour[k])] !=
+                     in[static_cast<std::size_t>(nodeTour[(k + 1) % nodeTour.size()])];
+      }
+      for (int c : set) in[static_cast<std::size_t>(c)] = 0;
+    }
+    if (crossings < cut.rhs) witnessFault("a cut cuts off the known optimal tour");
+  }
+}
+
+void BranchAndCutRun::witnessFault(std::string what) {
+  if (witnessViolations_.size() < 20) witnessViolations_.push_back(std::move(what));
+}
+
+CutEngineResult BranchAndCutRun::run() {
+  CutEngineResult result;
+  const Instance& instance = graph_.instance();
+  if (!options_.witnessTour.empty() && instance.isTour(options_.witnessTour)) {
+    witnessLength_ = instance.tourLength(options_.witnessTour);
+    witnessEdge_.assign(static_cast<std::size_t>(edges_.size()), 0);
+    const std::vector<int> nodeTour = graph_.nodeTourOf(options_.witnessTour);
+    for (std::size_t k = 0; k < nodeTour.size(); ++k) {
+      witnessEdge_[static_cast<std::size_t>(
+          EdgeTable::indexOf(nodeTour[k], nodeTour[(k + 1) % nodeTour.size()]))] = 1;
+    }
+  }
+  std::string failure;
+  try {
+    offerTour(options_.startTour);
+    searchTour(bestTour_, options_.firstTourKicksPerCity);
+    buildRoot();
+    Node root;
+    root.id = nextId_;
+    open_.insert(root);
+    while (!open_.empty()) {
+      Node node = open_.extract(open_.begin()).value();
+      if (node.bound >= best_) {
+        if (holdsWitness(node) && node.bound > witnessLength_) {
+          witnessFault("a node holding the known optimal tour got a bound above its length");
+        }
+        continue;
+      }
+      evaluating_ = node.bound;
+      const Outcome outcome = evaluate(node);
+      evaluating_ = kNoTour;
+      if (holdsWitness(node) && node.bound > witnessLength_) {
+        witnessFault("a node holding the known optimal tour got a bound above its length");
+      }
+      if (outcome == Outcome::Stopped) {
+        open_.insert(std::move(node));
+        break;
+      }
+      if (outcome == Outcome::Abandoned) {
+        abandoned_.push_back(node.bound);
+        ++stats_.abandonedNodes;
+      } else if (outcome == Outcome::Branched) {
+        branch(node);
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    control_.stopFor(StopReason::OutOfMemory);
+  } catch (...) {
+    failure = "the LP solver failed";
+  }
+  // A node cut short by a failure keeps its bound in the result.
+  if (evaluating_ != kNoTour) abandoned_.push_back(evaluating_);
+  evaluating_ = kNoTour;
+  stats_.lpIterations = lp_.iterations();
+  result.statistics = stats_;
+  result.witnessViolations = witnessViolations_;
+  result.stopReason = control_.reason();
+  if (bestTour_.empty()) return result;
+  result.tour = bestTour_;
+  result.length = best_;
+  const std::int64_t bound = globalBound();
+  if (bound != kNoBound) result.lowerBound = std::min(bound, best_);
+  result.optimal = failure.empty() && result.lowerBound && *result.lowerBound >= best_;
+  if (!result.optimal && result.stopReason == StopReason::None) {
+    result.reason = !failure.empty() ? failure
+                                     : std::to_string(stats_.abandonedNodes) +
+                                           " nodes could not be settled by the LP solver";
+  }
+  return result;
+}
+
+}  // namespace
+
+CutEngineResult solveByBranchAndCut(const Instance& instance, const CutEngineOptions& options,
+                                    RunControl& control) {
+  CutEngineResult result;
+  try {
+    BranchAndCutRun run(instance, options, control);
+    return run.run();
+  } catch (const std::bad_alloc&) {
+    control.stopFor(StopReason::OutOfMemory);
+    result.stopReason = StopReason::OutOfMemory;
+  }
+  return result;
+}
+
+}  // namespace ringmarch::cut

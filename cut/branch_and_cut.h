@@ -1,0 +1,71 @@
+// The branch-and-cut engine: proven optimal tours of instances of any size (asymmetric ones
+// through the twin form), after Padberg & Rinaldi 1991 and Applegate, Bixby, Chvatal & Cook 2006.
+// An LP relaxation over a working edge set is tightened by subtour and blossom cuts, every edge
+// of the complete graph is priced against its duals, and nodes are split on an edge chosen by
+// strong branching, best bound first. Only the exact fixed-point bound prunes a node or proves a
+// tour optimal; the LP's floating-point values only guide. Upper bounds come from the tour engine,
+// first from its own start, then from starts drawn from LP points. Deterministic: no clock takes
+// part in any decision, so the same instance gives the same tour, bound and node count on every
+// run; the run control (a time limit, a stop, no memory) only ends a run early, which then hands
+// back the best tour and the proven bound.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cut/city_set_cut.h"
+#include "instance/instance.h"
+#include "instance/run_control.h"
+
+namespace ringmarch::cut {
+
+struct CutEngineOptions {
+  // Kicks per city of the first tour search, and of the searches from LP points.
+  double firstTourKicksPerCity = 1.0;
+  double guidedTourKicksPerCity = 0.2;
+  int strongBranchingCandidates = 8;
+  int strongBranchingIterations = 100;
+  // A tour to start from (every city once), such as another engine's best; empty: none.
+  std::span<const int> startTour = {};
+  // A known optimal tour, checked throughout (tests): no cut may cut it off, no fixing or
+  // elimination may exclude it while it is shorter than the best tour, and no node holding it may
+  // get a bound above its length. Empty: no checks.
+  std::span<const int> witnessTour = {};
+};
+
+struct CutEngineStatistics {
+  std::uint64_t nodes = 0;         // nodes whose LP was solved
+  std::uint64_t lpIterations = 0;  // simplex iterations, strong branching included
+  double lpSeconds = 0.0;          // time in the LP solver (a report, never a decision)
+  std::uint64_t cutRounds = 0;     // separation rounds
+  std::array<std::uint64_t, static_cast<std::size_t>(CutFamily::Count)> cutsFound{};
+  std::uint64_t cutsFromPool = 0;  // pooled cuts put back into the LP
+  std::uint64_t pricedEdges = 0;   // edges added to the LP by pricing
+  std::uint64_t eliminatedEdges = 0;
+  std::uint64_t guidedTours = 0;  // tour searches from LP points
+  std::int64_t rootBound = 0;     // the proven bound of the root
+  int maxDepth = 0;
+  int abandonedNodes = 0;  // nodes the LP solver could not settle (their bound kept)
+};
+
+struct CutEngineResult {
+  std::vector<int> tour;  // every city once; empty only when the run ended before any tour
+  std::int64_t length = 0;
+  // Proven: no tour is shorter (never above length); none when the run ended before the root's
+  // LP gave one.
+  std::optional<std::int64_t> lowerBound;
+  bool optimal = false;  // lowerBound == length
+  StopReason stopReason = StopReason::None;
+  std::string reason;  // why a finished run is not optimal
+  CutEngineStatistics statistics;
+  std::vector<std::string> witnessViolations;  // with witnessTour: what contradicted it
+};
+
+CutEngineResult solveByBranchAndCut(const Instance& instance, const CutEngineOptions& options,
+                                    RunControl& control);
+
+}  // namespace ringmarch::cut

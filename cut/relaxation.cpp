@@ -1,0 +1,204 @@
+// Building rows and columns of the relaxation from the cuts' city sets. A row's coefficient on an
+// edge is the number of the cut's sets it crosses: found by marking a set and walking the LP
+// edges at its cities. A column's coefficients come from the pool's per-city memberships.
+#include "cut/relaxation.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace ringmarch::cut {
+
+Relaxation::Relaxation(const EngineGraph& graph, EdgeTable& edges, const CutPool& pool)
+    : graph_(graph),
+      edges_(edges),
+      pool_(pool),
+      adjacency_(static_cast<std::size_t>(graph.size())),
+      mark_(static_cast<std::size_t>(graph.size()), 0) {
+  for (int v = 0; v < graph.size(); ++v) lp_.addRow(2.0, 2.0, {}, {});
+}
+
+int Relaxation::columnOfEdge(std::int64_t edge) const {
+  const auto found = edgeColumn_.find(edge);
+  return found == edgeColumn_.end() ? -1 : found->second;
+}
+
+void Relaxation::boundByFlags(std::int64_t edge) {
+  const int column = columnOfEdge(edge);
+  if (column < 0) return;
+  const std::uint8_t f = edges_.flags(edge);
+  if ((f & kExcluded) != 0) {
+    lp_.setColumnBounds(column, 0.0, 0.0);
+  } else if ((f & kFixedOne) != 0) {
+    lp_.setColumnBounds(column, 1.0, 1.0);
+  } else {
+    lp_.setColumnBounds(column, 0.0, 1.0);
+  }
+}
+
+void Relaxation::addEdges(std::span<const std::int64_t> edgeIds) {
+  std::vector<int> rows;
+  std::vector<double> values;
+  for (const std::int64_t e : edgeIds) {
+    if (edges_.has(e, kInLp)) continue;
+    const auto [a, b] = EdgeTable::endsOf(e);
+    rows.assign({a, b});
+    values.assign({1.0, 1.0});
+    pool_.forEachCoefficient(a, b, [&](int cutId, int coefficient) {
+      if (!inLp(cutId)) return;
+      rows.push_back(cutRow_[static_cast<std::size_t>(cutId)]);
+      values.push_back(static_cast<double>(coefficient));
+    });
+    const std::uint8_t f = edges_.flags(e);
+    const double lower = (f & kFixedOne) != 0 ? 1.0 : 0.0;
+    const double upper = (f & kExcluded) != 0 ? 0.0 : 1.0;
+    const int column = columns();
+    lp_.addColumn(static_cast<double>(graph_.cost(a, b)), lower, upper, rows, values);
+    columnEdge_.push_back(e);
+    edgeColumn_.emplace(e, column);
+    adjacency_[static_cast<std::size_t>(a)].emplace_back(b, column);
+    adjacency_[static_cast<std::size_t>(b)].emplace_back(a, column);
+    edges_.set(e, kInLp);
+  }
+}
+
+void Relaxation::removeEdges(std::span<const std::int64_t> edgeIds) {
+  std::vector<int> doomed;
+  for (const std::int64_t e : edgeIds) {
+    const int column = columnOfEdge(e);
+    if (column < 0) continue;
+    doomed.push_back(column);
+    edges_.clear(e, kInLp);
+  }
+  if (doomed.empty()) return;
+  std::sort(doomed.begin(), doomed.end());
+  lp_.removeColumns(doomed);
+  std::vector<std::int64_t> kept;
+  kept.reserve(columnEdge_.size() - doomed.size());
+  std::size_t d = 0;
+  for (int c = 0; c < columns(); ++c) {
+    if (d < doomed.size() && doomed[d] == c) {
+      ++d;
+      continue;
+    }
+    kept.push_back(columnEdge_[static_cast<std::size_t>(c)]);
+  }
+  columnEdge_ = std::move(kept);
+  rebuildColumnIndex();
+}
+
+void Relaxation::rebuildColumnIndex() {
+  edgeColumn_.clear();
+  for (auto& list : adjacency_) list.clear();
+  for (int c = 0; c < columns(); ++c) {
+    const std::int64_t e = columnEdge_[static_cast<std::size_t>(c)];
+    edgeColumn_.emplace(e, c);
+    const auto [a, b] = EdgeTable::endsOf(e);
+    adjacency_[static_cast<std::size_t>(a)].emplace_back(b, c);
+    adjacency_[static_cast<std::size_t>(b)].emplace_back(a, c);
+  }
+}
+
+void Relaxation::addCuts(std::span<const int> poolIds) {
+  if (cutRow_.size() < static_cast<std::size_t>(pool_.size())) {
+    cutRow_.resize(static_cast<std::size_t>(pool_.size()), -1);
+  }
+  coefficient_.resize(static_cast<std::size_t>(columns()), 0.0);
+  std::vector<int> rowColumns;
+  std::vector<double> rowValues;
+  for (const int id : poolIds) {
+    if (inLp(id)) continue;
+    const CitySetCut& cut = pool_[id];
+    touched_.clear();
+    for (const auto& set : cut.sets) {
+      ++markGeneration_;
+      for (int c : set) mark_[static_cast<std::size_t>(c)] = markGeneration_;
+      for (int c : set) {
+        for (const auto& [other, column] : adjacency_[static_cast<std::size_t>(c)]) {
+          if (mark_[static_cast<std::size_t>(other)] == markGeneration_) continue;
+          if (coefficient_[static_cast<std::size_t>(column)] == 0.0) touched_.push_back(column);
+          coefficient_[static_cast<std::size_t>(column)] += 1.0;
+        }
+      }
+    }
+    std::sort(touched_.begin(), touched_.end());
+    rowColumns.assign(touched_.begin(), touched_.end());
+    rowValues.clear();
+    for (int column : touched_) {
+      rowValues.push_back(coefficient_[static_cast<std::size_t>(column)]);
+      coefficient_[static_cast<std::size_t>(column)] = 0.0;
+    }
+    lp_.addRow(static_cast<double>(cut.rhs), LpSolver::kInfinity, rowColumns, rowValues);
+    cutRow_[static_cast<std::size_t>(id)] = graph_.size() + cutRows();
+    rowCut_.push_back(id);
+    rowAge_.push_back(0);
+  }
+}
+
+int Relaxation::ageAndDropCuts(int maxAge) {
+  const auto activity = lp_.rowActivity();
+  std::vector<int> doomed;
+  for (int r = 0; r < cutRows(); ++r) {
+    const int row = graph_.size() + r;
+    const double slack =
+        activity[static_cast<std::size_t>(row)] - pool_[rowCut_[static_cast<std::size_t>(r)]].rhs;
+    int& age = rowAge_[static_cast<std::size_t>(r)];
+    age = slack > 1e-6 ? age + 1 : 0;
+    if (age >= maxAge) doomed.push_back(row);
+  }
+  if (doomed.empty()) return 0;
+  lp_.removeRows(doomed);
+  std::vector<int> keptCut, keptAge;
+  std::size_t d = 0;
+  for (int r = 0; r < cutRows(); ++r) {
+    if (d < doomed.size() && doomed[d] == graph_.size() + r) {
+      ++d;
+      continue;
+    }
+    keptCut.push_back(rowCut_[static_cast<std::size_t>(r)]);
+    keptAge.push_back(rowAge_[static_cast<std::size_t>(r)]);
+  }
+  rowCut_ = std::move(keptCut);
+  rowAge_ = std::move(keptAge);
+  rebuildRowIndex();
+  return static_cast<int>(doomed.size());
+}
+
+void Relaxation::rebuildRowIndex() {
+  std::fill(cutRow_.begin(), cutRow_.end(), -1);
+  for (int r = 0; r < cutRows(); ++r) {
+    cutRow_[static_cast<std::size_t>(rowCut_[static_cast<std::size_t>(r)])] = graph_.size() + r;
+  }
+}
+
+FixedPointDuals Relaxation::duals() const {
+  return roundDuals(lp_.duals(), graph_.size(), rowCut_, pool_.size());
+}
+
+std::vector<FixedPointDuals> Relaxation::infeasibilityCertificates() const {
+  const std::vector<double> ray = lp_.infeasibilityRay();
+  if (ray.size() != static_cast<std::size_t>(graph_.size() + cutRows())) return {};
+  // Scaled up so that rounding to 2^-20 keeps the ray's direction.
+  double largest = 0.0;
+  for (double value : ray) largest = std::max(largest, std::abs(value));
+  if (!(largest > 0.0)) return {};
+  const double scale = 1024.0 / largest;
+  return {roundDuals(ray, graph_.size(), rowCut_, pool_.size(), -scale),
+          roundDuals(ray, graph_.size(), rowCut_, pool_.size(), scale)};
+}
+
+SupportGraph Relaxation::support(double epsilon) const {
+  SupportGraph g;
+  g.n = graph_.size();
+  const auto values = x();
+  for (int c = 0; c < columns(); ++c) {
+    const double value = values[static_cast<std::size_t>(c)];
+    if (value <= epsilon) continue;
+    const auto [a, b] = EdgeTable::endsOf(columnEdge_[static_cast<std::size_t>(c)]);
+    g.u.push_back(a);
+    g.v.push_back(b);
+    g.x.push_back(std::min(1.0, value));
+  }
+  return g;
+}
+
+}  // namespace ringmarch::cut

@@ -1,0 +1,85 @@
+// The LP relaxation of the current node: one column per edge of a working edge set (bounds 0 to
+// 1, or the node's fixing), a degree equation x(delta(v)) = 2 per node and a row
+// sum_S x(delta(S)) >= rhs per pool cut in the LP (Dantzig, Fulkerson & Johnson 1954). Columns
+// and rows come and go; a new column gets its coefficients in the cut rows from the cuts' sets,
+// so that cuts stay valid whatever edges join later. It proves nothing by itself: its duals are
+// handed to the exact bound. Reads the graph and the pool; changes the edge table's kInLp flags.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <unordered_map>
+#include <vector>
+
+#include "cut/city_set_cut.h"
+#include "cut/edge_table.h"
+#include "cut/engine_graph.h"
+#include "cut/exact_bound.h"
+#include "cut/lp_solver.h"
+#include "cut/support_graph.h"
+
+namespace ringmarch::cut {
+
+class Relaxation {
+ public:
+  Relaxation(const EngineGraph& graph, EdgeTable& edges, const CutPool& pool);
+
+  // Columns.
+  // Gives each listed edge not yet in the LP a column, bounded by its fixing.
+  void addEdges(std::span<const std::int64_t> edgeIds);
+  // Removes the columns of the listed edges (those not in the LP are ignored).
+  void removeEdges(std::span<const std::int64_t> edgeIds);
+  int columns() const { return static_cast<int>(columnEdge_.size()); }
+  std::int64_t edgeOfColumn(int column) const {
+    return columnEdge_[static_cast<std::size_t>(column)];
+  }
+  int columnOfEdge(std::int64_t edge) const;
+  // Bounds a column by the edge's flags: [1, 1] fixed one, [0, 0] fixed zero or eliminated.
+  void boundByFlags(std::int64_t edge);
+
+  // Rows.
+  void addCuts(std::span<const int> poolIds);
+  bool inLp(int poolId) const {
+    return poolId < static_cast<int>(cutRow_.size()) &&
+           cutRow_[static_cast<std::size_t>(poolId)] >= 0;
+  }
+  int cutRows() const { return static_cast<int>(rowCut_.size()); }
+  // Counts, for every cut row, the solves in a row in which it was slack; removes the rows slack
+  // for `maxAge` solves. Returns the number removed.
+  int ageAndDropCuts(int maxAge);
+
+  LpStatus solve(int iterationLimit = -1) { return lp_.solve(iterationLimit); }
+  double objective() const { return lp_.objective(); }
+  std::span<const double> x() const { return lp_.primal(); }
+  FixedPointDuals duals() const;
+  // The two sign readings of an infeasibility ray as candidate certificates (empty when the LP
+  // library gave none).
+  std::vector<FixedPointDuals> infeasibilityCertificates() const;
+  // The edges with x above epsilon, values clamped to [0, 1].
+  SupportGraph support(double epsilon = 1e-6) const;
+  LpSolver& lp() { return lp_; }
+  std::uint64_t iterations() const { return lp_.iterations(); }
+
+ private:
+  void rebuildColumnIndex();
+  void rebuildRowIndex();
+
+  const EngineGraph& graph_;
+  EdgeTable& edges_;
+  const CutPool& pool_;
+  LpSolver lp_;
+  std::vector<std::int64_t> columnEdge_;
+  std::unordered_map<std::int64_t, int> edgeColumn_;
+  // Per node: (other end, column) of each LP edge at it.
+  std::vector<std::vector<std::pair<int, int>>> adjacency_;
+  std::vector<int> rowCut_;  // pool id of each cut row, in row order after the degree rows
+  std::vector<int> cutRow_;  // row of each pool cut, -1 outside the LP
+  std::vector<int> rowAge_;
+  // Scratch for building rows.
+  std::vector<int> mark_;
+  int markGeneration_ = 0;
+  std::vector<double> coefficient_;
+  std::vector<int> touched_;
+};
+
+}  // namespace ringmarch::cut

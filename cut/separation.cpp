@@ -1,0 +1,90 @@
+// The order of the separators and the pool check. The pool is scanned whole: its cuts are city
+// sets, so their activity is a walk over the support edges at the sets' cities.
+#include "cut/separation.h"
+
+#include <algorithm>
+
+#include "cut/blossom_separation.h"
+#include "cut/subtour_separation.h"
+
+namespace ringmarch::cut {
+
+SupportAdjacency::SupportAdjacency(const SupportGraph& graph)
+    : start_(static_cast<std::size_t>(graph.n) + 1, 0),
+      other_(2 * graph.x.size()),
+      value_(2 * graph.x.size()),
+      mark_(static_cast<std::size_t>(graph.n), 0) {
+  for (std::size_t e = 0; e < graph.x.size(); ++e) {
+    ++start_[static_cast<std::size_t>(graph.u[e]) + 1];
+    ++start_[static_cast<std::size_t>(graph.v[e]) + 1];
+  }
+  for (int c = 0; c < graph.n; ++c) start_[c + 1] += start_[c];
+  std::vector<int> fill(start_.begin(), start_.end() - 1);
+  for (std::size_t e = 0; e < graph.x.size(); ++e) {
+    const int a = graph.u[e], b = graph.v[e];
+    other_[fill[a]] = b;
+    value_[fill[a]++] = graph.x[e];
+    other_[fill[b]] = a;
+    value_[fill[b]++] = graph.x[e];
+  }
+}
+
+double SupportAdjacency::activity(const CitySetCut& cut) {
+  double total = 0.0;
+  for (const auto& set : cut.sets) {
+    ++generation_;
+    for (int c : set) mark_[static_cast<std::size_t>(c)] = generation_;
+    for (int c : set) {
+      for (int k = start_[c]; k < start_[c + 1]; ++k) {
+        if (mark_[static_cast<std::size_t>(other_[k])] != generation_) total += value_[k];
+      }
+    }
+  }
+  return total;
+}
+
+std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, const Relaxation& lp,
+                                  int limit, bool subtoursOnly, SeparationCounts& counts,
+                                  double* minimumCut) {
+  SupportAdjacency adjacency(graph);
+  std::vector<int> chosen;
+  std::vector<std::pair<double, int>> pooled;  // (-violation, id)
+  for (int id = 0; id < pool.size(); ++id) {
+    if (lp.inLp(id) || (subtoursOnly && pool[id].family != CutFamily::Subtour)) continue;
+    const double violation = pool[id].rhs - adjacency.activity(pool[id]);
+    if (violation >= kMinimumViolation) pooled.emplace_back(-violation, id);
+  }
+  std::sort(pooled.begin(), pooled.end());
+  for (const auto& [negative, id] : pooled) {
+    if (static_cast<int>(chosen.size()) >= limit) break;
+    chosen.push_back(id);
+    ++counts.fromPool;
+  }
+
+  // New cuts, pooled; kept only when violated enough.
+  auto take = [&](std::vector<CitySetCut> found) {
+    for (auto& cut : found) {
+      if (static_cast<int>(chosen.size()) >= limit) return;
+      if (cut.rhs - adjacency.activity(cut) < kMinimumViolation) continue;
+      const CutFamily family = cut.family;
+      const auto [id, added] = pool.insert(std::move(cut));
+      if (lp.inLp(id) || std::find(chosen.begin(), chosen.end(), id) != chosen.end()) continue;
+      chosen.push_back(id);
+      if (added) {
+        ++counts.found[static_cast<std::size_t>(family)];
+      } else {
+        ++counts.fromPool;
+      }
+    }
+  };
+  double cutValue = 2.0;
+  take(separateSubtours(graph, limit, &cutValue));
+  if (minimumCut != nullptr) *minimumCut = cutValue;
+  if (!subtoursOnly && cutValue >= 2.0 - kMinimumViolation &&
+      static_cast<int>(chosen.size()) < limit) {
+    take(separateFastBlossoms(graph, limit));
+  }
+  return chosen;
+}
+
+}  // namespace ringmarch::cut
