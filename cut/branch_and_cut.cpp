@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <new>
 #include <optional>
@@ -87,6 +89,7 @@ class BranchAndCutRun {
 
   // Checks against a known optimal tour.
   bool holdsWitness(const Node& node) const;
+  void checkWitnessBound(const Node& node);
   void checkNewCuts(int firstNewId);
   void witnessFault(std::string what);
 
@@ -149,6 +152,7 @@ void BranchAndCutRun::offerTour(std::span<const int> cityTour) {
 }
 
 void BranchAndCutRun::searchTour(std::span<const int> start, double kicksPerCity) {
+  if (!options_.searchTours) return;
   TourSearchOptions search;
   search.kicksPerCity = kicksPerCity;
   search.startTour = start;
@@ -171,7 +175,12 @@ void BranchAndCutRun::buildRoot() {
       edges_.set(EdgeTable::indexOf(c, c + cities), kFixedOne | kPermanent);
     }
   }
+  // Every fixed edge has its column from the start.
   std::vector<std::int64_t> start;
+  if (graph_.isTwin()) {
+    for (int c = 0; c < graph_.cities(); ++c)
+      start.push_back(EdgeTable::indexOf(c, c + graph_.cities()));
+  }
   tour::SearchGraph candidates(graph_.instance());
   candidates.buildCandidates(graph_.isTwin() || graph_.instance().isExplicit() ? 8 : 6, 2);
   for (int a = 0; a < n; ++a) {
@@ -243,6 +252,7 @@ BranchAndCutRun::Outcome BranchAndCutRun::settleInfeasible(Node& node, bool& ret
         lagrangianBound(graph_, edges_, pool_, certificate, true, std::max(50, graph_.size()));
     if (proof.scaledTotal > 0) {
       node.bound = kNoTour;  // no tour at all in this node
+      checkWitnessBound(node);
       return Outcome::Pruned;
     }
     if (!proof.negative.empty()) {
@@ -276,6 +286,9 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     if (status != LpStatus::Optimal) return Outcome::Abandoned;
     const SupportGraph point = lp_.support();
     history.push_back(lp_.objective());
+    if (getenv("BCTRACE") && node.depth == 0)
+      fprintf(stderr, "root round %zu obj %.3f rows %d cols %d\n", history.size(), lp_.objective(),
+              lp_.cutRows(), lp_.columns());
     const std::size_t rounds = history.size();
     const bool tailing =
         rounds > kTailRounds && history[rounds - 1] - history[rounds - 1 - kTailRounds] <
@@ -301,6 +314,7 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     const FixedPointDuals duals = lp_.duals();
     const LagrangianBound priced = lagrangianBound(graph_, edges_, pool_, duals, false, priceLimit);
     node.bound = std::max(node.bound, priced.bound);
+    checkWitnessBound(node);
     evaluating_ = node.bound;
     if (node.depth == 0) stats_.rootBound = node.bound;
     if (node.bound >= best_) return Outcome::Pruned;
@@ -395,6 +409,14 @@ bool BranchAndCutRun::holdsWitness(const Node& node) const {
   return true;
 }
 
+// A node holding the known optimal tour, while that tour is shorter than the best in hand, has
+// a bound at most its length (once the best tour is as short, the search may drop it).
+void BranchAndCutRun::checkWitnessBound(const Node& node) {
+  if (holdsWitness(node) && witnessLength_ < best_ && node.bound > witnessLength_) {
+    witnessFault("a node holding the known optimal tour got a bound above its length");
+  }
+}
+
 void BranchAndCutRun::checkNewCuts(int firstNewId) {
   if (witnessEdge_.empty()) return;
   const std::vector<int> nodeTour = graph_.nodeTourOf(options_.witnessTour);
@@ -440,18 +462,10 @@ CutEngineResult BranchAndCutRun::run() {
     open_.insert(root);
     while (!open_.empty()) {
       Node node = open_.extract(open_.begin()).value();
-      if (node.bound >= best_) {
-        if (holdsWitness(node) && node.bound > witnessLength_) {
-          witnessFault("a node holding the known optimal tour got a bound above its length");
-        }
-        continue;
-      }
+      if (node.bound >= best_) continue;
       evaluating_ = node.bound;
       const Outcome outcome = evaluate(node);
       evaluating_ = kNoTour;
-      if (holdsWitness(node) && node.bound > witnessLength_) {
-        witnessFault("a node holding the known optimal tour got a bound above its length");
-      }
       if (outcome == Outcome::Stopped) {
         open_.insert(std::move(node));
         break;

@@ -27,13 +27,16 @@ struct CutEngineOptions {
   // Kicks per city of the first tour search, and of the searches from LP points.
   double firstTourKicksPerCity = 1.0;
   double guidedTourKicksPerCity = 0.2;
+  // false: no tour searches at all, tours only from integral LP points (and startTour); so that
+  // checks against a known optimal tour see the search work without a good tour in hand.
+  bool searchTours = true;
   int strongBranchingCandidates = 8;
   int strongBranchingIterations = 100;
   // A tour to start from (every city once), such as another engine's best; empty: none.
   std::span<const int> startTour = {};
-  // A known optimal tour, checked throughout (tests): no cut may cut it off, no fixing or
-  // elimination may exclude it while it is shorter than the best tour, and no node holding it may
-  // get a bound above its length. Empty: no checks.
+  // A known optimal tour, checked throughout (tests): no cut may cut it off; while it is shorter
+  // than the best tour in hand, no fixing or elimination may exclude it, and no node holding it
+  // may get a bound above its length or be found empty. Empty: no checks.
   std::span<const int> witnessTour = {};
 };
 

@@ -120,6 +120,37 @@ std::span<const double> LpSolver::rowActivity() const {
           static_cast<std::size_t>(model_->simplex.numberRows())};
 }
 
+std::vector<LpSolver::Trial> LpSolver::strongBranching(std::span<const int> columns,
+                                                       int iterations) {
+  ClpSimplex& s = model_->simplex;
+  const int count = static_cast<int>(columns.size());
+  const int width = s.numberColumns();
+  std::vector<double> up(static_cast<std::size_t>(count), 1.0);    // new lower bounds: x = 1
+  std::vector<double> down(static_cast<std::size_t>(count), 0.0);  // new upper bounds: x = 0
+  std::vector<double> solutions(static_cast<std::size_t>(2 * count) *
+                                static_cast<std::size_t>(width));
+  std::vector<double*> outputs(static_cast<std::size_t>(2 * count));
+  for (int k = 0; k < 2 * count; ++k) {
+    outputs[static_cast<std::size_t>(k)] = solutions.data() + static_cast<std::size_t>(k) * width;
+  }
+  std::vector<int> status(static_cast<std::size_t>(2 * count)),
+      used(static_cast<std::size_t>(2 * count));
+  const int saved = s.maximumIterations();
+  s.setMaximumIterations(iterations);
+  const double base = s.objectiveValue();
+  s.strongBranching(count, columns.data(), up.data(), down.data(), outputs.data(), status.data(),
+                    used.data(), false, true, 0);
+  s.setMaximumIterations(saved);
+  std::vector<Trial> trials(static_cast<std::size_t>(count));
+  for (int k = 0; k < count; ++k) {
+    const double downChange = down[static_cast<std::size_t>(k)];
+    const double upChange = up[static_cast<std::size_t>(k)];
+    trials[static_cast<std::size_t>(k)].zero = downChange > 1e50 ? 1e300 : base + downChange;
+    trials[static_cast<std::size_t>(k)].one = upChange > 1e50 ? 1e300 : base + upChange;
+  }
+  return trials;
+}
+
 void LpSolver::save(Snapshot& snapshot) const {
   const ClpSimplex& s = model_->simplex;
   const int rows = s.numberRows(), columns = s.numberColumns();

@@ -50,6 +50,14 @@ class LpSolver {
   // sign), or empty when it has none.
   std::vector<double> infeasibilityRay() const;
 
+  // Strong branching trials for the listed columns, from the current optimal basis: for each,
+  // the objective with the column fixed at 0 and at 1 after at most `iterations` dual simplex
+  // iterations (1e300 when that side is infeasible). The LP is left as it was.
+  struct Trial {
+    double zero = 0.0, one = 0.0;
+  };
+  std::vector<Trial> strongBranching(std::span<const int> columns, int iterations);
+
   // The basis and solution, saved before a trial (strong branching) and put back after it.
   struct Snapshot {
     std::vector<unsigned char> status;

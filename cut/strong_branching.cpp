@@ -1,5 +1,5 @@
-// Candidates by closeness of x to one half (ties: the lower edge number), trials from a saved
-// basis, the product rule for the choice.
+// Candidates by closeness of x to one half (ties: the lower edge number), the LP library's own
+// trials from the current factorization, the product rule for the choice.
 #include "cut/strong_branching.h"
 
 #include <algorithm>
@@ -11,19 +11,6 @@ namespace ringmarch::cut {
 namespace {
 
 constexpr double kFractional = 1e-6;
-
-double trial(Relaxation& lp, int column, double value, int iterations,
-             const LpSolver::Snapshot& start) {
-  LpSolver& solver = lp.lp();
-  solver.setColumnBounds(column, value, value);
-  const LpStatus status = solver.solve(iterations);
-  double objective = solver.objective();
-  if (status == LpStatus::Infeasible) objective = 1e300;
-  if (status == LpStatus::Failed) objective = -1e300;
-  solver.setColumnBounds(column, 0.0, 1.0);
-  solver.restore(start);
-  return objective;
-}
 
 }  // namespace
 
@@ -50,12 +37,13 @@ BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, int candid
   }
   const double base = lp.objective();
   const double epsilon = 1e-6 * std::max(1.0, std::abs(base));
-  LpSolver::Snapshot start;
-  lp.lp().save(start);
+  std::vector<int> columns;
+  for (const auto& [distance, column] : fractional) columns.push_back(column);
+  const std::vector<LpSolver::Trial> trials = lp.lp().strongBranching(columns, iterations);
   double bestScore = -1.0;
-  for (const auto& [distance, column] : fractional) {
-    const double zero = trial(lp, column, 0.0, iterations, start);
-    const double one = trial(lp, column, 1.0, iterations, start);
+  for (std::size_t k = 0; k < columns.size(); ++k) {
+    const int column = columns[k];
+    const double zero = trials[k].zero, one = trials[k].one;
     const double score = std::max(zero - base, epsilon) * std::max(one - base, epsilon);
     if (score > bestScore) {
       bestScore = score;

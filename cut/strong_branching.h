@@ -3,7 +3,7 @@
 // one half, are each tried both ways with a limited number of dual simplex iterations, and the
 // edge whose weaker child rises most is chosen (the product of the two rises, so that one strong
 // side does not hide a flat one; Achterberg 2007). The trial objectives only order the work:
-// nothing is pruned on them. Changes the LP during the trials and restores its basis after.
+// nothing is pruned on them. The LP is left as it was.
 #pragma once
 
 #include <cstdint>
