@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <new>
 #include <optional>
@@ -286,9 +284,6 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     if (status != LpStatus::Optimal) return Outcome::Abandoned;
     const SupportGraph point = lp_.support();
     history.push_back(lp_.objective());
-    if (getenv("BCTRACE") && node.depth == 0)
-      fprintf(stderr, "root round %zu obj %.3f rows %d cols %d\n", history.size(), lp_.objective(),
-              lp_.cutRows(), lp_.columns());
     const std::size_t rounds = history.size();
     const bool tailing =
         rounds > kTailRounds && history[rounds - 1] - history[rounds - 1 - kTailRounds] <
