@@ -1,7 +1,9 @@
 // The tour engine: a local-search tour (findTour) and Held and Karp's lower bound
 // (heldKarpBound) of an instance of any size. Reads the instance, asks the run control through
-// both stages; the tour is optimal only when the whole-number bound equals its length.
+// both stages; the tour is optimal only when the whole-number bound equals its length. Under a
+// time limit the tour search has four fifths of it, so that the bound has time left.
 #include <chrono>
+#include <optional>
 
 #include "solve/engines.h"
 #include "tour/find_tour.h"
@@ -9,6 +11,17 @@
 
 namespace ringmarch {
 namespace {
+
+// Passes the tour stage's progress on to the run's own control, and its answer back.
+class TourStageWatcher : public RunWatcher {
+ public:
+  explicit TourStageWatcher(RunControl& control) : control_(control) {}
+  bool onProgress(const RunProgress& progress) override { return !control_.shouldStop(progress); }
+  StopReason interruption() const override { return control_.reason(); }
+
+ private:
+  RunControl& control_;
+};
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -21,7 +34,18 @@ SolveResult runTourEngine(const Instance& instance, RunControl& control) {
   result.engine = Engine::Tour;
   result.asymmetric = !instance.isSymmetric();
   const auto started = std::chrono::steady_clock::now();
-  const TourSearchResult found = findTour(instance, TourSearchOptions{}, control);
+  TourSearchResult found;
+  if (const std::optional<double> left = control.secondsLeft()) {
+    // The tour's own share; a stop asked for by the watcher carries over to the whole run.
+    TourStageWatcher forward(control);
+    RunControl tourControl(*left * 0.8, &forward);
+    found = findTour(instance, TourSearchOptions{}, tourControl);
+    if (tourControl.reason() != StopReason::None && tourControl.reason() != StopReason::TimeLimit) {
+      control.stopFor(tourControl.reason());
+    }
+  } else {
+    found = findTour(instance, TourSearchOptions{}, control);
+  }
   result.counts.stages.initialTour = secondsSince(started);
   if (!instance.isTour(found.tour)) {
     result.refusal = ErrorCode::OutOfMemory;
