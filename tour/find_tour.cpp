@@ -214,6 +214,18 @@ TourSearchResult findTour(const Instance& instance, const TourSearchOptions& opt
     }
   }
   graph.buildCandidates(graph.isTwinForm() || instance.isExplicit() ? 10 : 5, 2);
+  if (options.candidates.size() == static_cast<std::size_t>(graph.size())) {
+    // The caller's candidates first, then the engine's own that they lack: alpha-nearness
+    // misses what regular grids need (pr439: 1.9 % over the optimum with alpha alone).
+    std::vector<std::vector<int>> merged(options.candidates.begin(), options.candidates.end());
+    for (int city = 0; city < graph.size(); ++city) {
+      auto& list = merged[static_cast<std::size_t>(city)];
+      for (int other : graph.candidates(city)) {
+        if (std::find(list.begin(), list.end(), other) == list.end()) list.push_back(other);
+      }
+    }
+    graph.useCandidates(merged);
+  }
 
   std::vector<int> start;
   if (!options.startTour.empty() && instance.isTour(options.startTour)) {

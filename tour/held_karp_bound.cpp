@@ -116,6 +116,7 @@ class Ascent {
     key_.assign(size, kInfinity);
     parent_.assign(size, -1);
     inTree_.assign(size, 0);
+    treeCost_.assign(size, 0);
   }
 
   std::vector<std::int64_t>& penalties() { return pi_; }
@@ -136,6 +137,7 @@ class Ascent {
     std::fill(parent_.begin(), parent_.end(), -1);
     std::fill(inTree_.begin(), inTree_.end(), 0);
     heap_.clear();
+    treeCost_[0] = 0;
     OneTree tree;
     int reached = 0;
     auto enter = [&](int v) {
@@ -155,6 +157,7 @@ class Ascent {
     };
     auto join = [&](int v, int via, std::int64_t c) {
       parent_[at(v)] = via;
+      treeCost_[at(v)] = c;
       tree.value += c;
       ++degree_[at(v)];
       ++degree_[at(via)];
@@ -286,6 +289,92 @@ class Ascent {
     return total;
   }
 
+  // Helsgaun's alpha-nearness over the sparse graph: for each edge (a, b), how much the
+  // minimum spanning tree under the current penalties grows when it must hold (a, b), that is
+  // its cost less the dearest edge on the tree path between a and b (0 for a tree edge). The
+  // tree paths' maxima come from binary lifting over the tree (O(log n) each). Each city's
+  // count edges of least alpha (then least cost), fixed edges left out.
+  std::vector<std::vector<int>> alphaNearest(int count) {
+    const int size = costs_.size();
+    if (!sparseTree().spanning) return {};
+    int levels = 1;
+    while ((1 << levels) < size) ++levels;
+    std::vector<int> depth(at(size), -1);
+    std::vector<int> up(at(size) * at(levels));
+    std::vector<std::int64_t> dearest(at(size) * at(levels));
+    // Depths by walking up to a city of known depth (each city visited a bounded number of
+    // times: the walk's cities are given their depths on the way back).
+    std::vector<int> path;
+    depth[0] = 0;
+    for (int v = 0; v < size; ++v) {
+      int u = v;
+      path.clear();
+      while (depth[at(u)] < 0) {
+        path.push_back(u);
+        u = parent_[at(u)];
+      }
+      for (auto k = path.size(); k-- > 0;) depth[at(path[k])] = depth[at(parent_[at(path[k])])] + 1;
+    }
+    for (int v = 0; v < size; ++v) {
+      up[at(v)] = v == 0 ? 0 : parent_[at(v)];
+      dearest[at(v)] = v == 0 ? -kInfinity : treeCost_[at(v)];
+    }
+    for (int k = 1; k < levels; ++k) {
+      const std::size_t row = at(k) * at(size);
+      const std::size_t below = row - at(size);
+      for (int v = 0; v < size; ++v) {
+        const int half = up[below + at(v)];
+        up[row + at(v)] = up[below + at(half)];
+        dearest[row + at(v)] = std::max(dearest[below + at(v)], dearest[below + at(half)]);
+      }
+    }
+    auto pathMaximum = [&](int a, int b) {
+      std::int64_t most = -kInfinity;
+      if (depth[at(a)] < depth[at(b)]) std::swap(a, b);
+      for (int k = levels - 1; k >= 0; --k) {
+        if (depth[at(a)] - (1 << k) >= depth[at(b)]) {
+          most = std::max(most, dearest[at(k) * at(size) + at(a)]);
+          a = up[at(k) * at(size) + at(a)];
+        }
+      }
+      if (a == b) return most;
+      for (int k = levels - 1; k >= 0; --k) {
+        const std::size_t row = at(k) * at(size);
+        if (up[row + at(a)] != up[row + at(b)]) {
+          most = std::max({most, dearest[row + at(a)], dearest[row + at(b)]});
+          a = up[row + at(a)];
+          b = up[row + at(b)];
+        }
+      }
+      return std::max({most, dearest[at(a)], dearest[at(b)]});
+    };
+    std::vector<std::vector<int>> lists(at(size));
+    struct Entry {
+      std::int64_t alpha, cost;
+      int city;
+      bool operator<(const Entry& other) const {
+        if (alpha != other.alpha) return alpha < other.alpha;
+        if (cost != other.cost) return cost < other.cost;
+        return city < other.city;
+      }
+    };
+    std::vector<Entry> entries;
+    for (int a = 0; a < size; ++a) {
+      entries.clear();
+      for (std::size_t e = start_[at(a)]; e < start_[at(a) + 1]; ++e) {
+        const int b = neighbour_[e];
+        const std::int64_t c = base_[e] + pi_[at(a)] + pi_[at(b)];
+        const bool treeEdge = parent_[at(a)] == b || parent_[at(b)] == a;
+        entries.push_back({treeEdge ? 0 : c - pathMaximum(a, b), base_[e], b});
+      }
+      const std::size_t keep = std::min(entries.size(), at(count));
+      std::partial_sort(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(keep),
+                        entries.end());
+      for (std::size_t k = 0; k < keep; ++k) lists[at(a)].push_back(entries[k].city);
+    }
+    return lists;
+  }
+
   void addEdges(std::span<const std::pair<int, int>> edges) {
     for (const auto& [a, b] : edges) {
       lists_[at(a)].push_back(b);
@@ -332,6 +421,7 @@ class Ascent {
   std::vector<int> parent_;
   std::vector<char> inTree_;
   std::vector<std::pair<std::int64_t, int>> heap_;
+  std::vector<std::int64_t> treeCost_;  // the cost of each city's edge to its parent
 };
 
 // The fixed-point scale: 256 where every sum of a 1-tree stays far inside 64 bits, less where it
@@ -360,13 +450,18 @@ LowerBoundResult oneTreeBound(const Instance& instance, const LowerBoundOptions&
   graph.buildCandidates(10, 3);
   Ascent ascent(costs, graph);
   std::vector<std::int64_t>& pi = ascent.penalties();
+  if (options.startPenalties.size() == pi.size()) {
+    for (std::size_t v = 0; v < pi.size(); ++v) {
+      pi[v] = std::clamp(options.startPenalties[v], -penaltyLimit, penaltyLimit);
+    }
+  }
   std::vector<std::int64_t> bestPi = pi;
   std::vector<int> previousExcess(at(size), 0);
   std::vector<std::pair<int, int>> missing;
 
-  // The ascent's length: about 2 x 10^6 / n sparse trees, at least 500; complete trees along
+  // The ascent's length: about 10^6 / n sparse trees, 500 to 8,000; complete trees along
   // the way only where they are cheap.
-  const int stepLimit = static_cast<int>(std::clamp(2e6 / size, 500.0, 20000.0));
+  const int stepLimit = static_cast<int>(std::clamp(1e6 / size, 500.0, 8000.0));
   const bool checkOften = static_cast<double>(size) * size <= 1e7;
   const std::int64_t upper =
       options.upperBound ? *options.upperBound : std::numeric_limits<std::int64_t>::max();
@@ -399,7 +494,8 @@ LowerBoundResult oneTreeBound(const Instance& instance, const LowerBoundOptions&
     // With a known tour length: Polyak's step lambda (U - W) / |v|^2 towards it, lambda halved
     // when W has not risen for a while (Held, Wolfe & Crowder 1974). Without: Helsgaun's periods.
     const bool towardsTour = options.upperBound.has_value();
-    double lambda = round == 0 ? 2.0 : 0.5;
+    const bool warm = round > 0 || options.startPenalties.size() == pi.size();
+    double lambda = warm ? 0.5 : 2.0;
     const int patience = 100;
     int stall = 0;
     int period = std::max(10, std::max(size / 2, 100) >> (round == 0 ? 0 : 2));
@@ -445,6 +541,10 @@ LowerBoundResult oneTreeBound(const Instance& instance, const LowerBoundOptions&
         step = static_cast<std::int64_t>(
             std::min(static_cast<double>(penaltyLimit), std::max(1.0, lambda * gap / squares)));
       } else {
+        if (steps == 0 && round == 0) {
+          // A hundredth of the average 1-tree edge, whatever the unit of the distances.
+          step = std::max<std::int64_t>(1, value / (100 * static_cast<std::int64_t>(size)));
+        }
         if (doubling) {
           if (value > lastValue || steps == 0) {
             step = std::min(step * 2, penaltyLimit);
@@ -486,6 +586,10 @@ LowerBoundResult oneTreeBound(const Instance& instance, const LowerBoundOptions&
     takeCompleteTree();
     if (missing.empty() || result.bound >= upper) break;
     bestValue = -kInfinity;  // the sparse values change with the graph
+  }
+  if (options.alphaCandidates > 0 && !stopped) {
+    pi = result.penalties.size() == pi.size() ? result.penalties : bestPi;
+    result.candidates = ascent.alphaNearest(options.alphaCandidates);
   }
   result.stopped = stopped;
   result.heldKarpBound = result.bound;

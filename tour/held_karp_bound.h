@@ -19,6 +19,12 @@ struct LowerBoundOptions {
   // A known tour length: the ascent ends once the bound meets it (the tour is then proven
   // optimal).
   std::optional<std::int64_t> upperBound;
+  // Penalties to start the ascent from (a former result's, same scale); ignored when their
+  // count does not match.
+  std::vector<std::int64_t> startPenalties;
+  // When above 0: also hand back, for every city (of the 2n form for a directed instance), this
+  // many candidate neighbours of least alpha-nearness under the final penalties (Helsgaun 2000).
+  int alphaCandidates = 0;
 };
 
 struct LowerBoundResult {
@@ -29,8 +35,9 @@ struct LowerBoundResult {
   // per city, or for a directed instance one per city of its 2n form (entries, then exits).
   std::vector<std::int64_t> penalties;
   std::int64_t penaltyScale = 1;
-  std::int64_t heldKarpBound = 0;    // the 1-tree part of the bound
-  std::int64_t assignmentBound = 0;  // directed instances: the assignment part
+  std::int64_t heldKarpBound = 0;            // the 1-tree part of the bound
+  std::int64_t assignmentBound = 0;          // directed instances: the assignment part
+  std::vector<std::vector<int>> candidates;  // as asked by alphaCandidates; else empty
   int ascentSteps = 0;
   bool stopped = false;
 };
