@@ -504,7 +504,7 @@ LowerBoundResult oneTreeBound(const Instance& instance, const LowerBoundOptions&
     pi = bestPi;
     std::int64_t lastValue = -kInfinity;
     for (int steps = 0, inPeriod = 0; step > 0 && period > 0 && steps < stepLimit; ++steps) {
-      if ((steps & 7) == 0 && control.shouldStop(progress)) {
+      if (control.shouldStop(progress)) {
         stopped = true;
         break;
       }

@@ -3,11 +3,17 @@
 // bound and its distance below the optimum, the seconds of the tour and of the bound, and the
 // process's peak resident memory so far. `--time-limit=S` gives every solve a time limit.
 // Coordinate files (EUC_2D, CEIL_2D, ATT, GEO) and explicit matrices, TSP and ATSP, are read.
+// `uniform:N:SEED` stands for N cities drawn uniformly from a 10^6 square (EUC_2D) by a fixed
+// generator: its optimum unknown, the bound is compared with the tour found (a bound within x %
+// of a tour proves the tour within x % of the optimum).
 // A bound above the optimum, or a tour that is not one, is a fault: the program then exits 1.
 #include <sys/resource.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "bench/tour/tsplib_file_reader.h"
 #include "solve/solve.h"
@@ -45,9 +51,24 @@ int main(int argc, char** argv) {
     }
     const auto colon = argument.rfind(':');
     const std::string path = argument.substr(0, colon);
-    const long long optimum = std::stoll(argument.substr(colon + 1));
-    const std::string name = path.substr(path.rfind('/') + 1);
-    const std::optional<ringmarch::Instance> instance = ringmarch::bench::readTsplibFile(path);
+    long long optimum = std::stoll(argument.substr(colon + 1));
+    std::string name = path.substr(path.rfind('/') + 1);
+    std::optional<ringmarch::Instance> instance;
+    const bool uniform = argument.rfind("uniform:", 0) == 0;
+    if (uniform) {
+      const int n = std::stoi(argument.substr(8, colon - 8));
+      std::mt19937_64 random(static_cast<std::uint64_t>(optimum));
+      std::uniform_int_distribution<int> coordinate(0, 999999);
+      std::vector<double> x, y;
+      for (int k = 0; k < n; ++k) {
+        x.push_back(coordinate(random));
+        y.push_back(coordinate(random));
+      }
+      instance = ringmarch::Instance::fromCoordinates(ringmarch::DistanceRule::Euc2d, x, y);
+      name = argument + " (vs tour)";
+    } else {
+      instance = ringmarch::bench::readTsplibFile(path);
+    }
     if (!instance) {
       std::printf("| %s | unreadable |\n", name.c_str());
       ++faults;
@@ -57,6 +78,7 @@ int main(int argc, char** argv) {
     request.engine = ringmarch::Engine::Tour;
     request.timeLimitSeconds = timeLimit;
     const ringmarch::SolveResult result = ringmarch::solve(*instance, request);
+    if (uniform) optimum = result.length;
     const long long bound = result.lowerBound.value_or(0);
     if (bound > optimum || !instance->isTour(result.tour) ||
         instance->tourLength(result.tour) != result.length) {
