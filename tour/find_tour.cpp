@@ -1,10 +1,11 @@
-// Finds a good tour: candidate lists, a greedy start (the shortest candidate edges that keep
-// every city at two and close no short cycle, Johnson & McGeoch 1997, the fragments joined
-// nearest end first) or the caller's tour, then Chained Lin-Kernighan (tour/lin_kernighan.h).
-// A directed instance is searched on its symmetric 2n form and read back in the direction in
-// which each city's entry comes before its exit. Reads the instance and the options; asks the
-// run control every so many steps, which alone may end the search early. The result is the best
-// tour seen, its length in the listed direction, and how many kicks were tried.
+// Finds a good tour: candidate lists (the caller's, such as the alpha-nearest of the bound's
+// ascent, followed by the engine's own nearest and quadrant neighbours), a greedy start (the
+// shortest candidate edges that keep every city at two and close no short cycle, Johnson & McGeoch
+// 1997, the fragments joined nearest end first) or the caller's tour, then Chained Lin-Kernighan
+// (tour/lin_kernighan.h). A directed instance is searched on its symmetric 2n form and read back in
+// the direction in which each city's entry comes before its exit. Reads the instance and the
+// options; asks the run control every so many steps, which alone may end the search early. The
+// result is the best tour seen, its length in the listed direction, and how many kicks were tried.
 #include "tour/find_tour.h"
 
 #include <algorithm>

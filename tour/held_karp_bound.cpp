@@ -26,6 +26,10 @@
 // the shortest augmenting path form, Kuhn 1955), the higher of the two. Without the work for
 // either: n times the smallest distance.
 //
+// Asked for, it also lists each city's candidate neighbours of least alpha-nearness under the
+// final penalties (Helsgaun 2000, section 4.1): an edge's cost less the dearest edge on the
+// minimum spanning tree's path between its ends, over the sparse graph's edges.
+//
 // Reads the instance, the known tour length and the run control, which alone may end the
 // ascent early; the result is the same on every run that is not stopped.
 #include <algorithm>
