@@ -1,10 +1,11 @@
-// Finds a good tour: candidate lists, a greedy start (the shortest candidate edges that keep
-// every city at two and close no short cycle, Johnson & McGeoch 1997, the fragments joined
-// nearest end first) or the caller's tour, then Chained Lin-Kernighan (tour/lin_kernighan.h).
-// A directed instance is searched on its symmetric 2n form and read back in the direction in
-// which each city's entry comes before its exit. Reads the instance and the options; asks the
-// run control every so many steps, which alone may end the search early. The result is the best
-// tour seen, its length in the listed direction, and how many kicks were tried.
+// Finds a good tour: candidate lists (the caller's, such as the alpha-nearest of the bound's
+// ascent, followed by the engine's own nearest and quadrant neighbours), a greedy start (the
+// shortest candidate edges that keep every city at two and close no short cycle, Johnson & McGeoch
+// 1997, the fragments joined nearest end first) or the caller's tour, then Chained Lin-Kernighan
+// (tour/lin_kernighan.h). A directed instance is searched on its symmetric 2n form and read back in
+// the direction in which each city's entry comes before its exit. Reads the instance and the
+// options; asks the run control every so many steps, which alone may end the search early. The
+// result is the best tour seen, its length in the listed direction, and how many kicks were tried.
 #include "tour/find_tour.h"
 
 #include <algorithm>
@@ -214,6 +215,18 @@ TourSearchResult findTour(const Instance& instance, const TourSearchOptions& opt
     }
   }
   graph.buildCandidates(graph.isTwinForm() || instance.isExplicit() ? 10 : 5, 2);
+  if (options.candidates.size() == static_cast<std::size_t>(graph.size())) {
+    // The caller's candidates first, then the engine's own that they lack: alpha-nearness
+    // misses what regular grids need (pr439: 1.9 % over the optimum with alpha alone).
+    std::vector<std::vector<int>> merged(options.candidates.begin(), options.candidates.end());
+    for (int city = 0; city < graph.size(); ++city) {
+      auto& list = merged[static_cast<std::size_t>(city)];
+      for (int other : graph.candidates(city)) {
+        if (std::find(list.begin(), list.end(), other) == list.end()) list.push_back(other);
+      }
+    }
+    graph.useCandidates(merged);
+  }
 
   std::vector<int> start;
   if (!options.startTour.empty() && instance.isTour(options.startTour)) {

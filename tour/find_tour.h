@@ -21,6 +21,10 @@ struct TourSearchOptions {
   // Fixed edges every returned tour keeps (pairs of cities), for forms that pin edges such as the
   // symmetric form of an asymmetric instance.
   std::span<const std::pair<int, int>> fixedEdges = {};
+  // Candidate neighbours of every city (of the 2n form for a directed instance), such as the
+  // alpha-nearest of heldKarpBound; empty (or not fitting): the engine's own nearest and
+  // quadrant neighbours.
+  std::span<const std::vector<int>> candidates = {};
 };
 
 struct TourSearchResult {

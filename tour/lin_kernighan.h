@@ -183,7 +183,7 @@ class ChainedLinKernighan {
     int count = 0;
     for (int t3 : graph_.candidates(t2)) {
       const std::int64_t added = graph_.cost(t2, t3);
-      if (gain - added <= 0) break;
+      if (gain - added <= 0) continue;
       if (t3 == t1 || t3 == t2Other) continue;
       const int t4 = forward ? tour_.prev(t3) : tour_.next(t3);
       if (t4 == t2 || graph_.isFixed(t3, t4) || wasAdded(t3, t4)) continue;

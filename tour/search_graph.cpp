@@ -224,6 +224,22 @@ void SearchGraph::buildFromCoordinates(int nearest, int perQuadrant) {
   setLists(lists);
 }
 
+bool SearchGraph::useCandidates(std::span<const std::vector<int>> lists) {
+  if (lists.size() != static_cast<std::size_t>(size_)) return false;
+  for (int a = 0; a < size_; ++a) {
+    for (int b : lists[static_cast<std::size_t>(a)]) {
+      if (b < 0 || b >= size_ || b == a || cost(a, b) >= kForbiddenCost) return false;
+    }
+  }
+  candidateStart_.assign(lists.size() + 1, 0);
+  for (std::size_t c = 0; c < lists.size(); ++c) {
+    candidateStart_[c + 1] = candidateStart_[c] + lists[c].size();
+  }
+  candidates_.clear();
+  for (const auto& list : lists) candidates_.insert(candidates_.end(), list.begin(), list.end());
+  return true;
+}
+
 void SearchGraph::addTourEdges(std::span<const int> tour) {
   if (tour.size() != static_cast<std::size_t>(size_) || size_ < 2) return;
   std::vector<std::vector<int>> lists(static_cast<std::size_t>(size_));

@@ -60,6 +60,10 @@ class SearchGraph {
     const auto c = static_cast<std::size_t>(city);
     return {candidates_.data() + candidateStart_[c], candidates_.data() + candidateStart_[c + 1]};
   }
+  // Candidate lists given by the caller, in the order given (the search reads every entry);
+  // false, and nothing changed, when they do not fit the graph (a count, a city out of range, a
+  // city its own neighbour, a pair no tour may join).
+  bool useCandidates(std::span<const std::vector<int>> lists);
   // Adds the edges of a tour to the candidate lists (so that the graph of candidates holds a
   // Hamiltonian cycle and is connected).
   void addTourEdges(std::span<const int> tour);

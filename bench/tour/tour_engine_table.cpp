@@ -1,84 +1,95 @@
-// Measures the tour engine on TSPLIB coordinate files named on the command line (EUC_2D, CEIL_2D
-// and ATT): for each, the tour's length, its excess over the published optimum given after the
-// file name (file:optimum), the Held-Karp bound's distance below the optimum, and the seconds.
-// A bound above the optimum would be a fault: the program then exits 1.
-#include <chrono>
+// Measures the tour engine on TSPLIB files named on the command line, each followed by its
+// published optimum (file:optimum): the tour's length and excess over the optimum, the lower
+// bound and its distance below the optimum, the seconds of the tour and of the bound, and the
+// process's peak resident memory so far. `--time-limit=S` gives every solve a time limit.
+// Coordinate files (EUC_2D, CEIL_2D, ATT, GEO) and explicit matrices, TSP and ATSP, are read.
+// `uniform:N:SEED` stands for N cities drawn uniformly from a 10^6 square (EUC_2D) by a fixed
+// generator: its optimum unknown, the bound is compared with the tour found (a bound within x %
+// of a tour proves the tour within x % of the optimum).
+// A bound above the optimum, or a tour that is not one, is a fault: the program then exits 1.
+#include <sys/resource.h>
+
+#include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <random>
 #include <string>
 #include <vector>
 
-#include "instance/instance.h"
+#include "bench/tour/tsplib_file_reader.h"
 #include "solve/solve.h"
 
 namespace {
 
-std::optional<ringmarch::Instance> readCoordinates(const std::string& path) {
-  std::ifstream in(path);
-  std::string line;
-  ringmarch::DistanceRule rule = ringmarch::DistanceRule::Euc2d;
-  std::vector<double> x;
-  std::vector<double> y;
-  bool section = false;
-  while (std::getline(in, line)) {
-    if (line.find("EDGE_WEIGHT_TYPE") != std::string::npos) {
-      if (line.find("CEIL_2D") != std::string::npos) rule = ringmarch::DistanceRule::Ceil2d;
-      if (line.find("ATT") != std::string::npos) rule = ringmarch::DistanceRule::Att;
-      if (line.find("GEO") != std::string::npos) rule = ringmarch::DistanceRule::Geo;
-    }
-    if (line.find("NODE_COORD_SECTION") != std::string::npos) {
-      section = true;
-      continue;
-    }
-    if (line.find("EOF") != std::string::npos) break;
-    if (!section) continue;
-    std::istringstream fields(line);
-    int id = 0;
-    double a = 0;
-    double b = 0;
-    if (fields >> id >> a >> b) {
-      x.push_back(a);
-      y.push_back(b);
-    }
-  }
-  return ringmarch::Instance::fromCoordinates(rule, std::move(x), std::move(y));
+double peakMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   int faults = 0;
-  std::printf("| instance | cities | tour | over optimum | bound | below optimum | seconds |\n");
-  std::printf("|---|---|---|---|---|---|---|\n");
+  std::optional<double> timeLimit;
+  bool header = true;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
+    if (argument.rfind("--time-limit=", 0) == 0) {
+      timeLimit = std::stod(argument.substr(13));
+      continue;
+    }
+    if (argument == "--no-header") {
+      header = false;
+      continue;
+    }
+    if (header) {
+      std::printf(
+          "| instance | cities | tour | over optimum | bound | below optimum | tour s | bound s "
+          "| peak MB |\n");
+      std::printf("|---|---|---|---|---|---|---|---|---|\n");
+      header = false;
+    }
     const auto colon = argument.rfind(':');
     const std::string path = argument.substr(0, colon);
-    const long long optimum = std::stoll(argument.substr(colon + 1));
-    const std::optional<ringmarch::Instance> instance = readCoordinates(path);
+    long long optimum = std::stoll(argument.substr(colon + 1));
+    std::string name = path.substr(path.rfind('/') + 1);
+    std::optional<ringmarch::Instance> instance;
+    const bool uniform = argument.rfind("uniform:", 0) == 0;
+    if (uniform) {
+      const int n = std::stoi(argument.substr(8, colon - 8));
+      std::mt19937_64 random(static_cast<std::uint64_t>(optimum));
+      std::uniform_int_distribution<int> coordinate(0, 999999);
+      std::vector<double> x, y;
+      for (int k = 0; k < n; ++k) {
+        x.push_back(coordinate(random));
+        y.push_back(coordinate(random));
+      }
+      instance = ringmarch::Instance::fromCoordinates(ringmarch::DistanceRule::Euc2d, x, y);
+      name = argument + " (vs tour)";
+    } else {
+      instance = ringmarch::bench::readTsplibFile(path);
+    }
     if (!instance) {
-      std::printf("| %s | unreadable |\n", path.c_str());
+      std::printf("| %s | unreadable |\n", name.c_str());
       ++faults;
       continue;
     }
     ringmarch::SolveRequest request;
     request.engine = ringmarch::Engine::Tour;
-    const auto start = std::chrono::steady_clock::now();
+    request.timeLimitSeconds = timeLimit;
     const ringmarch::SolveResult result = ringmarch::solve(*instance, request);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (uniform) optimum = result.length;
     const long long bound = result.lowerBound.value_or(0);
     if (bound > optimum || !instance->isTour(result.tour) ||
         instance->tourLength(result.tour) != result.length) {
       ++faults;
+      std::printf("FAULT: %s bound %lld optimum %lld\n", name.c_str(), bound, optimum);
     }
-    const std::string name = path.substr(path.rfind('/') + 1);
-    std::printf("| %s | %d | %lld | %.2f %% | %lld | %.2f %% | %.2f |\n", name.c_str(),
-                instance->size(), static_cast<long long>(result.length),
+    std::printf("| %s | %d | %lld | %.2f %% | %lld | %.2f %% | %.2f | %.2f | %.0f |\n",
+                name.c_str(), instance->size(), static_cast<long long>(result.length),
                 100.0 * static_cast<double>(result.length - optimum) / static_cast<double>(optimum),
                 bound, 100.0 * static_cast<double>(optimum - bound) / static_cast<double>(optimum),
-                seconds);
+                result.counts.stages.initialTour, result.counts.stages.search, peakMegabytes());
     std::fflush(stdout);
   }
   return faults == 0 ? 0 : 1;
