@@ -16,14 +16,17 @@ namespace ringmarch::cut {
 namespace {
 
 constexpr double kViolation = 1e-6;
-// Each level shrinks at least one pair of sets; beyond a dozen the sets are large and few.
+// Each level shrinks at least one pair of sets; the cap bounds a call to a dozen passes over the
+// edges per bound.
 constexpr int kMaxLevels = 12;
 // Edges at 1 - bound or above are shrunk, edges strictly between bound and 1 - bound are the
-// fractional ones whose blocks are handles: first exactly, then with values near 0 and 1 taken
-// as 0 and 1.
+// fractional ones whose blocks are handles: first exactly, then with values within 0.02 and 0.1
+// of 0 or 1 taken as 0 or 1, since a point whose heavy edges are all a little below 1 has no
+// 1-edges to shrink and one block for all its fractional edges.
 constexpr double kBounds[] = {1e-6, 0.02, 0.1};
 
-// A grown tooth stops at this many shrunk sets; a larger one seldom lowers x(delta(T)) further.
+// A grown tooth stops at this many shrunk sets, which keeps growing a tooth to a few scans of
+// its sets' edges.
 constexpr std::size_t kMaxToothSets = 6;
 // A set joins a tooth when it lowers x(delta(T)) by more than this.
 constexpr double kGrowth = 1e-9;

@@ -6,6 +6,7 @@
 
 #include "cut/comb_separation.h"
 #include "cut/exact_blossom_separation.h"
+#include "separator_checks.h"
 #include "separator_fixtures.h"
 
 namespace ringmarch::cut {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "cut/exact_blossom_separation.h"
+#include "separator_checks.h"
 #include "separator_fixtures.h"
 
 namespace ringmarch::cut {

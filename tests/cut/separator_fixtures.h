@@ -1,6 +1,6 @@
-// Support graphs and independent checks for the separator tests: fractional points with known
-// violated combs, random points on the degree equations, a comb check that tries every set as
-// the handle, tour enumeration, and brute-force blossom separation.
+// Support graphs and independent checks for the separator tests and benchmarks: fractional
+// points with known violated combs, random points on the degree equations, a comb check that
+// tries every set as the handle, tour enumeration, and brute-force blossom separation.
 #pragma once
 
 #include <cstdint>
@@ -52,10 +52,5 @@ int smallestTourActivity(const CitySetCut& cut, int n);
 double bruteForceBlossomViolation(const SupportGraph& g);
 
 double violationOf(const CitySetCut& cut, const SupportGraph& g);
-
-// Each cut canonical, a comb by enumeration, of the family its teeth say (Blossom when all are
-// edges), violated by more than 1e-6 on g, no more violated than the one before it, and, for n
-// up to toursUpTo, satisfied by every tour.
-void expectSoundCombs(const std::vector<CitySetCut>& cuts, const SupportGraph& g, int toursUpTo);
 
 }  // namespace ringmarch::cut::fixtures
