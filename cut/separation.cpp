@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "cut/blossom_separation.h"
+#include "cut/comb_separation.h"
+#include "cut/exact_blossom_separation.h"
 #include "cut/subtour_separation.h"
 
 namespace ringmarch::cut {
@@ -80,9 +82,12 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
   double cutValue = 2.0;
   take(separateSubtours(graph, limit, &cutValue));
   if (minimumCut != nullptr) *minimumCut = cutValue;
-  if (!subtoursOnly && cutValue >= 2.0 - kMinimumViolation &&
-      static_cast<int>(chosen.size()) < limit) {
+  // Combs only for points in the subtour polytope: exact blossoms are exact only there, and
+  // the other heuristics look for structure a violated subtour would spoil.
+  if (!subtoursOnly && cutValue >= 2.0 - kMinimumViolation) {
     take(separateFastBlossoms(graph, limit));
+    take(separateExactBlossoms(graph, limit));
+    take(separateBlockCombs(graph, limit));
   }
   return chosen;
 }
