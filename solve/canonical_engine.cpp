@@ -15,11 +15,12 @@
 
 namespace ringmarch {
 
-SolveResult runCanonicalEngine(const ProblemData& problem, RunControl& control) {
+SolveResult runCanonicalEngine(const ProblemData& problem, RunControl& control,
+                               std::uint64_t nodeLimit) {
   SolveResult result;
   result.engine = Engine::Canonical;
   result.asymmetric = hasAsymmetricDistances(problem);
-  RunControlMonitor monitor(control);
+  RunControlMonitor monitor(control, nodeLimit);
   SolveOptions options;
   options.monitor = &monitor;
   // A node of a large instance can take milliseconds; asking often keeps the time limit close,
@@ -84,7 +85,9 @@ SolveResult runCanonicalEngine(const ProblemData& problem, RunControl& control) 
     result.lowerBound = result.length;
   } else {
     result.status = SolveStatus::NotProven;
-    if (!finished) {
+    if (monitor.reachedNodeLimit()) {
+      result.handedOverAfter = statistics.evaluatedNodes;
+    } else if (!finished) {
       result.stopReason = code == ErrorCode::OutOfMemory ? StopReason::OutOfMemory
                           : control.stopped()            ? control.reason()
                                                          : StopReason::Stopped;

@@ -12,11 +12,14 @@ namespace ringmarch {
 
 #ifdef RINGMARCH_HAVE_CUT_ENGINE
 
-SolveResult runCutEngine(const Instance& instance, RunControl& control) {
+SolveResult runCutEngine(const Instance& instance, RunControl& control,
+                         std::span<const int> startTour) {
   SolveResult result;
   result.engine = Engine::Cut;
   result.asymmetric = !instance.isSymmetric();
-  const cut::CutEngineResult run = cut::solveByBranchAndCut(instance, {}, control);
+  cut::CutEngineOptions options;
+  options.startTour = startTour;
+  const cut::CutEngineResult run = cut::solveByBranchAndCut(instance, options, control);
   const cut::CutEngineStatistics& s = run.statistics;
   result.counts.nodes = s.nodes;
   result.counts.lpIterations = s.lpIterations;
@@ -51,7 +54,7 @@ SolveResult runCutEngine(const Instance& instance, RunControl& control) {
 
 #else
 
-SolveResult runCutEngine(const Instance&, RunControl&) {
+SolveResult runCutEngine(const Instance&, RunControl&, std::span<const int>) {
   SolveResult result;
   result.engine = Engine::Cut;
   result.reason = "the cut engine is not part of this build";

@@ -54,6 +54,28 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The canonical engine, and under auto the cut engine after it when the search reached its node
+// limit: the cut engine starts from the search's best tour.
+SolveResult canonicalThenCut(const ProblemData& problem, const SolveRequest& request,
+                             RunControl& control, const Instance* instance) {
+  const bool handOver = request.engine == Engine::Auto && hasCutEngine();
+  SolveResult first = runCanonicalEngine(problem, control, handOver ? kHandOverNodes : 0);
+  if (first.handedOverAfter == 0) return first;
+  std::optional<Instance> converted;
+  if (instance == nullptr) {
+    converted = instanceOf(problem);
+    if (!converted) return first;
+    instance = &*converted;
+  }
+  SolveResult second = runCutEngine(*instance, control, first.tour);
+  if (second.refused()) return first;
+  second.handedOverAfter = first.handedOverAfter;
+  second.counts.initialLength = first.counts.initialLength;
+  second.counts.improvedLength = first.counts.improvedLength;
+  second.counts.firstLevelBound = first.counts.firstLevelBound;
+  return second;
+}
+
 template <typename Run>
 SolveResult timed(Run run) {
   const auto started = std::chrono::steady_clock::now();
@@ -111,7 +133,7 @@ SolveResult solve(const Instance& instance, const SolveRequest& request) {
     if (engine == Engine::Cut) return runCutEngine(instance, control);
     const std::unique_ptr<ProblemData> problem = problemOf(instance);
     if (!problem) return refusal(engine, ErrorCode::OutOfMemory, "no memory for the problem");
-    return runCanonicalEngine(*problem, control);
+    return canonicalThenCut(*problem, request, control, &instance);
   });
 }
 
@@ -123,7 +145,7 @@ SolveResult solve(const ProblemData& problem, const SolveRequest& request) {
       return std::move(*refused);
     }
     RunControl control(request.timeLimitSeconds, request.watcher);
-    if (engine == Engine::Canonical) return runCanonicalEngine(problem, control);
+    if (engine == Engine::Canonical) return canonicalThenCut(problem, request, control, nullptr);
     std::string reason;
     const std::optional<Instance> instance = instanceOf(problem, &reason);
     if (!instance) return refusal(engine, ErrorCode::CityIdOutOfRange, reason);

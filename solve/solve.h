@@ -80,7 +80,10 @@ struct SolveResult {
   ErrorCode refusal = ErrorCode::Success;
   std::string reason;
   Engine engine = Engine::Auto;  // the engine that ran (Auto only when refused before a choice)
-  bool asymmetric = false;       // the instance's distances are not symmetric
+  // auto only: the canonical engine evaluated this many nodes without finishing, and the cut
+  // engine took over from its best tour (0: no hand-over).
+  std::uint64_t handedOverAfter = 0;
+  bool asymmetric = false;  // the instance's distances are not symmetric
   SolveCounts counts;
 
   bool optimal() const { return status == SolveStatus::Optimal; }
@@ -89,6 +92,9 @@ struct SolveResult {
 
 // The engine auto picks for an instance of this size and symmetry.
 Engine automaticEngine(int cities, bool symmetric);
+// auto: the canonical engine's nodes after which the cut engine takes over an instance it has
+// not finished (in builds with the cut engine). A count, never a clock.
+inline constexpr std::uint64_t kHandOverNodes = 200'000;
 // Whether this build has the cut engine.
 bool hasCutEngine();
 
