@@ -1,7 +1,8 @@
-// Components, shrinking of 1-edges and a dense Stoer-Wagner on what is left. The dense form
-// costs k^3 for k shrunk nodes; after shrinking k is the fractional part of the point, small
-// beside n on the instances this engine proves.
+// Components, shrinking of 1-edges and a cut tree of what is left, stopped at 2: every tree
+// edge below 2 is a violated set, so one tree gives all the violated cuts it holds at once.
 #include "cut/subtour_separation.h"
+
+#include "cut/cut_tree.h"
 
 #include <algorithm>
 
@@ -67,56 +68,36 @@ std::vector<CitySetCut> separateSubtours(const SupportGraph& g, int limit, doubl
     node[c] = node[r];
   }
   if (k < 2) return cuts;  // a single shrunk node: the 1-edges form a tour
-  std::vector<std::vector<int>> members(static_cast<std::size_t>(k));
-  for (int c = 0; c < g.n; ++c) members[node[c]].push_back(c);
-  const std::size_t K = static_cast<std::size_t>(k);
-  std::vector<double> w(K * K, 0.0);
+  std::vector<int> su, sv;
+  std::vector<double> sx;
   for (std::size_t e = 0; e < g.x.size(); ++e) {
     const int a = node[g.u[e]], b = node[g.v[e]];
     if (a == b) continue;
-    w[a * K + b] += g.x[e];
-    w[b * K + a] += g.x[e];
+    su.push_back(a);
+    sv.push_back(b);
+    sx.push_back(g.x[e]);
   }
-  // Stoer-Wagner: each phase grows a maximum-adjacency order; the last node's attachment is
-  // the cut of the phase, then the last two merge.
-  std::vector<int> alive(K);
-  for (int i = 0; i < k; ++i) alive[i] = i;
-  std::vector<double> attach(K);
-  std::vector<char> added(K);
-  double best = 1e300;
-  while (alive.size() > 1) {
-    std::fill(attach.begin(), attach.end(), 0.0);
-    std::fill(added.begin(), added.end(), 0);
-    int previous = -1, last = alive[0];
-    added[last] = 1;
-    for (int a : alive) attach[a] += w[last * K + a];
-    for (std::size_t step = 1; step < alive.size(); ++step) {
-      int pick = -1;
-      for (int a : alive) {
-        if (!added[a] && (pick < 0 || attach[a] > attach[pick])) pick = a;
-      }
-      if (pick < 0) break;  // cannot happen: one node per step is left unadded
-      previous = last;
-      last = pick;
-      added[pick] = 1;
-      for (int a : alive) attach[a] += w[pick * K + a];
+  // Every tree edge below 2 is a violated set: the shrunk nodes below it, unshrunk.
+  const CutTree tree = gomoryHuTree(k, su, sv, sx, 2.0);
+  double best = 2.0;
+  std::vector<std::pair<double, int>> violated;
+  for (int i = 1; i < k; ++i) {
+    best = std::min(best, tree.value[i]);
+    if (tree.value[i] < 2.0 - kViolation) violated.emplace_back(tree.value[i], i);
+  }
+  std::sort(violated.begin(), violated.end());
+  std::vector<std::vector<int>> members(static_cast<std::size_t>(k));
+  for (int c = 0; c < g.n; ++c) members[node[c]].push_back(c);
+  for (const auto& [value, i] : violated) {
+    if (static_cast<int>(cuts.size()) >= limit) break;
+    CitySetCut cut;
+    std::vector<int> set;
+    for (int p = tree.position[i]; p < tree.position[i] + tree.subtreeSize[i]; ++p) {
+      const auto& m = members[tree.preorder[p]];
+      set.insert(set.end(), m.begin(), m.end());
     }
-    if (previous < 0) break;
-    const double phaseCut = attach[last] - w[last * K + last];
-    best = std::min(best, phaseCut);
-    if (phaseCut < 2.0 - kViolation && static_cast<int>(cuts.size()) < limit) {
-      CitySetCut cut;
-      cut.sets.push_back(members[last]);
-      addUnlessKnown(cuts, std::move(cut), g.n);
-    }
-    // Merge last into previous.
-    for (int a : alive) {
-      w[previous * K + a] += w[last * K + a];
-      w[a * K + previous] = w[previous * K + a];
-    }
-    w[previous * K + previous] = 0.0;
-    members[previous].insert(members[previous].end(), members[last].begin(), members[last].end());
-    alive.erase(std::find(alive.begin(), alive.end(), last));
+    cut.sets.push_back(std::move(set));
+    addUnlessKnown(cuts, std::move(cut), g.n);
   }
   if (minimumCut) *minimumCut = best;
   return cuts;

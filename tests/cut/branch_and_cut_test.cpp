@@ -1,0 +1,192 @@
+// The branch-and-cut engine as a whole: published optima of TSPLIB files proven through the
+// solve layer, its answers against the canonical engine's, runs checked against a known optimal
+// tour, stops that keep a valid tour and bound, repeatable runs, and the infeasibility
+// certificate of a node no tour can satisfy. Tours are checked by the tests' own checker.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cut/branch_and_cut.h"
+#include "cut/relaxation.h"
+#include "solve/problem_conversion.h"
+#include "solve/solve.h"
+#include "support/instance_loader.h"
+#include "support/tour_checker.h"
+#include "tsplib/tolerant_tsp_reader.h"
+
+namespace ringmarch::cut {
+namespace {
+
+std::string dataPath(const std::string& file) {
+  return std::string(RINGMARCH_TEST_DATA_DIR) + "/" + file;
+}
+
+struct Loaded {
+  std::unique_ptr<ProblemData> problem;
+  std::optional<Instance> instance;
+};
+
+Loaded load(const std::string& file) {
+  Loaded loaded;
+  loaded.problem = std::make_unique<ProblemData>();
+  initProblemData(*loaded.problem);
+  const TspReadReport report =
+      readTspFileTolerant(*loaded.problem, FileName::fromNarrow(dataPath(file).c_str()));
+  if (report.code == ErrorCode::Success) loaded.instance = instanceOf(*loaded.problem);
+  return loaded;
+}
+
+// The tour's length summed from the problem's own table, apart from the engines.
+void expectValidTour(const ProblemData& problem, const std::vector<int>& tour,
+                     std::int64_t length) {
+  EXPECT_EQ(testing::tourDefect(tour, problem.count), "");
+  EXPECT_EQ(testing::closedTourLength(problem, tour), length);
+}
+
+TEST(CutEngineTest, ProvesThePublishedOptimaOfTsplibFiles) {
+  struct Case {
+    const char* file;
+    std::int64_t optimum;
+  };
+  for (const Case& c :
+       {Case{"gr17.tsp", 2085},    Case{"burma14.tsp", 3323},  Case{"ulysses22.tsp", 7013},
+        Case{"fri26.tsp", 937},    Case{"bays29.tsp", 2020},   Case{"dantzig42.tsp", 699},
+        Case{"swiss42.tsp", 1273}, Case{"berlin52.tsp", 7542}, Case{"brazil58.tsp", 25395},
+        Case{"st70.tsp", 675},     Case{"pr76.tsp", 108159},   Case{"kroA100.tsp", 21282},
+        Case{"rd100.tsp", 7910},   Case{"eil101.tsp", 629},    Case{"lin105.tsp", 14379},
+        Case{"pr107.tsp", 44303},  Case{"pr124.tsp", 59030},   Case{"grid11.tsp", 12141},
+        Case{"br17.atsp", 39},     Case{"ftv33.atsp", 1286}}) {
+    SCOPED_TRACE(c.file);
+    const Loaded loaded = load(c.file);
+    ASSERT_TRUE(loaded.instance);
+    SolveRequest request;
+    request.engine = Engine::Cut;
+    const SolveResult result = solve(*loaded.instance, request);
+    ASSERT_EQ(result.status, SolveStatus::Optimal) << result.reason;
+    EXPECT_EQ(result.engine, Engine::Cut);
+    EXPECT_EQ(result.length, c.optimum);
+    EXPECT_EQ(result.lowerBound, c.optimum);
+    expectValidTour(*loaded.problem, result.tour, result.length);
+  }
+}
+
+TEST(CutEngineTest, NothingExcludesAKnownOptimalTourWhileTheSearchHasNoBetter) {
+  // Without tour searches the engine holds no good tour for long, so bounds, cuts and fixings
+  // meet the known optimum while it is still shorter than the best tour in hand.
+  for (const char* file : {"gr24.tsp", "bayg29.tsp", "dantzig42.tsp", "eil51.tsp", "berlin52.tsp",
+                           "st70.tsp", "eil76.tsp", "br17.atsp"}) {
+    SCOPED_TRACE(file);
+    const Loaded loaded = load(file);
+    ASSERT_TRUE(loaded.instance);
+    SolveRequest canonical;
+    canonical.engine = Engine::Canonical;
+    const SolveResult reference = solve(*loaded.problem, canonical);
+    ASSERT_TRUE(reference.optimal());
+    CutEngineOptions options;
+    options.searchTours = false;
+    options.witnessTour = reference.tour;
+    RunControl control;
+    const CutEngineResult result = solveByBranchAndCut(*loaded.instance, options, control);
+    EXPECT_TRUE(result.witnessViolations.empty()) << result.witnessViolations.front();
+    EXPECT_TRUE(result.optimal);
+    EXPECT_EQ(result.length, reference.length);
+    expectValidTour(*loaded.problem, result.tour, result.length);
+  }
+}
+
+// Stops a run after a number of progress reports.
+class StopAfter final : public RunWatcher {
+ public:
+  explicit StopAfter(int reports) : left_(reports) {}
+  bool onProgress(const RunProgress& progress) override {
+    if (progress.lowerBound && progress.bestLength) {
+      EXPECT_LE(*progress.lowerBound, *progress.bestLength);
+    }
+    return --left_ > 0;
+  }
+
+ private:
+  int left_;
+};
+
+TEST(CutEngineTest, AStoppedRunKeepsAValidTourAndAProvenBound) {
+  const Loaded loaded = load("pr124.tsp");
+  ASSERT_TRUE(loaded.instance);
+  for (const int reports : {1, 3, 10, 40}) {
+    SCOPED_TRACE(reports);
+    StopAfter watcher(reports);
+    RunControl control(std::nullopt, &watcher);
+    const CutEngineResult result = solveByBranchAndCut(*loaded.instance, {}, control);
+    ASSERT_FALSE(result.tour.empty());
+    expectValidTour(*loaded.problem, result.tour, result.length);
+    EXPECT_GE(result.length, 59030);
+    if (result.lowerBound) {
+      EXPECT_LE(*result.lowerBound, 59030);
+    }
+    if (result.optimal) {
+      EXPECT_EQ(result.length, 59030);
+    } else {
+      EXPECT_EQ(result.stopReason, StopReason::Stopped);
+    }
+  }
+  // A time limit that has passed before the first node: the first tour, no claim.
+  RunControl expired(0.0, nullptr);
+  const CutEngineResult result = solveByBranchAndCut(*loaded.instance, {}, expired);
+  ASSERT_FALSE(result.tour.empty());
+  expectValidTour(*loaded.problem, result.tour, result.length);
+  EXPECT_FALSE(result.optimal);
+  EXPECT_EQ(result.stopReason, StopReason::TimeLimit);
+}
+
+TEST(CutEngineTest, RunsRepeatTheirTourBoundAndNodeCount) {
+  const Loaded loaded = load("kroA100.tsp");
+  ASSERT_TRUE(loaded.instance);
+  RunControl first, second;
+  const CutEngineResult a = solveByBranchAndCut(*loaded.instance, {}, first);
+  const CutEngineResult b = solveByBranchAndCut(*loaded.instance, {}, second);
+  EXPECT_EQ(a.tour, b.tour);
+  EXPECT_EQ(a.lowerBound, b.lowerBound);
+  EXPECT_EQ(a.statistics.nodes, b.statistics.nodes);
+  EXPECT_EQ(a.statistics.lpIterations, b.statistics.lpIterations);
+  EXPECT_EQ(a.statistics.cutsFound, b.statistics.cutsFound);
+}
+
+TEST(CutEngineTest, ANodeWithoutToursIsProvenEmptyByItsCertificate) {
+  // Six cities; three edges at city 0 fixed to one leave no tour: the LP is infeasible, and the
+  // ray read as a certificate proves it in whole numbers.
+  std::vector<std::int32_t> matrix(36, 0);
+  for (int a = 0; a < 6; ++a) {
+    for (int b = 0; b < 6; ++b) matrix[a * 6 + b] = a == b ? 0 : 1 + (a + b) % 4;
+  }
+  const auto instance = Instance::fromMatrix(6, matrix);
+  ASSERT_TRUE(instance);
+  const EngineGraph graph(*instance);
+  EdgeTable edges(6);
+  CutPool pool(6);
+  Relaxation lp(graph, edges, pool);
+  std::vector<std::int64_t> all;
+  for (std::int64_t e = 0; e < edges.size(); ++e) all.push_back(e);
+  lp.addEdges(all);
+  for (int other : {1, 2, 3}) {
+    const std::int64_t e = EdgeTable::indexOf(0, other);
+    edges.set(e, kFixedOne);
+    lp.boundByFlags(e);
+  }
+  ASSERT_EQ(lp.solve(), LpStatus::Infeasible);
+  bool proven = false;
+  for (const FixedPointDuals& certificate : lp.infeasibilityCertificates()) {
+    proven = proven || lagrangianBound(graph, edges, pool, certificate, true, 10).scaledTotal > 0;
+  }
+  EXPECT_TRUE(proven);
+  // The same node with one of the fixings lifted has tours: no certificate proves it empty.
+  const std::int64_t lifted = EdgeTable::indexOf(0, 3);
+  edges.clear(lifted, kFixedOne);
+  lp.boundByFlags(lifted);
+  EXPECT_EQ(lp.solve(), LpStatus::Optimal);
+}
+
+}  // namespace
+}  // namespace ringmarch::cut
