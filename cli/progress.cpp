@@ -13,13 +13,19 @@ std::string progressLine(double elapsedSeconds, const RunProgress& progress) {
   const int written =
       std::snprintf(line, sizeof line, "searching: %.1f s, %llu nodes evaluated, best length %lld",
                     elapsedSeconds, static_cast<unsigned long long>(progress.nodes), best);
-  if (progress.lowerBound && *progress.lowerBound > 0 && written > 0 &&
-      static_cast<std::size_t>(written) < sizeof line) {
-    std::snprintf(line + written, sizeof line - static_cast<std::size_t>(written),
-                  ", lower bound %lld (gap %.2f %%)", static_cast<long long>(*progress.lowerBound),
+  std::string shown = written > 0 ? line : "";
+  if (progress.lowerBound && *progress.lowerBound > 0) {
+    std::snprintf(line, sizeof line, ", lower bound %lld (gap %.2f %%)",
+                  static_cast<long long>(*progress.lowerBound),
                   100.0 * relativeGap(best, *progress.lowerBound));
+    shown += line;
   }
-  return line;
+  // Engines with an LP say how much of the time it took.
+  if (progress.lpSeconds > 0.0) {
+    std::snprintf(line, sizeof line, ", LP %.1f s", progress.lpSeconds);
+    shown += line;
+  }
+  return shown;
 }
 
 double relativeGap(std::int64_t length, std::int64_t lowerBound) {
