@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 #include <set>
@@ -47,6 +48,8 @@ struct Node {
   double estimate = 0.0;          // the LP's guess, for the order only
   int depth = 0;
   std::vector<Fixing> fixings;
+  // The parent's final basis, shared by both children.
+  std::shared_ptr<const Relaxation::WarmStart> warmStart;
 };
 
 struct NodeOrder {
@@ -266,6 +269,8 @@ BranchAndCutRun::Outcome BranchAndCutRun::settleInfeasible(Node& node, bool& ret
 
 BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
   applyFixings(node);
+  // The parent's final basis: one bound away from optimal for this node.
+  if (node.warmStart) lp_.startFrom(*node.warmStart);
   ++stats_.nodes;
   stats_.maxDepth = std::max(stats_.maxDepth, node.depth);
   const int n = graph_.size();
@@ -382,6 +387,7 @@ void BranchAndCutRun::branch(const Node& node) {
     ++stats_.abandonedNodes;
     return;
   }
+  const auto start = std::make_shared<const Relaxation::WarmStart>(lp_.warmStart());
   for (const auto& [flag, estimate] :
        {std::pair{kFixedZero, choice.zeroObjective}, std::pair{kFixedOne, choice.oneObjective}}) {
     Node child;
@@ -391,6 +397,7 @@ void BranchAndCutRun::branch(const Node& node) {
     child.depth = node.depth + 1;
     child.fixings = node.fixings;
     child.fixings.emplace_back(choice.edge, flag);
+    child.warmStart = start;
     open_.insert(std::move(child));
   }
 }

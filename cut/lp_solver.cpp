@@ -151,6 +151,19 @@ std::vector<LpSolver::Trial> LpSolver::strongBranching(std::span<const int> colu
   return trials;
 }
 
+std::uint8_t LpSolver::columnStatus(int column) const {
+  return static_cast<std::uint8_t>(model_->simplex.getColumnStatus(column));
+}
+std::uint8_t LpSolver::rowStatus(int row) const {
+  return static_cast<std::uint8_t>(model_->simplex.getRowStatus(row));
+}
+void LpSolver::setColumnStatus(int column, std::uint8_t status) {
+  model_->simplex.setColumnStatus(column, static_cast<ClpSimplex::Status>(status));
+}
+void LpSolver::setRowStatus(int row, std::uint8_t status) {
+  model_->simplex.setRowStatus(row, static_cast<ClpSimplex::Status>(status));
+}
+
 void LpSolver::save(Snapshot& snapshot) const {
   const ClpSimplex& s = model_->simplex;
   const int rows = s.numberRows(), columns = s.numberColumns();

@@ -58,6 +58,16 @@ class LpSolver {
   };
   std::vector<Trial> strongBranching(std::span<const int> columns, int iterations);
 
+  // The basis: one status per column and per row (the library's codes: 1 basic, 2 at the upper
+  // bound, 3 at the lower bound, 5 fixed), to be handed back later as a warm start, when rows
+  // and columns may have come and gone (the library repairs a basis of the wrong size).
+  static constexpr std::uint8_t kBasic = 1;
+  static constexpr std::uint8_t kAtLower = 3;
+  std::uint8_t columnStatus(int column) const;
+  std::uint8_t rowStatus(int row) const;
+  void setColumnStatus(int column, std::uint8_t status);
+  void setRowStatus(int row, std::uint8_t status);
+
   // The basis and solution, saved before a trial (strong branching) and put back after it.
   struct Snapshot {
     std::vector<unsigned char> status;

@@ -170,6 +170,39 @@ void Relaxation::rebuildRowIndex() {
   }
 }
 
+Relaxation::WarmStart Relaxation::warmStart() const {
+  WarmStart start;
+  for (int c = 0; c < columns(); ++c) {
+    const std::uint8_t status = lp_.columnStatus(c);
+    if (status != LpSolver::kAtLower) {
+      start.columns.emplace_back(columnEdge_[static_cast<std::size_t>(c)], status);
+    }
+  }
+  for (int v = 0; v < graph_.size(); ++v) start.degreeRows.push_back(lp_.rowStatus(v));
+  for (int r = 0; r < cutRows(); ++r) {
+    const std::uint8_t status = lp_.rowStatus(graph_.size() + r);
+    if (status != LpSolver::kBasic) {
+      start.cutRows.emplace_back(rowCut_[static_cast<std::size_t>(r)], status);
+    }
+  }
+  return start;
+}
+
+void Relaxation::startFrom(const WarmStart& start) {
+  for (int c = 0; c < columns(); ++c) lp_.setColumnStatus(c, LpSolver::kAtLower);
+  for (const auto& [edge, status] : start.columns) {
+    const int column = columnOfEdge(edge);
+    if (column >= 0) lp_.setColumnStatus(column, status);
+  }
+  for (int v = 0; v < graph_.size(); ++v) {
+    lp_.setRowStatus(v, start.degreeRows[static_cast<std::size_t>(v)]);
+  }
+  for (int r = 0; r < cutRows(); ++r) lp_.setRowStatus(graph_.size() + r, LpSolver::kBasic);
+  for (const auto& [cut, status] : start.cutRows) {
+    if (inLp(cut)) lp_.setRowStatus(cutRow_[static_cast<std::size_t>(cut)], status);
+  }
+}
+
 FixedPointDuals Relaxation::duals() const {
   return roundDuals(lp_.duals(), graph_.size(), rowCut_, pool_.size());
 }

@@ -48,6 +48,18 @@ class Relaxation {
   // for `maxAge` solves. Returns the number removed.
   int ageAndDropCuts(int maxAge);
 
+  // A basis kept by edge and by cut rather than by column and row, so that it still means
+  // something after columns and rows came and went: the columns that were basic or at their
+  // upper bound, every degree row's status, and the cut rows that were not basic. Whatever it
+  // does not name starts at its bound (columns) or basic (rows).
+  struct WarmStart {
+    std::vector<std::pair<std::int64_t, std::uint8_t>> columns;
+    std::vector<std::uint8_t> degreeRows;
+    std::vector<std::pair<int, std::uint8_t>> cutRows;
+  };
+  WarmStart warmStart() const;
+  void startFrom(const WarmStart& start);
+
   LpStatus solve(int iterationLimit = -1) { return lp_.solve(iterationLimit); }
   double objective() const { return lp_.objective(); }
   std::span<const double> x() const { return lp_.primal(); }
