@@ -84,6 +84,7 @@ class BranchAndCutRun {
   Outcome settleInfeasible(Node& node, bool& retry);
   bool lpPointIsTour(const SupportGraph& point, std::vector<int>& nodeTour) const;
   bool fixAtRoot();
+  bool fixAtNode(Node& node, const FixedPointDuals& duals, __int128 scaledTotal);
   void branch(const Node& node);
   std::int64_t globalBound() const;
   LpStatus timedSolve(int iterationLimit = -1);
@@ -246,18 +247,26 @@ bool BranchAndCutRun::lpPointIsTour(const SupportGraph& point, std::vector<int>&
   return at == 0;
 }
 
+// An infeasible LP: a certificate that proves it in whole numbers prunes the node; one that
+// names edges outside the LP that could mend the rows has them added (retry). The LP library's
+// ray is tried first, the phase-one duals after it.
 BranchAndCutRun::Outcome BranchAndCutRun::settleInfeasible(Node& node, bool& retry) {
   retry = false;
-  for (const FixedPointDuals& certificate : lp_.infeasibilityCertificates()) {
+  std::vector<FixedPointDuals> certificates = lp_.rayCertificates();
+  for (std::size_t k = 0; k <= certificates.size(); ++k) {
+    if (k == certificates.size()) {
+      std::optional<FixedPointDuals> phaseOne = lp_.phaseOneCertificate();
+      if (!phaseOne) break;
+      certificates.push_back(std::move(*phaseOne));
+    }
     const LagrangianBound proof =
-        lagrangianBound(graph_, edges_, pool_, certificate, true, std::max(50, graph_.size()));
+        lagrangianBound(graph_, edges_, pool_, certificates[k], true, std::max(50, graph_.size()));
     if (proof.scaledTotal > 0) {
       node.bound = kNoTour;  // no tour at all in this node
       checkWitnessBound(node);
       return Outcome::Pruned;
     }
     if (!proof.negative.empty()) {
-      // Edges outside the LP that could mend the rows the ray names.
       lp_.addEdges(proof.negative);
       stats_.pricedEdges += proof.negative.size();
       retry = true;
@@ -343,6 +352,7 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     }
     // New fixings change the LP: solve it again before branching on it.
     if (fixAtRoot()) continue;
+    if (node.depth > 0 && fixAtNode(node, duals, priced.scaledTotal)) continue;
     return Outcome::Branched;
   }
 }
@@ -377,6 +387,29 @@ bool BranchAndCutRun::fixAtRoot() {
   }
   lp_.removeEdges(doomed);
   return !fixing.toZero.empty() || !fixing.toOne.empty();
+}
+
+// Reduced-cost fixing at a node: its fixings hold for its whole subtree, so they join the node's
+// own and pass to its children. True when an edge was fixed to one (the LP point changes).
+bool BranchAndCutRun::fixAtNode(Node& node, const FixedPointDuals& duals, __int128 scaledTotal) {
+  if (best_ == kNoTour) return false;
+  const FixingResult fixing =
+      reducedCostFixing(graph_, edges_, pool_, duals, scaledTotal, best_, true);
+  const bool witnessShorter = !witnessEdge_.empty() && witnessLength_ < best_;
+  for (const auto& [list, flag] :
+       {std::pair{&fixing.toZero, kFixedZero}, std::pair{&fixing.toOne, kFixedOne}}) {
+    for (const std::int64_t e : *list) {
+      if (witnessShorter && holdsWitness(node) &&
+          (witnessEdge_[static_cast<std::size_t>(e)] != 0) != (flag == kFixedOne)) {
+        witnessFault("a node's reduced-cost fixing excluded the known optimal tour");
+      }
+      edges_.set(e, flag);
+      lp_.boundByFlags(e);
+      node.fixings.emplace_back(e, flag);
+    }
+  }
+  applied_ = node.fixings;
+  return !fixing.toOne.empty();
 }
 
 void BranchAndCutRun::branch(const Node& node) {

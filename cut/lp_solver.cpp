@@ -68,6 +68,10 @@ void LpSolver::setColumnBounds(int column, double lower, double upper) {
   model_->simplex.setColumnBounds(column, lower, upper);
 }
 
+void LpSolver::setColumnCost(int column, double cost) {
+  model_->simplex.setObjectiveCoefficient(column, cost);
+}
+
 double LpSolver::columnLower(int column) const {
   return model_->simplex.columnLower()[column];
 }
@@ -141,6 +145,7 @@ std::vector<LpSolver::Trial> LpSolver::strongBranching(std::span<const int> colu
   s.strongBranching(count, columns.data(), up.data(), down.data(), outputs.data(), status.data(),
                     used.data(), false, true, 0);
   s.setMaximumIterations(saved);
+  for (const int n : used) iterations_ += static_cast<std::uint64_t>(std::max(0, n));
   std::vector<Trial> trials(static_cast<std::size_t>(count));
   for (int k = 0; k < count; ++k) {
     const double downChange = down[static_cast<std::size_t>(k)];

@@ -36,6 +36,7 @@ class LpSolver {
   void removeRows(std::span<const int> rows);
   void removeColumns(std::span<const int> columns);
   void setColumnBounds(int column, double lower, double upper);
+  void setColumnCost(int column, double cost);
   double columnLower(int column) const;
   double columnUpper(int column) const;
 

@@ -207,16 +207,49 @@ FixedPointDuals Relaxation::duals() const {
   return roundDuals(lp_.duals(), graph_.size(), rowCut_, pool_.size());
 }
 
-std::vector<FixedPointDuals> Relaxation::infeasibilityCertificates() const {
+std::vector<FixedPointDuals> Relaxation::rayCertificates() const {
+  std::vector<FixedPointDuals> certificates;
+  const int rows = graph_.size() + cutRows();
   const std::vector<double> ray = lp_.infeasibilityRay();
-  if (ray.size() != static_cast<std::size_t>(graph_.size() + cutRows())) return {};
-  // Scaled up so that rounding to 2^-20 keeps the ray's direction.
   double largest = 0.0;
   for (double value : ray) largest = std::max(largest, std::abs(value));
-  if (!(largest > 0.0)) return {};
-  const double scale = 1024.0 / largest;
-  return {roundDuals(ray, graph_.size(), rowCut_, pool_.size(), -scale),
-          roundDuals(ray, graph_.size(), rowCut_, pool_.size(), scale)};
+  if (ray.size() == static_cast<std::size_t>(rows) && largest > 0.0) {
+    // Scaled up so that rounding to 2^-20 keeps the ray's direction.
+    const double scale = 1024.0 / largest;
+    certificates.push_back(roundDuals(ray, graph_.size(), rowCut_, pool_.size(), -scale));
+    certificates.push_back(roundDuals(ray, graph_.size(), rowCut_, pool_.size(), scale));
+  }
+  return certificates;
+}
+
+std::optional<FixedPointDuals> Relaxation::phaseOneCertificate() {
+  std::optional<FixedPointDuals> certificate;
+  const int rows = graph_.size() + cutRows();
+  // Edges free of cost, an artificial column per row side at cost 1.
+  const int edgesInLp = columns();
+  for (int c = 0; c < edgesInLp; ++c) lp_.setColumnCost(c, 0.0);
+  const double one = 1.0;
+  for (int r = 0; r < rows; ++r) {
+    const int row[] = {r};
+    lp_.addColumn(1.0, 0.0, LpSolver::kInfinity, row, std::span(&one, 1));
+    if (r < graph_.size()) {  // equations: too much as well as too little
+      const double minusOne = -1.0;
+      lp_.addColumn(1.0, 0.0, LpSolver::kInfinity, row, std::span(&minusOne, 1));
+    }
+  }
+  if (lp_.solve() == LpStatus::Optimal && lp_.objective() > 1e-9) {
+    // Scaled up as the ray is: the duals of phase one lie within [-1, 1].
+    const auto duals = lp_.duals();
+    certificate = roundDuals(duals, graph_.size(), rowCut_, pool_.size(), 1024.0);
+  }
+  std::vector<int> artificial;
+  for (int c = edgesInLp; c < lp_.columnCount(); ++c) artificial.push_back(c);
+  lp_.removeColumns(artificial);
+  for (int c = 0; c < edgesInLp; ++c) {
+    const auto [a, b] = EdgeTable::endsOf(columnEdge_[static_cast<std::size_t>(c)]);
+    lp_.setColumnCost(c, static_cast<double>(graph_.cost(a, b)));
+  }
+  return certificate;
 }
 
 SupportGraph Relaxation::support(double epsilon) const {

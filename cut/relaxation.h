@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -64,9 +65,15 @@ class Relaxation {
   double objective() const { return lp_.objective(); }
   std::span<const double> x() const { return lp_.primal(); }
   FixedPointDuals duals() const;
-  // The two sign readings of an infeasibility ray as candidate certificates (empty when the LP
-  // library gave none).
-  std::vector<FixedPointDuals> infeasibilityCertificates() const;
+  // Candidate certificates that no point satisfies the rows within the columns' bounds, after an
+  // Infeasible solve: the two sign readings of the LP library's infeasibility ray (none when it
+  // gave none).
+  std::vector<FixedPointDuals> rayCertificates() const;
+  // The duals of the phase-one problem (the same rows with an artificial column of cost 1 per row
+  // side, the edges at cost 0), whose value, the least total infeasibility, is the certificate's
+  // margin; for when the library gives no ray or a ray too weak to prove anything. The LP is left
+  // as it was, its basis aside.
+  std::optional<FixedPointDuals> phaseOneCertificate();
   // The edges with x above epsilon, values clamped to [0, 1].
   SupportGraph support(double epsilon = 1e-6) const;
   LpSolver& lp() { return lp_; }
