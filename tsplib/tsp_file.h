@@ -20,6 +20,8 @@ inline constexpr std::int32_t kTspFileFullMatrix = 2;
 ErrorCode readTspFile(ProblemData& problem, const FileName& file);
 // The same from an open stream; name becomes the instance's name. The stream stays open.
 ErrorCode readTspStream(ProblemData& problem, std::FILE* stream, std::string_view name);
+// The same from a file's bytes in memory.
+ErrorCode readTspText(ProblemData& problem, std::string_view bytes, std::string_view name);
 
 // Writes the instance as EUC_2D or EXPLICIT FULL_MATRIX. Answers Success, FileOpenFailed,
 // FileWriteFailed or FileTypeNotSupported. The instance's name becomes the file's narrow name.

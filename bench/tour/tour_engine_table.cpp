@@ -1,51 +1,16 @@
-// Measures the tour engine on TSPLIB coordinate files named on the command line (EUC_2D, CEIL_2D
-// and ATT): for each, the tour's length, its excess over the published optimum given after the
-// file name (file:optimum), the Held-Karp bound's distance below the optimum, and the seconds.
-// A bound above the optimum would be a fault: the program then exits 1.
+// Measures the tour engine on TSPLIB files named on the command line (read by the tolerant reader:
+// every distance rule and matrix layout, TSP and ATSP): for each, the tour's length, its excess
+// over the published optimum given after the file name (file:optimum), the Held-Karp bound's
+// distance below the optimum, and the seconds. A bound above the optimum would be a fault: the
+// program then exits 1.
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "instance/instance.h"
 #include "solve/solve.h"
-
-namespace {
-
-std::optional<ringmarch::Instance> readCoordinates(const std::string& path) {
-  std::ifstream in(path);
-  std::string line;
-  ringmarch::DistanceRule rule = ringmarch::DistanceRule::Euc2d;
-  std::vector<double> x;
-  std::vector<double> y;
-  bool section = false;
-  while (std::getline(in, line)) {
-    if (line.find("EDGE_WEIGHT_TYPE") != std::string::npos) {
-      if (line.find("CEIL_2D") != std::string::npos) rule = ringmarch::DistanceRule::Ceil2d;
-      if (line.find("ATT") != std::string::npos) rule = ringmarch::DistanceRule::Att;
-      if (line.find("GEO") != std::string::npos) rule = ringmarch::DistanceRule::Geo;
-    }
-    if (line.find("NODE_COORD_SECTION") != std::string::npos) {
-      section = true;
-      continue;
-    }
-    if (line.find("EOF") != std::string::npos) break;
-    if (!section) continue;
-    std::istringstream fields(line);
-    int id = 0;
-    double a = 0;
-    double b = 0;
-    if (fields >> id >> a >> b) {
-      x.push_back(a);
-      y.push_back(b);
-    }
-  }
-  return ringmarch::Instance::fromCoordinates(rule, std::move(x), std::move(y));
-}
-
-}  // namespace
+#include "tsplib/tolerant_tsp_reader.h"
 
 int main(int argc, char** argv) {
   int faults = 0;
@@ -56,9 +21,11 @@ int main(int argc, char** argv) {
     const auto colon = argument.rfind(':');
     const std::string path = argument.substr(0, colon);
     const long long optimum = std::stoll(argument.substr(colon + 1));
-    const std::optional<ringmarch::Instance> instance = readCoordinates(path);
+    const ringmarch::TspRead read =
+        ringmarch::readTspFileTolerant(ringmarch::FileName::fromNarrow(path.c_str()));
+    const std::optional<ringmarch::Instance>& instance = read.instance;
     if (!instance) {
-      std::printf("| %s | unreadable |\n", path.c_str());
+      std::printf("| %s | unreadable: %s |\n", path.c_str(), read.report.where().c_str());
       ++faults;
       continue;
     }
