@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "cli/command_line.h"
+#include "tsplib/tolerant_tsp_reader.h"
 
 namespace ringmarch::cli {
 namespace {
@@ -117,9 +118,9 @@ InputRead readInput(const std::string& path, std::size_t limit) {
     read.bytes.grow(static_cast<std::size_t>(n));
     if (read.bytes.size() > limit) {
       return failed(ErrorCode::FileReadFailed,
-                    "more than " + sizeText(limit) +
-                        ": far more than any TSP file of at most 127 cities needs; reading stopped "
-                        "there");
+                    limit == kMaxTspFileBytes
+                        ? inputTooLargeReason()
+                        : "more than " + sizeText(limit) + ": reading stopped there");
     }
     block =
         read.bytes.size() + kFirstBlock > limit + 1 ? limit + 1 - read.bytes.size() : kFirstBlock;

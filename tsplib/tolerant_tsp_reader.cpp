@@ -871,7 +871,7 @@ std::string TspReadReport::where() const {
 
 std::string inputTooLargeReason() {
   return "more than " + std::to_string(kMaxTspFileBytes >> 20) +
-         " MiB, the most an input may hold; reading stopped there";
+         " MiB: the most an input may hold; reading stopped there";
 }
 
 TspRead readTspFileTolerant(const FileName& file) {
