@@ -268,8 +268,12 @@ int Session::loadBounded(const std::string& path) {
   TspRead read = request_.strict ? readTspTextStrict(input.bytes.view(), path)
                                  : readTspTextTolerant(input.bytes.view(), path);
   if (!read.instance) {
-    return failWithCode("cannot read", path, read.report.code, read.report.where(),
-                        read.report.line);
+    // The message names the line; JSON gives the line and the reason apart, as the C interface
+    // and the Python module do.
+    const TspReadReport& report = read.report;
+    printError("cannot read " + inQuotes(path) + " (" + report.where() + ")", report.code, path,
+               report.reason, report.line);
+    return kExitBadInput;
   }
   instance_ = std::move(read.instance);
   report_ = std::move(read.report);

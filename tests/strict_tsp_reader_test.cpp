@@ -155,7 +155,7 @@ TEST(StrictInstanceReaderTest, FilesThatCannotBeOpenedOrAreDirectories) {
   ScratchDirectory directory;
   const TspRead missing = readTspFileStrict(fileNamed(directory.path("none.tsp")));
   EXPECT_EQ(missing.report.code, ErrorCode::FileOpenFailed);
-  EXPECT_EQ(missing.report.reason, "the file cannot be opened (it may not exist)");
+  EXPECT_EQ(missing.report.reason, "the file cannot be opened (No such file or directory)");
   const TspRead folder = readTspFileStrict(fileNamed(directory.path("")));
   EXPECT_EQ(folder.report.code, ErrorCode::FileReadFailed);
   EXPECT_EQ(folder.report.where(), "is a directory");

@@ -405,7 +405,7 @@ TEST(TolerantReaderTest, FilesThatCannotBeOpenedOrAreDirectories) {
   ScratchDirectory directory;
   const TspRead missing = readTspFileTolerant(fileNamed(directory.path("no.tsp")));
   EXPECT_EQ(missing.report.code, ErrorCode::FileOpenFailed);
-  EXPECT_EQ(missing.report.reason, "the file cannot be opened (it may not exist)");
+  EXPECT_EQ(missing.report.reason, "the file cannot be opened (No such file or directory)");
   const TspRead folder = readTspFileTolerant(fileNamed(directory.path("")));
   EXPECT_EQ(folder.report.code, ErrorCode::FileReadFailed);
   EXPECT_EQ(folder.report.where(), "is a directory");

@@ -4,6 +4,7 @@
 // line and why. Changes nothing outside its result; the code is always the component's.
 #include "tsplib/strict_tsp_reader.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -184,6 +185,7 @@ TspRead refused(ErrorCode code, int line, std::string reason) {
 // more.
 std::optional<TspRead> readWhole(std::FILE* stream, std::string& bytes) {
   char block[1 << 16];
+  errno = 0;
   for (;;) {
     const std::size_t n = std::fread(block, 1, sizeof block, stream);
     if (n == 0) break;
@@ -193,7 +195,7 @@ std::optional<TspRead> readWhole(std::FILE* stream, std::string& bytes) {
     bytes.append(block, n);
   }
   if (std::ferror(stream) != 0) {
-    return refused(ErrorCode::FileReadFailed, 0, "the file cannot be read");
+    return refused(ErrorCode::FileReadFailed, 0, cannotBeReadReason(errno));
   }
   return std::nullopt;
 }
@@ -256,9 +258,11 @@ TspRead readTspFileStrict(const FileName& file) {
   if (file.present && std::filesystem::is_directory(file.location, error)) {
     return refused(ErrorCode::FileReadFailed, 0, "is a directory");
   }
+  errno = 0;
   std::FILE* stream = openTextFile(file, false);
   if (stream == nullptr) {
-    return refused(ErrorCode::FileOpenFailed, 0, "the file cannot be opened (it may not exist)");
+    return refused(ErrorCode::FileOpenFailed, 0,
+                   cannotBeOpenedReason(file.present ? errno : ENOENT));
   }
   TspRead read = readTspStreamStrict(stream, file.narrow);
   std::fclose(stream);

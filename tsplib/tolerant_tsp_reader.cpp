@@ -564,7 +564,7 @@ std::optional<Refusal> Reader::readLines() {
   if (bytes_.readFailed) {
     const bool directory = !source_.anyByte && bytes_.readError == EISDIR;
     return refuse(ErrorCode::FileReadFailed, 0,
-                  directory ? "is a directory" : "the file cannot be read");
+                  directory ? std::string("is a directory") : cannotBeReadReason(bytes_.readError));
   }
   if (!source_.anyByte) return refuse(ErrorCode::FileReadFailed, 0, "the file is empty");
   return std::nullopt;
@@ -835,10 +835,11 @@ TspRead readOpened(const FileName& file, CityLimits limits) {
     refused.report.reason = "is a directory";
     return refused;
   }
+  errno = 0;
   std::FILE* stream = openTextFile(file, false);
   if (stream == nullptr) {
     refused.report.code = ErrorCode::FileOpenFailed;
-    refused.report.reason = "the file cannot be opened (it may not exist)";
+    refused.report.reason = cannotBeOpenedReason(file.present ? errno : ENOENT);
     return refused;
   }
   ByteSource bytes(stream);
@@ -867,6 +868,14 @@ TspReadReport intoProblem(TspRead read, ProblemData& problem) {
 
 std::string TspReadReport::where() const {
   return line > 0 ? "line " + std::to_string(line) + ": " + reason : reason;
+}
+
+std::string cannotBeOpenedReason(int error) {
+  return "the file cannot be opened (" + std::generic_category().message(error) + ")";
+}
+
+std::string cannotBeReadReason(int error) {
+  return "the file cannot be read (" + std::generic_category().message(error) + ")";
 }
 
 std::string inputTooLargeReason() {

@@ -60,8 +60,11 @@ struct TspRead {
   TspReadReport report;
 };
 
-// The refusal of an input of more than kMaxTspFileBytes, in the words every front end shows.
+// The refusals of an input every front end words alike: more than kMaxTspFileBytes, a file that
+// cannot be opened or read (with the system's words for the error number).
 std::string inputTooLargeReason();
+std::string cannotBeOpenedReason(int error);
+std::string cannotBeReadReason(int error);
 
 // Reads a TSP or ATSP file of any size up to kMaxInstanceCities cities; the instance's name is
 // the file's name as given.
