@@ -1,3 +1,7 @@
+// The four commands of `ringmarch`: each reads its input once and bounded into an Instance
+// (tolerantly, or with --strict by the component's reader), checks its output paths before any
+// work, and prints its result as text or one JSON object. A solve goes through the solve layer;
+// the exit status says whether the tour is proven, and a failure names the file, line and reason.
 #include "cli/commands.h"
 
 #include <cerrno>

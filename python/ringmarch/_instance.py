@@ -299,20 +299,19 @@ class Instance:
     def _hold(self, any_size: ctypes.c_void_p) -> None:
         """Takes the library's any-size instance: kept beyond the solver's size, loaded into the
         solver (and freed) up to it."""
+        kept = False
         try:
             cities = ctypes.c_int32()
             _check(lib.ringmarch_instance_cities(any_size, ctypes.byref(cities)))
             if cities.value <= MAX_CITIES:
                 self._call(lib.ringmarch_load_instance, any_size, replaces=True)
-                return
-        except BaseException:
-            lib.ringmarch_instance_destroy(any_size)
-            raise
-        if cities.value <= MAX_CITIES:
-            lib.ringmarch_instance_destroy(any_size)
-            return
-        self._drop_any_size()
-        self._any_size = any_size
+            else:
+                self._drop_any_size()
+                self._any_size = any_size
+                kept = True
+        finally:
+            if not kept:
+                lib.ringmarch_instance_destroy(any_size)
 
     def _beyond_the_solver(self) -> RingmarchError:
         cities = ctypes.c_int32()
