@@ -696,10 +696,11 @@ static void test_instances_beyond_the_solver(void) {
     int32_t cities;
     int32_t coordinates;
     int64_t optimum;
-  } files[] = {{"gr137.tsp", 137, 1, 69853},
-               {"si175.tsp", 175, 0, 21407},
-               {"brg180.tsp", 180, 0, 1950},
-               {"ftv170.atsp", 171, 0, 2755}};
+    int solved; /* solved here too (the quick ones, for the sanitized runs' sake) */
+  } files[] = {{"gr137.tsp", 137, 1, 69853, 0},
+               {"si175.tsp", 175, 0, 21407, 0},
+               {"brg180.tsp", 180, 0, 1950, 1},
+               {"ftv170.atsp", 171, 0, 2755, 1}};
   ringmarch_solver* s = new_solver();
   for (size_t k = 0; k < sizeof files / sizeof files[0]; ++k) {
     char path[1024];
@@ -721,6 +722,10 @@ static void test_instances_beyond_the_solver(void) {
     CHECK_RESULT(RINGMARCH_RESULT_OF(RINGMARCH_TOO_MANY_CITIES),
                  ringmarch_instance_read_tsp_file(path, 1, &strict));
     CHECK(strict == NULL);
+    if (!files[k].solved) {
+      ringmarch_instance_destroy(instance);
+      continue;
+    }
 
     ringmarch_solve_request request;
     ringmarch_solve_request_init(&request);

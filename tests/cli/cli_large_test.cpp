@@ -113,21 +113,22 @@ TEST(ProgramLargeTest, CheckConvertAndThePictureTakeLargeFiles) {
   EXPECT_EQ(fractional.exitStatus, kBadInput);
   EXPECT_NE(fractional.err.find("euc2d would change the instance"), std::string::npos);
 
-  const std::string picture = directory.path("a280.svg");
-  const ProgramRun drawn = runRingmarch({"solve", a280, "--svg", picture, "--quiet"});
+  const std::string picture = directory.path("ch130.svg");
+  const ProgramRun drawn =
+      runRingmarch({"solve", dataFile("ch130.tsp"), "--svg", picture, "--quiet"});
   EXPECT_NE(drawn.exitStatus, kBadInput) << drawn.err;
   const std::string svg = fileContents(picture);
-  EXPECT_NE(svg.find("<title>city 280</title>"), std::string::npos);
-  EXPECT_NE(svg.find("a280.tsp: 280 cities, length "), std::string::npos);
+  EXPECT_NE(svg.find("<title>city 130</title>"), std::string::npos);
+  EXPECT_NE(svg.find("ch130.tsp: 130 cities, length 6110 (not proven optimal)"), std::string::npos);
 }
 
 TEST(ProgramLargeTest, RandomInstancesBeyond127Cities) {
   const ProgramRun run =
-      runRingmarch({"random", "300", "--seed", "4", "--solve", "--json", "--quiet"});
+      runRingmarch({"random", "150", "--seed", "4", "--solve", "--json", "--quiet"});
   const JsonValue document = parsedStdout(run);
-  EXPECT_EQ(document.at("cities").number(), 300);
+  EXPECT_EQ(document.at("cities").number(), 150);
   EXPECT_EQ(document.at("engine").string(), "tour");
-  EXPECT_EQ(tourDefect(jsonTour(document), 300), "");
+  EXPECT_EQ(tourDefect(jsonTour(document), 150), "");
   // The first cities are those of the smaller instance of the same seed.
   const auto cityLines = [](const std::string& file) {
     const std::size_t section = file.find("NODE_COORD_SECTION\n");
