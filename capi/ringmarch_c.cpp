@@ -17,9 +17,11 @@
 #include <optional>
 #include <vector>
 
+#include "instance/problem_conversion.h"
 #include "object/ringmarch_object.h"
-#include "solve/problem_conversion.h"
 #include "solve/solve.h"
+#include "tsplib/strict_tsp_reader.h"
+#include "tsplib/tolerant_tsp_reader.h"
 
 struct ringmarch_solver {
   ringmarch::RingmarchObject object;
@@ -55,25 +57,51 @@ struct LastFailure {
   ringmarch_result result = RINGMARCH_OK;
   std::string message;
   std::string gloss;
+  std::string reason;  // the refusal's own reason, without the code's gloss
+  std::int32_t line = 0;
+};
+
+// What the failure being answered adds to its code's gloss (a refusal's reason, and the line of
+// the file it concerns), taken by the next recorded failure.
+struct PendingDetail {
+  std::string reason;
+  std::int32_t line = 0;
+
+  bool empty() const { return reason.empty(); }
+  void clear() {
+    reason.clear();
+    line = 0;
+  }
+  // "line 5: reason", or the reason alone.
+  std::string where() const {
+    return line > 0 ? "line " + std::to_string(line) + ": " + reason : reason;
+  }
 };
 
 thread_local LastFailure tlsLastFailure;
-// What the failure being answered adds to its code's gloss (a refusal's reason), taken by the
-// next recorded failure.
-thread_local std::string tlsPendingDetail;
+thread_local PendingDetail tlsPendingDetail;
+
+// A reader's refusal as the detail of the failure about to be recorded.
+void pendReadRefusal(const ringmarch::TspReadReport& report) {
+  tlsPendingDetail.reason = report.reason;
+  tlsPendingDetail.line = report.line;
+}
 
 void setLastFailure(ringmarch_result result, std::int32_t code, std::string_view message,
                     std::string_view gloss) noexcept {
   LastFailure& last = tlsLastFailure;
   last.code = code;
   last.result = result;
+  last.line = 0;
   try {
     last.message.assign(message);
     last.gloss.assign(gloss);
+    last.reason.clear();
   } catch (...) {
     // Without memory for the texts the code and result value still tell the failure.
     last.message.clear();
     last.gloss.clear();
+    last.reason.clear();
   }
 }
 
@@ -85,7 +113,9 @@ ringmarch_result recorded(ringmarch_result result) noexcept {
     setLastFailure(result, code, messageOf(code), glossOf(code));
     if (!tlsPendingDetail.empty()) {
       try {
-        tlsLastFailure.gloss += ": " + tlsPendingDetail;
+        tlsLastFailure.gloss += ": " + tlsPendingDetail.where();
+        tlsLastFailure.reason = tlsPendingDetail.reason;
+        tlsLastFailure.line = tlsPendingDetail.line;
       } catch (...) {
         // The code's own gloss still tells the failure.
       }
@@ -185,7 +215,8 @@ std::int32_t stopCodeOf(ringmarch::StopReason reason) {
 // A refusal of the solve layer as a result value; its reason joins the code's gloss when the
 // failure is recorded, so that callers can show it.
 ringmarch_result refusedSolve(const ringmarch::SolveResult& solved) {
-  tlsPendingDetail = solved.reason;
+  tlsPendingDetail.reason = solved.reason;
+  tlsPendingDetail.line = 0;
   if (solved.refusal == ErrorCode::Success) return RINGMARCH_E_INVALIDARG;
   return ringmarch::resultValueOf(solved.refusal);
 }
@@ -512,13 +543,14 @@ ringmarch_result ringmarch_instance_read_tsp_file(const char* filename, int32_t 
   if (instance == nullptr) return recorded(RINGMARCH_E_POINTER);
   *instance = nullptr;
   return withoutExceptions([&]() -> OperationResult {
-    auto object = std::make_unique<ringmarch::RingmarchObject>();
-    const OperationResult read = strict != 0 ? object->ReadTspFile(fileNameOf(filename))
-                                             : object->ReadTspFileTolerant(fileNameOf(filename));
-    if (read != RINGMARCH_OK) return read;
-    std::optional<ringmarch::Instance> made = ringmarch::instanceOf(object->instance());
-    if (!made) return ringmarch::resultValueOf(ErrorCode::CityIdOutOfRange);
-    *instance = new ringmarch_instance{std::move(*made)};
+    const ringmarch::FileName file = fileNameOf(filename);
+    ringmarch::TspRead read =
+        strict != 0 ? ringmarch::readTspFileStrict(file) : ringmarch::readTspFileTolerant(file);
+    if (!read.instance) {
+      pendReadRefusal(read.report);
+      return ringmarch::resultValueOf(read.report.code);
+    }
+    *instance = new ringmarch_instance{std::move(*read.instance)};
     return RINGMARCH_OK;
   });
 }
@@ -527,7 +559,7 @@ ringmarch_result ringmarch_read_tsp_file_tolerant(ringmarch_solver* solver, cons
   return guarded(solver, [&](ringmarch::RingmarchObject& object) -> OperationResult {
     ringmarch::TspReadReport report;
     const OperationResult read = object.ReadTspFileTolerant(fileNameOf(filename), &report);
-    if (read != RINGMARCH_OK) tlsPendingDetail = report.where();
+    if (read != RINGMARCH_OK) pendReadRefusal(report);
     return read;
   });
 }
@@ -551,6 +583,42 @@ ringmarch_result ringmarch_instance_cities(const ringmarch_instance* instance, i
   if (instance == nullptr || count == nullptr) return recorded(RINGMARCH_E_POINTER);
   *count = instance->instance.size();
   return RINGMARCH_OK;
+}
+
+ringmarch_result ringmarch_instance_distance(const ringmarch_instance* instance, int32_t from,
+                                             int32_t to, int32_t* value) {
+  if (instance == nullptr || value == nullptr) return recorded(RINGMARCH_E_POINTER);
+  const int32_t cities = instance->instance.size();
+  if (from < 0 || from >= cities || to < 0 || to >= cities) {
+    return recorded(ringmarch::resultValueOf(ErrorCode::CityIdOutOfRange));
+  }
+  *value = instance->instance.distance(from, to);
+  return RINGMARCH_OK;
+}
+
+ringmarch_result ringmarch_instance_has_coordinates(const ringmarch_instance* instance,
+                                                    int32_t* value) {
+  if (instance == nullptr || value == nullptr) return recorded(RINGMARCH_E_POINTER);
+  *value = instance->instance.hasPicture() ? 1 : 0;
+  return RINGMARCH_OK;
+}
+
+ringmarch_result ringmarch_load_instance(ringmarch_solver* solver,
+                                         const ringmarch_instance* instance) {
+  if (instance == nullptr) return recorded(RINGMARCH_E_POINTER);
+  return guarded(solver, [&](ringmarch::RingmarchObject& object) -> OperationResult {
+    const int32_t cities = instance->instance.size();
+    if (cities > ringmarch::kMaxCities) {
+      tlsPendingDetail.reason = std::to_string(cities) + " cities; the solver takes at most " +
+                                std::to_string(ringmarch::kMaxCities);
+      tlsPendingDetail.line = 0;
+      return ringmarch::resultValueOf(ErrorCode::TooManyCities);
+    }
+    const std::unique_ptr<ringmarch::ProblemData> problem =
+        ringmarch::problemOf(instance->instance);
+    if (!problem) return ringmarch::resultValueOf(ErrorCode::OutOfMemory);
+    return object.LoadProblem(*problem);
+  });
 }
 
 ringmarch_result ringmarch_solve_instance(const ringmarch_instance* instance,
@@ -617,11 +685,21 @@ const char* ringmarch_last_error_gloss(void) {
   return tlsLastFailure.gloss.c_str();
 }
 
+const char* ringmarch_last_error_reason(void) {
+  return tlsLastFailure.reason.c_str();
+}
+
+int32_t ringmarch_last_error_line(void) {
+  return tlsLastFailure.line;
+}
+
 void ringmarch_clear_last_error(void) {
   tlsLastFailure.code = 0;
   tlsLastFailure.result = RINGMARCH_OK;
   tlsLastFailure.message.clear();
   tlsLastFailure.gloss.clear();
+  tlsLastFailure.reason.clear();
+  tlsLastFailure.line = 0;
 }
 
 const char* ringmarch_error_name(int32_t code) {

@@ -26,9 +26,10 @@ constexpr std::string_view kGeneralUsage =
 
 constexpr std::string_view kReadingHelp =
     "  --strict               read FILE exactly as the automation component does (DIMENSION\n"
-    "                         first, fixed case, EUC_2D, ATT and three matrix layouts only);\n"
-    "                         without it every symmetric TSPLIB distance rule, all matrix\n"
-    "                         layouts and ATSP files are read, keywords in any order\n"
+    "                         first, fixed case, EUC_2D, ATT and three matrix layouts only, up\n"
+    "                         to 127 cities); without it every symmetric TSPLIB distance rule,\n"
+    "                         all matrix layouts and ATSP files of up to 100000 cities are\n"
+    "                         read, keywords in any order\n"
     "  -                      as the file: read it from standard input\n";
 
 constexpr std::string_view kSolveOptionsHelp =
@@ -57,18 +58,19 @@ constexpr std::string_view kSolveExitHelp =
     "instance of more than 63 cities); 130 interrupted (Ctrl-C), best tour found reported.\n";
 
 constexpr std::string_view kHelpHeader =
-    "ringmarch: exact travelling-salesman solver for up to 127 cities\n\n";
+    "ringmarch: travelling-salesman solver: exact up to 127 cities, tours and bounds beyond\n\n";
 
 constexpr std::string_view kSolveHelp =
     "ringmarch solve [FILE.tsp|-] [options]\n"
-    "  Solves a TSPLIB TSP or ATSP file exactly (without FILE: the built-in 42-city instance)\n"
-    "  and prints the tour length, the tour (1-based city numbers), the time and the number of\n"
-    "  evaluated search nodes. Asymmetric distances (up to 63 cities) are solved exactly as a\n"
-    "  directed tour through a symmetric instance of twice the cities.\n";
+    "  Solves a TSPLIB TSP or ATSP file (without FILE: the built-in 42-city instance), exactly\n"
+    "  up to 127 cities, and prints the tour length, the tour (1-based city numbers), the time\n"
+    "  and the number of evaluated search nodes. Asymmetric distances (up to 63 cities) are\n"
+    "  solved exactly as a directed tour through a symmetric instance of twice the cities;\n"
+    "  larger instances get the tour engine's tour and bound, optimal only when they meet.\n";
 
 constexpr std::string_view kRandomHelp =
     "ringmarch random N [--seed S] [--output FILE|-] [--format euc2d|fullmatrix] [--solve]\n"
-    "  Generates N random cities (whole coordinates 0 to 9999, N from 1 to 127).\n"
+    "  Generates N random cities (whole coordinates 0 to 9999, N from 1 to 100000).\n"
     "  --seed S               generator seed 0 to 4294967295 (default: a fresh seed)\n"
     "  --output FILE          write the instance as a TSP file (- or no --output and no\n"
     "                         --solve: standard output)\n"
@@ -77,7 +79,7 @@ constexpr std::string_view kRandomHelp =
     "  --solve                solve the instance; the solve options apply\n";
 
 constexpr std::string_view kRandomExitHelp =
-    "Exit status: 0 success; 1 a failed operation; 2 bad usage (also N outside 1 to 127, N\n"
+    "Exit status: 0 success; 1 a failed operation; 2 bad usage (also N outside 1 to 100000, N\n"
     "below 3 with --solve, and --output - with --solve); with --solve also 3 not proven\n"
     "optimal and 130 interrupted.\n";
 
@@ -380,10 +382,11 @@ ParseResult parseArguments(int argc, const char* const* argv) {
       if (digits.starts_with('+')) digits.remove_prefix(1);
       const bool allDigits =
           !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
-      if ((!cities && allDigits) || (cities && *cities > kMaxCities)) {
+      if ((!cities && allDigits) || (cities && *cities > kMaxInstanceCities)) {
         digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size() - 1));
-        return failure(std::string(digits) + " cities; at most " + std::to_string(kMaxCities),
-                       command);
+        return failure(
+            std::string(digits) + " cities; at most " + std::to_string(kMaxInstanceCities),
+            command);
       }
       if (!cities || *cities < 1) {
         return failure("the number of cities must be a whole number of at least 1", command);

@@ -1,3 +1,7 @@
+// The four commands of `ringmarch`: each reads its input once and bounded into an Instance
+// (tolerantly, or with --strict by the component's reader), checks its output paths before any
+// work, and prints its result as text or one JSON object. A solve goes through the solve layer;
+// the exit status says whether the tour is proven, and a failure names the file, line and reason.
 #include "cli/commands.h"
 
 #include <cerrno>
@@ -13,17 +17,21 @@
 #include <vector>
 
 #include "cli/default_instance.h"
+#include "cli/distance_check.h"
 #include "cli/input_bytes.h"
 #include "cli/interrupt.h"
 #include "cli/json_output.h"
 #include "cli/output_paths.h"
 #include "cli/progress.h"
+#include "cli/random_instance.h"
 #include "cli/replace_file.h"
 #include "cli/svg_drawing.h"
+#include "instance/problem_conversion.h"
 #include "model/generation.h"
-#include "object/asymmetric_solve.h"
-#include "object/ringmarch_object.h"
 #include "solve/solve.h"
+#include "solver/solve_driver.h"
+#include "solver/tour_record.h"
+#include "tsplib/strict_tsp_reader.h"
 #include "tsplib/tolerant_tour_reader.h"
 #include "tsplib/tolerant_tsp_reader.h"
 #include "tsplib/tour_file.h"
@@ -52,75 +60,21 @@ std::string citiesText(std::int32_t count) {
 }
 
 // The closed tour's length measured in the listed direction, in 64 bits: no sum of 32-bit
-// distances over at most 127 cities can wrap there, whatever the instance holds.
-std::int64_t closedTourLength(const ProblemData& problem, std::span<const std::int32_t> order) {
+// distances over at most kMaxInstanceCities cities can wrap there. Entries that name no city of
+// the instance are passed over.
+std::int64_t closedTourLength(const Instance& instance, std::span<const std::int32_t> order) {
   std::int64_t total = 0;
+  const int cities = instance.size();
   for (std::size_t k = 0; k < order.size(); ++k) {
     const std::int32_t from = order[k];
     const std::int32_t to = order[(k + 1) % order.size()];
-    if (from < 0 || from >= problem.count || to < 0 || to >= problem.count) continue;
-    total += problem.rows[from].dist[to];
+    if (from < 0 || from >= cities || to < 0 || to >= cities) continue;
+    total += instance.distance(from, to);
   }
   return total;
 }
 
-// The first pair of different cities whose distance is negative, in the distance check's order;
-// {-1, -1} when there is none. The component's check lets them pass, but they are not positive.
-std::pair<int, int> firstNegativeDistance(const ProblemData& problem) {
-  for (int i = 0; i < problem.count; ++i) {
-    for (int j = 0; j < problem.count; ++j) {
-      if (i != j && problem.rows[i].dist[j] < 0) return {i, j};
-    }
-  }
-  return {-1, -1};
-}
-
-// Finds the first pair that the distance check objects to, visiting the pairs in the check's
-// own order so that the pair agrees with its answer.
-struct DistanceFault {
-  int from = -1;
-  int to = -1;
-  ErrorCode code = ErrorCode::Success;
-};
-
-DistanceFault firstDistanceFault(const ProblemData& problem) {
-  for (int i = 0; i < problem.count; ++i) {
-    for (int j = i; j < problem.count; ++j) {
-      const std::int32_t d = problem.rows[i].dist[j];
-      if (d != problem.rows[j].dist[i]) return {i, j, ErrorCode::DistanceNotSymmetric};
-      if (i == j && d != 0) return {i, j, ErrorCode::SameCityDistanceNotZero};
-      if (i != j && d == 0) return {i, j, ErrorCode::DistanceNotPositive};
-    }
-  }
-  return {};
-}
-
-// The same for a directed instance, whose distances need not equal their reverses: every ordered
-// pair, row by row.
-DistanceFault firstDirectedFault(const ProblemData& problem) {
-  for (int i = 0; i < problem.count; ++i) {
-    for (int j = 0; j < problem.count; ++j) {
-      const std::int32_t d = problem.rows[i].dist[j];
-      if (i == j && d != 0) return {i, j, ErrorCode::SameCityDistanceNotZero};
-      if (i != j && d == 0) return {i, j, ErrorCode::DistanceNotPositive};
-    }
-  }
-  return {};
-}
-
-// The first pair whose distance differs from its reverse; from < 0 when there is none.
-DistanceFault firstAsymmetricPair(const ProblemData& problem) {
-  for (int i = 0; i < problem.count; ++i) {
-    for (int j = i + 1; j < problem.count; ++j) {
-      if (problem.rows[i].dist[j] != problem.rows[j].dist[i]) {
-        return {i, j, ErrorCode::DistanceNotSymmetric};
-      }
-    }
-  }
-  return {};
-}
-
-std::string describeFault(const ProblemData& problem, const DistanceFault& fault) {
+std::string describeFault(const Instance& instance, const DistanceFault& fault) {
   const int a = fault.from;
   const int b = fault.to;
   const std::string cityA = "city " + std::to_string(a + 1);
@@ -128,11 +82,11 @@ std::string describeFault(const ProblemData& problem, const DistanceFault& fault
   switch (fault.code) {
     case ErrorCode::DistanceNotSymmetric:
       return "not symmetric: " + cityA + " to " + cityB + " is " +
-             std::to_string(problem.rows[a].dist[b]) + " but " + cityB + " to " + cityA + " is " +
-             std::to_string(problem.rows[b].dist[a]);
+             std::to_string(instance.distance(a, b)) + " but " + cityB + " to " + cityA + " is " +
+             std::to_string(instance.distance(b, a));
     case ErrorCode::SameCityDistanceNotZero:
       return "the distance of " + cityA + " to itself is " +
-             std::to_string(problem.rows[a].dist[a]) + ", not 0";
+             std::to_string(instance.distance(a, a)) + ", not 0";
     case ErrorCode::DistanceNotPositive:
       return cityA + " and " + cityB + " are 0 apart; different cities must be apart";
     default:
@@ -147,125 +101,6 @@ JsonObject stagesOf(const SolveStageSeconds& seconds) {
       .add("initial_tour", seconds.initialTour)
       .add("search", seconds.search);
   return stages;
-}
-
-// The bytes of a line with blanks and tabs dropped and letters in upper case, as far as any
-// keyword or section name reaches; one byte more shows that the line holds more than the name.
-struct SqueezedLine {
-  static constexpr std::size_t kKept = 24;
-  char text[kKept + 1] = {};
-  std::size_t size = 0;
-
-  explicit SqueezedLine(std::string_view line) {
-    for (const char c : line) {
-      if (c == ' ' || c == '\t') continue;
-      text[size++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-      if (size == kKept + 1) break;
-    }
-  }
-  std::string_view view() const { return {text, size}; }
-};
-
-// Calls visit(index, line) for each line of the bytes, without its line end (LF or CRLF); stops
-// when visit answers false. Nothing is copied, so an input of millions of lines costs no memory.
-template <typename Visit>
-void forEachLine(std::string_view bytes, Visit visit) {
-  std::size_t index = 0;
-  for (std::size_t at = 0; at < bytes.size(); ++index) {
-    std::size_t end = bytes.find('\n', at);
-    if (end == std::string_view::npos) end = bytes.size();
-    std::string_view line = bytes.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!visit(index, line)) return;
-    at = end + 1;
-  }
-}
-
-// The first line of a file that the tolerant reader takes but the strict reader's line rules do
-// not: DIMENSION first, keywords in upper case from the first column, section lines alone.
-std::string strictLineRuleBroken(std::string_view bytes) {
-  const std::string general =
-      "the file breaks the strict reader's line rules (DIMENSION before the other keywords, "
-      "keywords in upper case from the first column, section lines without blanks); it reads "
-      "without --strict";
-  auto at = [](std::size_t index) { return "line " + std::to_string(index + 1) + ": "; };
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-  std::size_t dimension = kNone;
-  bool dimensionInPlace = false;
-  forEachLine(bytes, [&](std::size_t index, std::string_view line) {
-    if (!SqueezedLine(line).view().starts_with("DIMENSION")) return true;
-    dimension = index;
-    dimensionInPlace = line.starts_with("DIMENSION");
-    return false;
-  });
-  if (dimension == kNone) return general;
-  if (!dimensionInPlace) {
-    return at(dimension) +
-           "with --strict, DIMENSION must be written in upper case from the first " +
-           "column; the file reads without --strict";
-  }
-  constexpr std::string_view kKeywords[] = {"EDGE_WEIGHT_TYPE", "EDGE_WEIGHT_FORMAT",
-                                            "DISPLAY_DATA_TYPE"};
-  constexpr std::string_view kSections[] = {"NODE_COORD_SECTION", "EDGE_WEIGHT_SECTION",
-                                            "DISPLAY_DATA_SECTION"};
-  std::string broken;
-  forEachLine(bytes, [&](std::size_t i, std::string_view line) {
-    const SqueezedLine word(line);
-    for (const std::string_view keyword : kKeywords) {
-      if (!word.view().starts_with(keyword)) continue;
-      if (i < dimension) {
-        broken = at(i) + std::string(keyword) + " comes before DIMENSION (line " +
-                 std::to_string(dimension + 1) +
-                 "); with --strict it is looked for only after; the file reads without --strict";
-        return false;
-      }
-      if (!line.starts_with(keyword)) {
-        broken = at(i) + "with --strict, " + std::string(keyword) +
-                 " must be written in upper case from the first column; the file reads without "
-                 "--strict";
-        return false;
-      }
-    }
-    for (const std::string_view section : kSections) {
-      if (word.view() == section && line != section) {
-        broken = at(i) + "with --strict, the section line must be " + std::string(section) +
-                 " alone, without blanks or other case; the file reads without --strict";
-        return false;
-      }
-    }
-    return true;
-  });
-  return broken.empty() ? general : broken;
-}
-
-// Why the strict reader refused the bytes with strictCode, in words: the tolerant reader names
-// the line and reason of a fault both would see; when it reads the file, the strict reader's
-// narrower rules are why. Reads the bytes through a stream of their own; changes nothing.
-std::string strictRefusalReason(std::string_view bytes, ErrorCode strictCode) {
-  auto scratch = std::make_unique<ProblemData>();
-  initProblemData(*scratch);
-  std::FILE* stream = openMemoryStream(bytes);
-  if (stream == nullptr) return "the input cannot be read again from memory to say why";
-  const TspReadReport tolerant = readTspStreamTolerant(*scratch, stream, "");
-  std::fclose(stream);
-  if (tolerant.code == ErrorCode::TooManyCities && strictCode == ErrorCode::FileReadFailed) {
-    // The strict reader reads DIMENSION as a 32-bit number and takes a larger one for damage.
-    return tolerant.where() + "; with --strict a DIMENSION beyond 32 bits is a damaged file";
-  }
-  if (tolerant.code != ErrorCode::Success) return tolerant.where();
-  const std::string& type = tolerant.edgeWeightType;
-  const std::string& format = tolerant.edgeWeightFormat;
-  const std::string typeLine = "line " + std::to_string(tolerant.edgeWeightTypeLine) + ": ";
-  if (type != "EUC_2D" && type != "ATT" && type != "EXPLICIT") {
-    return typeLine + "EDGE_WEIGHT_TYPE " + type +
-           " has no distance rule with --strict (the file reads without --strict)";
-  }
-  if (type == "EXPLICIT" && format != "FULL_MATRIX" && format != "UPPER_ROW" &&
-      format != "LOWER_DIAG_ROW") {
-    return "EDGE_WEIGHT_FORMAT " + format +
-           " is not read with --strict (the file reads without --strict)";
-  }
-  return strictLineRuleBroken(bytes);
 }
 
 // Empty when the tour visits every city of the instance once; otherwise what is wrong.
@@ -291,8 +126,7 @@ std::string tourFault(std::span<const std::int32_t> tour, std::int32_t cities) {
 
 class Session {
  public:
-  Session(const Request& request, const Console& console)
-      : request_(request), console_(console), object_(std::make_unique<RingmarchObject>()) {}
+  Session(const Request& request, const Console& console) : request_(request), console_(console) {}
 
   int run();
 
@@ -324,10 +158,10 @@ class Session {
   int solveLoaded(const JsonObject& extraFields);
   int writeInstanceToStandardOutput(std::int32_t format, const std::string& name);
 
-  // Reports the failure of an operation of the object: its result value, code name and text,
-  // with the reason and the line of the file it concerns when known.
-  int failOperation(std::string_view action, std::string_view file, const std::string& detail = {},
-                    int line = 0);
+  // Reports a failure with its code: "action 'file' (detail)", the result value, code name and
+  // text, with the reason and the line of the file it concerns when known.
+  int failWithCode(std::string_view action, std::string_view file, ErrorCode code,
+                   const std::string& detail = {}, int line = 0);
   // Reports a failure that is not an operation's, in words.
   int failPlain(const std::string& message, std::string_view file = {});
   void printError(const std::string& message, std::optional<ErrorCode> code, std::string_view file,
@@ -348,9 +182,9 @@ class Session {
 
   const Request& request_;
   const Console& console_;
-  std::unique_ptr<RingmarchObject> object_;
+  std::optional<Instance> instance_;  // the loaded instance
   std::string displayName_;
-  TspReadReport report_;  // what the tolerant reader said of the loaded file
+  TspReadReport report_;  // what the reader said of the loaded file
 };
 
 void Session::printError(const std::string& message, std::optional<ErrorCode> code,
@@ -380,9 +214,8 @@ void Session::printError(const std::string& message, std::optional<ErrorCode> co
   }
 }
 
-int Session::failOperation(std::string_view action, std::string_view file,
-                           const std::string& detail, int line) {
-  const LastError error = lastError();
+int Session::failWithCode(std::string_view action, std::string_view file, ErrorCode code,
+                          const std::string& detail, int line) {
   std::string message(action);
   if (!file.empty()) {
     message += ' ';
@@ -393,7 +226,7 @@ int Session::failOperation(std::string_view action, std::string_view file,
     message += detail;
     message += ')';
   }
-  printError(message, error.code, file, detail, line);
+  printError(message, code, file, detail, line);
   return kExitBadInput;
 }
 
@@ -417,12 +250,14 @@ int Session::load(const std::string& path) {
 int Session::loadBounded(const std::string& path) {
   if (path.empty()) {
     const std::string_view text = defaultInstanceText();
-    displayName_ = tspNameOf(text);
-    std::FILE* stream = openMemoryStream(text);
-    if (stream == nullptr) return failPlain("cannot open the built-in instance in memory");
-    const OperationResult read = object_->ReadTspStream(stream, displayName_);
-    std::fclose(stream);
-    if (read != kSuccessResult) return failOperation("cannot read the built-in instance", "");
+    displayName_ = strictNameOf(text);
+    TspRead read = readTspTextStrict(text, displayName_);
+    if (!read.instance) {
+      return failWithCode("cannot read the built-in instance", "", read.report.code,
+                          read.report.where(), read.report.line);
+    }
+    instance_ = std::move(read.instance);
+    report_ = std::move(read.report);
     return kExitSuccess;
   }
   displayName_ = path;
@@ -434,31 +269,18 @@ int Session::loadBounded(const std::string& path) {
                input.reason);
     return kExitBadInput;
   }
-  std::FILE* stream = openMemoryStream(input.bytes.view());
-  if (stream == nullptr) {
-    const std::string reason = "no stream over the input in memory";
-    printError("cannot read " + inQuotes(path) + " (" + reason + ")", ErrorCode::OutOfMemory, path,
-               reason);
+  TspRead read = request_.strict ? readTspTextStrict(input.bytes.view(), path)
+                                 : readTspTextTolerant(input.bytes.view(), path);
+  if (!read.instance) {
+    // The message names the line; JSON gives the line and the reason apart, as the C interface
+    // and the Python module do.
+    const TspReadReport& report = read.report;
+    printError("cannot read " + inQuotes(path) + " (" + report.where() + ")", report.code, path,
+               report.reason, report.line);
     return kExitBadInput;
   }
-  if (request_.strict) {
-    const OperationResult read = object_->ReadTspStream(stream, path);
-    std::fclose(stream);
-    if (read != kSuccessResult) {
-      const ErrorCode code = lastError().code;
-      const std::string reason = strictRefusalReason(input.bytes.view(), code);
-      clearLastError();
-      printError("cannot read " + inQuotes(path) + " (" + reason + ")", code, path, reason);
-      return kExitBadInput;
-    }
-    useNameFromStandardInput(path, tspNameOf(input.bytes.view()));
-    return kExitSuccess;
-  }
-  const OperationResult read = object_->ReadTspStreamTolerant(stream, path, &report_);
-  std::fclose(stream);
-  if (read != kSuccessResult) {
-    return failOperation("cannot read", path, report_.where(), report_.line);
-  }
+  instance_ = std::move(read.instance);
+  report_ = std::move(read.report);
   for (const std::string& note : report_.notes) warn(inQuotes(path) + ": " + note);
   // The tolerant reader also finds a NAME written in other case or with leading blanks.
   useNameFromStandardInput(path, report_.nameKeyword);
@@ -512,35 +334,29 @@ int Session::checkOutputs(const std::vector<Output>& outputs) {
 
 int Session::solveLoaded(const JsonObject& extraFields) {
   const SolveRequest& options = request_.solve;
-  const ProblemData& instance = object_->instance();
+  const Instance& instance = *instance_;
+  const int cities = instance.size();
   if (options.svgPath && !hasDrawableCoordinates(instance)) {
     return failPlain(inQuotes(displayName_) + " has no coordinates to draw (--svg)", displayName_);
   }
   // The warning names what the engine will make of asymmetric distances; the solve layer decides
   // the rest.
-  const bool asymmetric = hasAsymmetricDistances(instance);
-  const Engine engine = options.engine == Engine::Auto
-                            ? automaticEngine(instance.count, !asymmetric)
-                            : options.engine;
-  std::int32_t check = 0;
-  if (object_->CheckDistance(&check) == kSuccessResult && check != 0) {
-    DistanceFault fault = firstDistanceFault(instance);
-    std::string consequence = "; the tour is the shortest for the distances as given";
+  const bool asymmetric = !instance.isSymmetric();
+  const Engine engine =
+      options.engine == Engine::Auto ? automaticEngine(cities, !asymmetric) : options.engine;
+  DistanceFault fault = firstDistanceFault(instance);
+  if (fault.code != ErrorCode::Success) {
+    std::string consequence = engine == Engine::Canonical
+                                  ? "; the tour is the shortest for the distances as given"
+                                  : "; the tour is sought for the distances as given";
     if (asymmetric) {
       // Name the asymmetry, also when a diagonal entry comes first in the check's order.
-      for (int i = 0; i < instance.count && fault.code != ErrorCode::DistanceNotSymmetric; ++i) {
-        for (int j = i + 1; j < instance.count; ++j) {
-          if (instance.rows[i].dist[j] != instance.rows[j].dist[i]) {
-            fault = {i, j, ErrorCode::DistanceNotSymmetric};
-            break;
-          }
-        }
-      }
+      if (fault.code != ErrorCode::DistanceNotSymmetric) fault = firstAsymmetricPair(instance);
       if (engine == Engine::Tour) {
         consequence =
             "; the tour engine seeks a directed tour, measured in the listed direction; the tour "
             "is not proven optimal unless its lower bound meets it";
-      } else if (instance.count <= kMaxAsymmetricCities) {
+      } else if (cities <= kMaxAsymmetricCities) {
         consequence =
             "; solved exactly as a directed tour, its length measured in the listed "
             "direction";
@@ -568,6 +384,8 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   SolveResult solved;
   {
     const InterruptCatcher catcher;
+    // Up to kMaxCities cities the canonical engine takes the instance as the object's problem
+    // (problemOf): the start city and neighbour order the object's readers give.
     solved = solve(instance, solveRequest);
   }
   const double seconds = solved.counts.seconds;
@@ -580,12 +398,6 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     printError(message, code, displayName_, solved.reason);
     return kExitBadInput;
   }
-  if (object_->AdoptTour(solved.tour.data(), static_cast<std::int32_t>(solved.tour.size())) !=
-      kSuccessResult) {
-    return failOperation("cannot keep the tour of", displayName_,
-                         "its length does not fit 32 bits");
-  }
-
   std::string notProvenReason = solved.reason;
   if (solved.stopReason == StopReason::Interrupted || solved.stopReason == StopReason::Stopped) {
     notProvenReason = "interrupted; best tour found so far";
@@ -600,9 +412,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   const bool proven = solved.optimal();
   const std::int64_t length = solved.length;
   const std::int64_t lowerBound = solved.lowerBound.value_or(0);
-  const TourRecord& tour = object_->tour();
-  const int tourCount = tour.count < 0 ? 0 : tour.count;
-  const std::span<const std::int32_t> order(tour.order, static_cast<std::size_t>(tourCount));
+  const std::span<const std::int32_t> order(solved.tour);
   // What is printed and written is measured here in 64 bits, not taken from the solver's sum.
   const std::int64_t measured = closedTourLength(instance, order);
   const SolveCounts& statistics = solved.counts;
@@ -613,7 +423,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   if (options.tourPath) {
     const std::string& path = *options.tourPath;
     const std::string problem = replaceFile(path, [&](std::FILE* stream) {
-      return writeTourStreamWithLength(tour, instance, stream, path, measured);
+      return writeTourText(order, cities, stream, path, measured);
     });
     if (!problem.empty()) {
       writeFailures.emplace_back("cannot write the tour to " + inQuotes(path) + ": " + problem,
@@ -621,9 +431,9 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     }
   }
   if (options.svgPath) {
-    std::string title = displayName_ + ": " + std::to_string(instance.count) + " cities, length " +
+    std::string title = displayName_ + ": " + std::to_string(cities) + " cities, length " +
                         std::to_string(measured) + (proven ? "" : " (not proven optimal)");
-    const std::optional<std::string> svg = drawTourSvg(instance, tour, title);
+    const std::optional<std::string> svg = drawTourSvg(instance, order, title);
     const std::string problem =
         svg ? replaceFileWithText(*options.svgPath, *svg) : std::string("the tour cannot be drawn");
     if (!problem.empty()) {
@@ -636,7 +446,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
   if (json()) {
     JsonObject document = extraFields;
     document.add("name", displayName_)
-        .add("cities", instance.count)
+        .add("cities", cities)
         .add("asymmetric", asymmetric)
         .add("length", measured)
         .add("optimal", proven);
@@ -668,7 +478,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     }
     std::fprintf(console_.out, "%s\n", document.text().c_str());
   } else {
-    std::fprintf(console_.out, "name: %s\ncities: %d\n", displayName_.c_str(), instance.count);
+    std::fprintf(console_.out, "name: %s\ncities: %d\n", displayName_.c_str(), cities);
     if (asymmetric) {
       std::fprintf(console_.out, "asymmetric: yes (a directed tour, measured as listed)\n");
     }
@@ -708,7 +518,7 @@ int Session::runSolve() {
 }
 
 int Session::writeInstanceToStandardOutput(std::int32_t format, const std::string& name) {
-  writeTspStream(object_->instance(), console_.out, name, format);
+  writeTspStream(*instance_, console_.out, name, format);
   if (std::fflush(console_.out) != 0 || std::ferror(console_.out) != 0) {
     return failPlain("cannot write to standard output");
   }
@@ -717,7 +527,7 @@ int Session::writeInstanceToStandardOutput(std::int32_t format, const std::strin
 
 // Writes the instance as a TSP file through a new file renamed over the target; the NAME line
 // holds the path, as the component's writer puts it.
-std::string writeInstanceFile(const ProblemData& instance, const std::string& path,
+std::string writeInstanceFile(const Instance& instance, const std::string& path,
                               std::int32_t format) {
   return replaceFile(path, [&](std::FILE* stream) {
     writeTspStream(instance, stream, path, format);
@@ -747,16 +557,17 @@ int Session::runRandom() {
   const std::string name =
       "random-" + std::to_string(request_.cityCount) + "-seed-" + std::to_string(seed);
   displayName_ = name;
-  if (object_->NewTspWithSeed(request_.cityCount, seed) != kSuccessResult) {
-    return failOperation("cannot generate " + std::to_string(request_.cityCount) + " cities", "");
+  instance_ = randomInstance(request_.cityCount, seed);
+  if (!instance_) {
+    return failPlain("cannot generate " + std::to_string(request_.cityCount) + " cities");
   }
+  instance_->name = name;
   const std::int32_t format = request_.format.value_or(kTspFileEuc2d);
   const bool toStandardOutput = (request_.outputPath && *request_.outputPath == kStandardStream) ||
                                 (!request_.outputPath && !request_.solveRandom);
   if (toStandardOutput) return writeInstanceToStandardOutput(format, name);
   if (request_.outputPath) {
-    const std::string problem =
-        writeInstanceFile(object_->instance(), *request_.outputPath, format);
+    const std::string problem = writeInstanceFile(*instance_, *request_.outputPath, format);
     if (!problem.empty()) {
       printError("cannot write the instance to " + inQuotes(*request_.outputPath) + ": " + problem,
                  ErrorCode::FileWriteFailed, *request_.outputPath, problem);
@@ -774,20 +585,25 @@ int Session::runCheck() {
   const std::string& path = request_.files[0];
   const int loaded = load(path);
   if (loaded != kExitSuccess) return loaded;
-  const ProblemData& instance = object_->instance();
-  std::int32_t answer = 0;
-  if (object_->CheckDistance(&answer) != kSuccessResult) return failOperation("cannot check", path);
+  const Instance& instance = *instance_;
+  const int cities = instance.size();
   // An ATSP file declares one-way distances: they need not equal their reverses, and are checked
   // pair by ordered pair. A TSP file (the default TYPE) promises symmetry, which is checked.
   const bool declaredDirected = !request_.strict && report_.type == "ATSP";
   const DistanceFault fault =
       declaredDirected ? firstDirectedFault(instance) : firstDistanceFault(instance);
-  if (declaredDirected) answer = static_cast<std::int32_t>(fault.code);
-  const auto code = static_cast<ErrorCode>(answer);
-  // The pair is shown only when it explains the check's own answer.
-  const bool faultAgrees = fault.code == code;
-  const bool solvable = instance.count >= 3 && tourLengthsFit(instance);
-  const bool asymmetric = hasAsymmetricDistances(instance);
+  const ErrorCode code = fault.code;
+  const auto answer = static_cast<std::int32_t>(code);
+  // Up to the object's size the exact search sums tours in 32 bits; the tour engine beyond it
+  // sums in 64.
+  bool lengthsFit = true;
+  if (cities <= kMaxCities) {
+    const std::unique_ptr<ProblemData> problem = problemOf(instance);
+    if (!problem) return failPlain("no memory to check " + inQuotes(path), path);
+    lengthsFit = tourLengthsFit(*problem);
+  }
+  const bool solvable = cities >= 3 && lengthsFit;
+  const bool asymmetric = !instance.isSymmetric();
   // The component's check lets negative distances pass; "positive" must not be said of them.
   const auto [negativeFrom, negativeTo] = firstNegativeDistance(instance);
   const bool negative = negativeFrom >= 0;
@@ -807,22 +623,28 @@ int Session::runCheck() {
       return kExitBadInput;
     }
     if (request_.strict) {
+      // The strict reader's instances have at most kMaxCities cities: the object's problem.
+      const std::unique_ptr<ProblemData> problem = problemOf(instance);
+      auto tourRead = std::make_unique<TourRecord>();
       std::FILE* stream = openMemoryStream(input.bytes.view());
-      if (stream == nullptr) return failPlain("cannot read the tour in memory", tourPath);
-      const OperationResult read = object_->ReadTourStream(stream);
-      std::fclose(stream);
-      if (read != kSuccessResult) {
-        std::string detail;
-        if (lastError().code == ErrorCode::CityIdOutOfRange) {
-          detail = "its DIMENSION differs from the instance's " + citiesText(instance.count) +
-                   ", or it names a city outside 1 to " + std::to_string(instance.count);
-        }
-        return failOperation("cannot read the tour", tourPath, detail);
+      if (!problem || stream == nullptr) {
+        if (stream != nullptr) std::fclose(stream);
+        return failPlain("cannot read the tour in memory", tourPath);
       }
-      const TourRecord& tourRead = object_->tour();
-      tourOrder.assign(tourRead.order, tourRead.order + (tourRead.count > 0 ? tourRead.count : 0));
+      const ErrorCode read = readTourStream(*tourRead, *problem, stream);
+      std::fclose(stream);
+      if (read != ErrorCode::Success) {
+        std::string detail;
+        if (read == ErrorCode::CityIdOutOfRange) {
+          detail = "its DIMENSION differs from the instance's " + citiesText(cities) +
+                   ", or it names a city outside 1 to " + std::to_string(cities);
+        }
+        return failWithCode("cannot read the tour", tourPath, read, detail);
+      }
+      tourOrder.assign(tourRead->order,
+                       tourRead->order + (tourRead->count > 0 ? tourRead->count : 0));
     } else {
-      TourReadReport tourReport = readTourTextTolerant(input.bytes.view(), instance.count);
+      TourReadReport tourReport = readTourTextTolerant(input.bytes.view(), cities);
       const bool listed =
           tourReport.fault == TourFault::Repeated || tourReport.fault == TourFault::Missing;
       if (tourReport.code != ErrorCode::Success && !listed) {
@@ -836,7 +658,7 @@ int Session::runCheck() {
       }
       tourOrder = std::move(tourReport.tour);
     }
-    tourProblem = tourFault(tourOrder, instance.count);
+    tourProblem = tourFault(tourOrder, cities);
     // The reader's refusal stands even where the list it kept looks whole.
     if (tourProblem->empty() && !tourProblemWhere.empty()) tourProblem = tourProblemWhere;
     if (tourProblemWhere.empty()) tourProblemWhere = *tourProblem;
@@ -847,30 +669,28 @@ int Session::runCheck() {
   if (json()) {
     JsonObject document;
     document.add("name", path)
-        .add("cities", instance.count)
-        .add("coordinates", instance.hasCoordinates == 1)
+        .add("cities", cities)
+        .add("coordinates", instance.hasPicture())
         .add("asymmetric", asymmetric)
-        .add("valid", answer == 0 && instance.count >= 1)
+        .add("valid", answer == 0)
         .add("code", answer);
     if (answer != 0) {
       document.add("error_name", errorName(code))
           .add("result", resultValueText(code))
           .add("text", errorText(code));
-      if (faultAgrees) {
-        JsonObject pair;
-        pair.add("from", fault.from)
-            .add("to", fault.to)
-            .add("distance", instance.rows[fault.from].dist[fault.to])
-            .add("reverse", instance.rows[fault.to].dist[fault.from]);
-        document.add("first_fault", pair);
-      }
+      JsonObject pair;
+      pair.add("from", fault.from)
+          .add("to", fault.to)
+          .add("distance", instance.distance(fault.from, fault.to))
+          .add("reverse", instance.distance(fault.to, fault.from));
+      document.add("first_fault", pair);
     }
     document.add("negative_distances", negative);
     if (negative) {
       JsonObject pair;
       pair.add("from", negativeFrom)
           .add("to", negativeTo)
-          .add("distance", instance.rows[negativeFrom].dist[negativeTo]);
+          .add("distance", instance.distance(negativeFrom, negativeTo));
       document.add("first_negative", pair);
     }
     document.add("solvable", solvable);
@@ -886,11 +706,9 @@ int Session::runCheck() {
     }
     std::fprintf(console_.out, "%s\n", document.text().c_str());
   } else {
-    std::fprintf(console_.out, "%s: %s, %s\n", path.c_str(), citiesText(instance.count).c_str(),
-                 instance.hasCoordinates == 1 ? "with coordinates" : "without coordinates");
-    if (instance.count < 1) {
-      std::fprintf(console_.out, "distances: none (the file declares no cities)\n");
-    } else if (answer == 0 && asymmetric) {
+    std::fprintf(console_.out, "%s: %s, %s\n", path.c_str(), citiesText(cities).c_str(),
+                 instance.hasPicture() ? "with coordinates" : "without coordinates");
+    if (answer == 0 && asymmetric) {
       std::fprintf(console_.out,
                    "distances: valid, asymmetric (TYPE ATSP: one-way distances, 0 from each city "
                    "to itself, positive between different cities)\n");
@@ -898,20 +716,20 @@ int Session::runCheck() {
       std::fprintf(console_.out,
                    "asymmetric: yes (city %d to city %d is %d, back %d); solve finds a shortest "
                    "directed tour\n",
-                   pair.from + 1, pair.to + 1, instance.rows[pair.from].dist[pair.to],
-                   instance.rows[pair.to].dist[pair.from]);
+                   pair.from + 1, pair.to + 1, instance.distance(pair.from, pair.to),
+                   instance.distance(pair.to, pair.from));
     } else if (answer == 0 && negative) {
       std::fprintf(console_.out,
                    "distances: valid by the distance check (symmetric, 0 from each city to "
                    "itself), but negative between different cities: city %d to city %d is %d "
                    "(solve still finds a shortest tour)\n",
-                   negativeFrom + 1, negativeTo + 1, instance.rows[negativeFrom].dist[negativeTo]);
+                   negativeFrom + 1, negativeTo + 1, instance.distance(negativeFrom, negativeTo));
     } else if (answer == 0) {
       std::fprintf(console_.out,
                    "distances: valid (symmetric, 0 from each city to itself, positive between "
                    "different cities)\n");
     } else {
-      std::string words = faultAgrees ? describeFault(instance, fault) : std::string("invalid");
+      const std::string words = describeFault(instance, fault);
       std::fprintf(console_.out, "distances: %s (%s %s: %s)\n", words.c_str(),
                    resultValueText(code).c_str(), std::string(errorName(code)).c_str(),
                    std::string(errorText(code)).c_str());
@@ -923,9 +741,9 @@ int Session::runCheck() {
       }
     }
     if (!solvable) {
-      std::fprintf(console_.out, "solvable: no (%s)\n",
-                   instance.count < 3 ? "fewer than 3 cities"
-                                      : "tour lengths could exceed the 32-bit range");
+      std::fprintf(
+          console_.out, "solvable: no (%s)\n",
+          cities < 3 ? "fewer than 3 cities" : "tour lengths could exceed the 32-bit range");
     }
     if (tourProblem) {
       std::fprintf(console_.out, "tour: %s: %s, length %lld\n", request_.tourToCheck->c_str(),
@@ -936,7 +754,34 @@ int Session::runCheck() {
     }
   }
   if (tourProblem) return tourProblem->empty() ? kExitSuccess : kExitBadInput;
-  return answer == 0 && instance.count >= 1 ? kExitSuccess : kExitBadInput;
+  return answer == 0 ? kExitSuccess : kExitBadInput;
+}
+
+// The first pair whose distance differs once the instance is written as EUC_2D (whole
+// coordinates, Euclidean distances rounded) and read back; from < 0 when the layout keeps every
+// distance. An EUC_2D instance of whole coordinates keeps them by its own rule and is not walked.
+DistanceFault firstChangeInEuc2d(const Instance& instance, std::int32_t& written, bool& fits) {
+  const int n = instance.size();
+  bool whole = instance.rule() == DistanceRule::Euc2d;
+  for (int i = 0; i < n && whole; ++i) {
+    const double x = instance.pictureX(i);
+    const double y = instance.pictureY(i);
+    whole = x == truncateToWhole(x) && y == truncateToWhole(y) && instance.x(i) == x &&
+            instance.y(i) == y;
+  }
+  if (whole) return {};
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      const double dx =
+          truncateToWhole(instance.pictureX(i)) - truncateToWhole(instance.pictureX(j));
+      const double dy =
+          truncateToWhole(instance.pictureY(i)) - truncateToWhole(instance.pictureY(j));
+      written = 0;
+      fits = roundedDistance(std::hypot(dx, dy), 1.0, &written);
+      if (!fits || written != instance.distance(i, j)) return {i, j, ErrorCode::Success};
+    }
+  }
+  return {};
 }
 
 int Session::runConvert() {
@@ -952,39 +797,40 @@ int Session::runConvert() {
   const int loaded = load(input);
   if (loaded != kExitSuccess) return loaded;
   const std::int32_t format = request_.format.value_or(kTspFileFullMatrix);
-  const ProblemData& instance = object_->instance();
-  if (instance.count < 1) {
-    return failPlain(
-        inQuotes(input) + " declares " + citiesText(instance.count) + "; there is nothing to write",
-        input);
-  }
+  const Instance& instance = *instance_;
+  const auto cities = static_cast<std::size_t>(instance.size());
   // EUC_2D files hold coordinates only: without coordinates there is nothing to write, even
   // with --force.
-  if (format == kTspFileEuc2d && instance.hasCoordinates != 1) {
+  if (format == kTspFileEuc2d && !instance.hasPicture()) {
     return failPlain(inQuotes(input) +
                          " has no coordinates: euc2d would lose its distances (use --format "
                          "fullmatrix)",
                      input);
   }
+  // A matrix no reader takes back is not written.
+  if (format == kTspFileFullMatrix && cities * cities > kMaxMatrixEntries) {
+    return failPlain(inQuotes(input) + " has " + citiesText(instance.size()) +
+                         ": a full matrix of them lists " + std::to_string(cities * cities) +
+                         " numbers, more than a file the readers take can hold (" +
+                         std::to_string(kMaxMatrixEntries) + "; use --format euc2d)",
+                     input);
+  }
   if (format == kTspFileEuc2d && !request_.force) {
     // EUC_2D keeps only whole coordinates; refuse when the distances read back would differ.
-    for (int i = 0; i < instance.count; ++i) {
-      for (int j = 0; j < instance.count; ++j) {
-        const double dx = truncateToWhole(instance.rows[i].x) - truncateToWhole(instance.rows[j].x);
-        const double dy = truncateToWhole(instance.rows[i].y) - truncateToWhole(instance.rows[j].y);
-        std::int32_t written = 0;
-        const bool fits = roundedDistance(std::hypot(dx, dy), 1.0, &written);
-        if (!fits || written != instance.rows[i].dist[j]) {
-          return failPlain(inQuotes(input) + ": city " + std::to_string(i + 1) + " to city " +
-                               std::to_string(j + 1) + " is " +
-                               std::to_string(instance.rows[i].dist[j]) +
-                               ", but its whole coordinates give " +
-                               (fits ? std::to_string(written) : std::string("no distance")) +
-                               "; euc2d would change the instance (use --format fullmatrix, or "
-                               "--force)",
-                           input);
-        }
-      }
+    std::int32_t written = 0;
+    bool fits = true;
+    const DistanceFault change = firstChangeInEuc2d(instance, written, fits);
+    if (change.from >= 0) {
+      const int i = change.from;
+      const int j = change.to;
+      return failPlain(inQuotes(input) + ": city " + std::to_string(i + 1) + " to city " +
+                           std::to_string(j + 1) + " is " +
+                           std::to_string(instance.distance(i, j)) +
+                           ", but its whole coordinates give " +
+                           (fits ? std::to_string(written) : std::string("no distance")) +
+                           "; euc2d would change the instance (use --format fullmatrix, or "
+                           "--force)",
+                       input);
     }
   }
   if (toStandardOutput) return writeInstanceToStandardOutput(format, displayName_);
@@ -1035,7 +881,6 @@ int runRequest(const Request& request, const Console& console) {
     std::fprintf(console.out, "ringmarch %s\n", RINGMARCH_VERSION);
     return kExitSuccess;
   }
-  clearLastError();
   Session session(request, console);
   return session.run();
 }

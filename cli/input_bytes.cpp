@@ -11,9 +11,9 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "cli/command_line.h"
+#include "tsplib/tolerant_tsp_reader.h"
 
 namespace ringmarch::cli {
 namespace {
@@ -73,8 +73,7 @@ InputRead readInput(const std::string& path, std::size_t limit) {
   const bool standardInput = path == kStandardStream;
   const int descriptor = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) {
-    return failed(ErrorCode::FileOpenFailed,
-                  std::string("the file cannot be opened (") + std::strerror(errno) + ")");
+    return failed(ErrorCode::FileOpenFailed, cannotBeOpenedReason(errno));
   }
   struct Closer {
     int descriptor;
@@ -110,16 +109,15 @@ InputRead readInput(const std::string& path, std::size_t limit) {
     if (n < 0) {
       const int error = errno;
       if (error == EISDIR) return failed(ErrorCode::FileReadFailed, "is a directory");
-      return failed(ErrorCode::FileReadFailed,
-                    std::string("the file cannot be read (") + std::strerror(error) + ")");
+      return failed(ErrorCode::FileReadFailed, cannotBeReadReason(error));
     }
     if (n == 0) break;
     read.bytes.grow(static_cast<std::size_t>(n));
     if (read.bytes.size() > limit) {
       return failed(ErrorCode::FileReadFailed,
-                    "more than " + sizeText(limit) +
-                        ": far more than any TSP file of at most 127 cities needs; reading stopped "
-                        "there");
+                    limit == kMaxTspFileBytes
+                        ? inputTooLargeReason()
+                        : "more than " + sizeText(limit) + ": reading stopped there");
     }
     block =
         read.bytes.size() + kFirstBlock > limit + 1 ? limit + 1 - read.bytes.size() : kFirstBlock;

@@ -9,11 +9,12 @@
 #include <string_view>
 
 #include "model/error_code.h"
+#include "tsplib/tolerant_tsp_reader.h"
 
 namespace ringmarch::cli {
 
-// The most bytes an input may hold: no TSP file of at most 127 cities comes near it.
-inline constexpr std::size_t kMaxInputBytes = std::size_t{256} << 20;
+// The most bytes an input may hold: the readers' own bound.
+inline constexpr std::size_t kMaxInputBytes = kMaxTspFileBytes;
 
 // A block of bytes in memory, grown with realloc, which moves large blocks by remapping them
 // rather than copying: reading needs little more memory than the input's own size.

@@ -1,3 +1,6 @@
+// Draws a tour as SVG: scales the instance's drawing coordinates onto a page, draws the closed
+// tour with arrows of travel, rings the first city and places city numbers where they collide
+// with nothing. Reads the instance and the tour; the answer is the whole document or nothing.
 #include "cli/svg_drawing.h"
 
 #include <algorithm>
@@ -28,15 +31,13 @@ struct Box {
   double minX, minY, maxX, maxY;
 };
 
-// The cities' own box (the instance's stored bounds may be stale after edits).
-std::optional<Box> cityBox(const ProblemData& problem) {
-  if (problem.hasCoordinates != 1 || problem.count < 1 || problem.count > kMaxCities) {
-    return std::nullopt;
-  }
-  Box box{problem.rows[0].x, problem.rows[0].y, problem.rows[0].x, problem.rows[0].y};
-  for (int i = 0; i < problem.count; ++i) {
-    const double x = problem.rows[i].x;
-    const double y = problem.rows[i].y;
+// The cities' own box.
+std::optional<Box> cityBox(const Instance& instance) {
+  if (!instance.hasPicture() || instance.size() < 1) return std::nullopt;
+  Box box{instance.pictureX(0), instance.pictureY(0), instance.pictureX(0), instance.pictureY(0)};
+  for (int i = 0; i < instance.size(); ++i) {
+    const double x = instance.pictureX(i);
+    const double y = instance.pictureY(i);
     if (!std::isfinite(x) || !std::isfinite(y)) return std::nullopt;
     box.minX = std::min(box.minX, x);
     box.maxX = std::max(box.maxX, x);
@@ -206,18 +207,20 @@ std::string xmlEscaped(std::string_view text) {
   return out;
 }
 
-bool hasDrawableCoordinates(const ProblemData& problem) {
-  return cityBox(problem).has_value();
+bool hasDrawableCoordinates(const Instance& instance) {
+  return cityBox(instance).has_value();
 }
 
-std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRecord& tour,
+std::optional<std::string> drawTourSvg(const Instance& instance, std::span<const int> order,
                                        std::string_view title) {
-  const std::optional<Box> box = cityBox(problem);
+  const std::optional<Box> box = cityBox(instance);
   if (!box) return std::nullopt;
-  if (tour.count < 0 || tour.count > problem.count) return std::nullopt;
-  for (int i = 0; i < tour.count; ++i) {
-    if (tour.order[i] < 0 || tour.order[i] >= problem.count) return std::nullopt;
+  const int cities = instance.size();
+  if (order.size() > static_cast<std::size_t>(cities)) return std::nullopt;
+  for (const int city : order) {
+    if (city < 0 || city >= cities) return std::nullopt;
   }
+  const int tourCount = static_cast<int>(order.size());
 
   const double spanX = box->maxX - box->minX;
   const double spanY = box->maxY - box->minY;
@@ -228,8 +231,8 @@ std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRec
   const auto pageX = [&](double x) { return kMargin + (x - box->minX) * scale; };
   const auto pageY = [&](double y) { return kTitleHeight + kMargin + (box->maxY - y) * scale; };
   std::vector<Point2> dots;
-  for (int city = 0; city < problem.count; ++city) {
-    dots.push_back({pageX(problem.rows[city].x), pageY(problem.rows[city].y)});
+  for (int city = 0; city < cities; ++city) {
+    dots.push_back({pageX(instance.pictureX(city)), pageY(instance.pictureY(city))});
   }
 
   // The title is kept to valid UTF-8 through the JSON escaper's rules, then made XML-safe.
@@ -243,31 +246,31 @@ std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRec
   svg += "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n";
   svg += "<text x=\"" + number(kMargin) + "\" y=\"20\" font-family=\"sans-serif\" " +
          "font-size=\"15\">" + xmlEscaped(cleanTitle) + "</text>\n";
-  if (tour.count > 0) {
+  if (tourCount > 0) {
     svg +=
         "<polygon fill=\"none\" stroke=\"#1f5fa8\" stroke-width=\"2\" "
         "stroke-linejoin=\"round\" points=\"";
-    for (int i = 0; i < tour.count; ++i) {
-      const Point2 dot = dots[tour.order[i]];
+    for (int i = 0; i < tourCount; ++i) {
+      const Point2 dot = dots[order[i]];
       if (i > 0) svg += ' ';
       svg += number(dot.x) + "," + number(dot.y);
     }
     svg += "\"/>\n";
     // The direction of travel: one arrow on each edge long enough to show it.
     svg += "<g class=\"direction\" fill=\"#1f5fa8\">\n";
-    for (int i = 0; i < tour.count && tour.count > 1; ++i) {
-      const std::string d = arrow(dots[tour.order[i]], dots[tour.order[(i + 1) % tour.count]]);
+    for (int i = 0; i < tourCount && tourCount > 1; ++i) {
+      const std::string d = arrow(dots[order[i]], dots[order[(i + 1) % tourCount]]);
       if (!d.empty()) svg += "<path d=\"" + d + "\"/>\n";
     }
     svg += "</g>\n";
   }
   std::vector<Segment> edges;
-  for (int i = 0; i < tour.count && tour.count > 1; ++i) {
-    edges.push_back({dots[tour.order[i]], dots[tour.order[(i + 1) % tour.count]]});
+  for (int i = 0; i < tourCount && tourCount > 1; ++i) {
+    edges.push_back({dots[order[i]], dots[order[(i + 1) % tourCount]]});
   }
   // Labels stay between the title and the legend, clear of the picture's sides.
   const Rect area{2, kTitleHeight, width - 2, height - kLegendHeight};
-  const int startCity = tour.count > 0 ? tour.order[0] : -1;  // ringed: -1 when no tour
+  const int startCity = tourCount > 0 ? order[0] : -1;  // ringed: -1 when no tour
   // Each arrow sits at its edge's middle; a square around it holds all three corners.
   std::vector<Rect> arrowBoxes;
   constexpr double kArrowReach = std::max(kArrowLength / 2, kArrowHalfWidth);
@@ -277,11 +280,13 @@ std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRec
     arrowBoxes.push_back({middle.x - kArrowReach, middle.y - kArrowReach, middle.x + kArrowReach,
                           middle.y + kArrowReach});
   }
+  const bool numbered = cities <= kMaxLabelledCities;
   const std::vector<std::optional<Rect>> labels =
-      placeLabels(dots, edges, arrowBoxes, area, startCity);
+      numbered ? placeLabels(dots, edges, arrowBoxes, area, startCity)
+               : std::vector<std::optional<Rect>>(dots.size());
   int unlabelled = 0;
   svg += "<g fill=\"#202020\" font-family=\"sans-serif\" font-size=\"10\">\n";
-  for (int city = 0; city < problem.count; ++city) {
+  for (int city = 0; city < cities; ++city) {
     const std::string name = std::to_string(city + 1);
     svg += "<circle cx=\"" + number(dots[city].x) + "\" cy=\"" + number(dots[city].y) +
            "\" r=\"3.5\"><title>city " + name + "</title></circle>";
@@ -295,16 +300,19 @@ std::optional<std::string> drawTourSvg(const ProblemData& problem, const TourRec
   }
   svg += "</g>\n";
   const double legendY = height - kLegendHeight / 2;
-  std::string legend = "cities numbered as in the file; arrows: direction of travel";
-  if (tour.count > 0) {
-    const Point2 first = dots[tour.order[0]];
+  std::string legend = numbered ? "cities numbered as in the file; arrows: direction of travel"
+                                : "more than " + std::to_string(kMaxLabelledCities) +
+                                      " cities: numbers in tooltips only; arrows: direction of "
+                                      "travel";
+  if (tourCount > 0) {
+    const Point2 first = dots[order[0]];
     svg += "<circle cx=\"" + number(first.x) + "\" cy=\"" + number(first.y) +
            "\" r=\"6\" fill=\"none\" stroke=\"#c0392b\" stroke-width=\"2\"/>\n";
     svg += "<circle cx=\"" + number(kMargin + 6) + "\" cy=\"" + number(legendY - 4) +
            "\" r=\"6\" fill=\"none\" stroke=\"#c0392b\" stroke-width=\"2\"/>\n";
-    legend = "start: city " + std::to_string(tour.order[0] + 1) + "; " + legend;
+    legend = "start: city " + std::to_string(order[0] + 1) + "; " + legend;
   }
-  if (unlabelled > 0) {
+  if (numbered && unlabelled > 0) {
     legend += "; " + std::to_string(unlabelled) +
               (unlabelled == 1 ? " crowded city" : " crowded cities") + " unlabelled";
   }

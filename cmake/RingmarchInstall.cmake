@@ -12,9 +12,11 @@ endif()
 
 # The headers of the C++ API, in their folders, so that they include each other as in the tree.
 set(RINGMARCH_PUBLIC_HEADERS
+    instance/distance_rule.h instance/instance.h instance/problem_conversion.h
     model/error_code.h model/error_reporting.h model/generation.h model/problem_data.h
     object/ringmarch_object.h solver/solve_driver.h solver/tour_record.h tsplib/file_name.h
-    tsplib/tolerant_tsp_reader.h tsplib/tour_file.h tsplib/tsp_file.h)
+    tsplib/strict_tsp_reader.h tsplib/tolerant_tsp_reader.h tsplib/tour_file.h
+    tsplib/tsp_file.h)
 foreach(header IN LISTS RINGMARCH_PUBLIC_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
   install(FILES ${PROJECT_SOURCE_DIR}/${header}

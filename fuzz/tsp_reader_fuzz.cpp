@@ -1,12 +1,16 @@
 // Feeds arbitrary bytes to the TSP reader and checks what every answer must guarantee: the count
 // stays below 128, the start city names a city (or 0 for no cities), and an accepted instance has
 // finite coordinates and complete neighbour orders. An accepted instance is then written as a
-// full matrix and read back: the distances and the whole-number coordinates must survive.
+// full matrix and read back: the distances and the whole-number coordinates must survive. The
+// strict reader over an Instance answers the reader's code on the same bytes, with a line and a
+// reason when it refuses, and otherwise the reader's distances.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 
 #include "fuzz/fuzz_input.h"
+#include "instance/problem_conversion.h"
+#include "tsplib/strict_tsp_reader.h"
 #include "tsplib/tsp_file.h"
 
 namespace {
@@ -14,6 +18,7 @@ namespace {
 using ringmarch::ProblemData;
 
 ProblemData problem;
+ProblemData fresh;
 ProblemData reread;
 
 using ringmarch::fuzzing::require;
@@ -46,6 +51,26 @@ void checkRoundTrip(const ProblemData& p) {
   }
 }
 
+// The strict reader over an Instance on the same bytes, against the reader on a new instance.
+void checkStrictInstance(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  ringmarch::initProblemData(fresh);
+  const ringmarch::ErrorCode code = ringmarch::readTspText(fresh, bytes, "fuzz.tsp");
+  const ringmarch::TspRead read = ringmarch::readTspTextStrict(bytes, "fuzz.tsp");
+  if (!read.instance) {
+    require(!read.report.reason.empty() && read.report.line >= 0);
+    require(code != ringmarch::ErrorCode::Success ? read.report.code == code : fresh.count < 1);
+    return;
+  }
+  require(code == ringmarch::ErrorCode::Success && read.instance->size() == fresh.count);
+  const std::unique_ptr<ProblemData> converted = ringmarch::problemOf(*read.instance);
+  require(converted != nullptr && converted->startCity == fresh.startCity);
+  for (int i = 0; i < fresh.count; ++i) {
+    require(std::memcmp(converted->rows[i].dist, fresh.rows[i].dist,
+                        sizeof(std::int32_t) * fresh.count) == 0);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -63,5 +88,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkAccepted(problem);
     checkRoundTrip(problem);
   }
+  checkStrictInstance(data, size);
   return 0;
 }

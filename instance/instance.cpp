@@ -1,3 +1,6 @@
+// The any-size instance: its factories check counts and ranges and build the instance whole or
+// not at all; distances of a coordinate rule are computed when asked, tour lengths summed in 64
+// bits. Reads only its own data; a built instance never changes but by setDisplayCoordinates.
 #include "instance/instance.h"
 
 #include <algorithm>
@@ -111,8 +114,11 @@ std::optional<Instance> Instance::fromCoordinates(DistanceRule rule, std::vector
 }
 
 bool Instance::setDisplayCoordinates(std::vector<double> x, std::vector<double> y) {
-  if (!isExplicit() || x.size() != static_cast<std::size_t>(n_) || y.size() != x.size()) {
-    return false;
+  if (x.size() != static_cast<std::size_t>(n_) || y.size() != x.size()) return false;
+  if (!isExplicit()) {
+    displayX_ = std::move(x);
+    displayY_ = std::move(y);
+    return true;
   }
   x_ = std::move(x);
   y_ = std::move(y);
@@ -120,7 +126,21 @@ bool Instance::setDisplayCoordinates(std::vector<double> x, std::vector<double> 
   return true;
 }
 
+double Instance::pictureX(int city) const {
+  const auto at = static_cast<std::size_t>(city);
+  if (!displayX_.empty()) return displayX_[at];
+  return rule_ == DistanceRule::Geo ? y_[at] : x_[at];
+}
+
+double Instance::pictureY(int city) const {
+  const auto at = static_cast<std::size_t>(city);
+  if (!displayY_.empty()) return displayY_[at];
+  return rule_ == DistanceRule::Geo ? x_[at] : y_[at];
+}
+
 std::int32_t Instance::ruleDistanceOf(int from, int to) const {
+  // TSPLIB's rules measure between distinct cities; a city is no distance from itself.
+  if (from == to) return 0;
   std::int32_t d = 0;
   const auto a = static_cast<std::size_t>(from);
   const auto b = static_cast<std::size_t>(to);

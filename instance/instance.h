@@ -39,7 +39,8 @@ class Instance {
   bool isSymmetric() const { return symmetric_; }
 
   // Distance from one city to another (0-based). Explicit matrices answer from the table; rules
-  // compute it (a few floating-point operations, the same value on every call).
+  // compute it (a few floating-point operations, the same value on every call) and answer 0 from
+  // a city to itself (GEO's formula would give 1 there).
   std::int32_t distance(int from, int to) const {
     if (rule_ == DistanceRule::Explicit) {
       return matrix_[static_cast<std::size_t>(from) * static_cast<std::size_t>(n_) +
@@ -59,9 +60,16 @@ class Instance {
   double x(int city) const { return x_[static_cast<std::size_t>(city)]; }
   double y(int city) const { return y_[static_cast<std::size_t>(city)]; }
   double z(int city) const { return z_.empty() ? 0.0 : z_[static_cast<std::size_t>(city)]; }
-  // Gives an explicit instance coordinates for pictures; false when the counts do not match or
-  // the instance already has a coordinate rule.
+  // Gives the instance coordinates for pictures (a file's display data). An explicit matrix keeps
+  // them as its coordinates; a coordinate rule keeps them beside its own, which its distances
+  // still come from. False when the counts do not match.
   bool setDisplayCoordinates(std::vector<double> x, std::vector<double> y);
+
+  // Where pictures put the cities: the display coordinates when given; otherwise the rule's, with
+  // GEO's longitude across and its latitude up (north up, DDD.MM values as given).
+  bool hasPicture() const { return !x_.empty(); }
+  double pictureX(int city) const;
+  double pictureY(int city) const;
 
   // The smallest and the largest distance between distinct cities of an explicit matrix; for a
   // coordinate rule 0 and an upper bound on any distance.
@@ -83,6 +91,7 @@ class Instance {
   std::int32_t largest_ = 0;
   std::vector<std::int32_t> matrix_;
   std::vector<double> x_, y_, z_;
+  std::vector<double> displayX_, displayY_;   // display data beside a coordinate rule
   std::vector<double> latitude_, longitude_;  // GEO in radians, computed once
 };
 

@@ -20,7 +20,7 @@ constexpr std::array<std::string_view, kErrorCodeCount + 1> kGlosses = {
     "the file could not be written; the disk may be full or damaged",
     "the file format is invalid",
     "memory is insufficient",
-    "more than 127 cities",
+    "more cities than it takes (127 for the solver object, 100000 for an instance)",
     "a city number is out of range, or fewer than 3 cities to solve",
     "a coordinate is out of range (0 to 9999 when set one by one) or not finite",
     "distances must be 0 to 14141, and tour lengths must fit 32 bits",

@@ -1,3 +1,6 @@
+// The component's random instances (the run-time library's generator, whole coordinates 0 to
+// 9999), EUC_2D distances from coordinates, loading from arrays and the distance check. Each
+// reads its arguments and replaces the problem it is given.
 #include "model/generation.h"
 
 #include <chrono>
@@ -30,6 +33,13 @@ bool roundedDistance(double length, double scale, std::int32_t* distance) {
   return true;
 }
 
+GeneratedPosition nextGeneratedPosition(CrtRandom& random) {
+  GeneratedPosition position{};
+  position.x = random.next() % kCoordinateLimit;
+  position.y = random.next() % kCoordinateLimit;
+  return position;
+}
+
 void generateInstance(ProblemData& problem, std::int32_t num, std::uint32_t seed) {
   resetBounds(problem);
   problem.count = num;
@@ -39,8 +49,9 @@ void generateInstance(ProblemData& problem, std::int32_t num, std::uint32_t seed
   for (int a = 0; a < num; ++a) {
     CityRow& row = problem.rows[a];
     std::snprintf(row.name, sizeof row.name, "%d", a + 1);
-    row.x = random.next() % kCoordinateLimit;
-    row.y = random.next() % kCoordinateLimit;
+    const GeneratedPosition position = nextGeneratedPosition(random);
+    row.x = position.x;
+    row.y = position.y;
     if (best > row.x) {
       best = row.x;
       problem.startCity = a;

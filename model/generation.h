@@ -25,6 +25,13 @@ class CrtRandom {
 // Milliseconds elapsed since the library was loaded into the process (the seed of NewTsp).
 std::uint32_t millisecondsSinceLoad();
 
+// The next city's whole coordinates 0 .. 9999 as the generator draws them: x, then y.
+struct GeneratedPosition {
+  double x;
+  double y;
+};
+GeneratedPosition nextGeneratedPosition(CrtRandom& random);
+
 // A random instance of num cities (num < 128; zero or negative gives no cities) with whole
 // coordinates 0 .. 9999 drawn from a generator seeded with seed.
 void generateInstance(ProblemData& problem, std::int32_t num, std::uint32_t seed);

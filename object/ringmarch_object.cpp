@@ -74,6 +74,14 @@ OperationResult RingmarchObject::LoadCoordinates(std::int32_t count, const doubl
   return kSuccessResult;
 }
 
+OperationResult RingmarchObject::LoadProblem(const ProblemData& problem) {
+  if (problem.count > kMaxCities) return fail(ErrorCode::TooManyCities);
+  if (problem.count < 1) return fail(ErrorCode::CityIdOutOfRange);
+  instance_ = problem;
+  state_ = ObjectState::InstanceReady;
+  return kSuccessResult;
+}
+
 OperationResult RingmarchObject::ReadTspFileTolerant(const FileName& filename,
                                                      TspReadReport* report) {
   const TspReadReport read = readTspFileTolerant(instance_, filename);

@@ -62,6 +62,10 @@ class RingmarchObject {
   // DistanceOutOfRange). A failure leaves the instance and the state as they were.
   OperationResult LoadDistances(std::int32_t count, const std::int32_t* distances);
   OperationResult LoadCoordinates(std::int32_t count, const double* coordinates);
+  // Replace the instance by a whole problem of 1 to kMaxCities cities (an Instance converted by
+  // problemOf, say), as a file read does: TooManyCities beyond, CityIdOutOfRange for none. The
+  // tour of the former instance is dropped with it.
+  OperationResult LoadProblem(const ProblemData& problem);
   // ReadTspFile in the tolerant mode: TSPLIB keywords in any order and case, every symmetric
   // distance rule, all matrix layouts, TSP and ATSP files (ATSP up to kMaxAsymmetricCities).
   // The same codes and the same limit of kMaxCities cities; the instance changes only when the

@@ -1,6 +1,7 @@
 // The tolerant TSP reader: every distance rule against hand-computed values, every matrix layout
 // against the same matrix written in full, keyword order, blank and case variants, each refusal
-// with its code, line and reason, and the shipped TSPLIB files with their published optima.
+// with its code, line and reason, the object's limits, and the shipped TSPLIB files with their
+// published optima.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "instance/problem_conversion.h"
 #include "object/ringmarch_object.h"
 #include "support/scratch_files.h"
 #include "support/search_fixtures.h"
@@ -25,14 +27,24 @@ using testing::emptyProblem;
 using testing::fileNamed;
 using testing::ScratchDirectory;
 
-// Reads the text as a file; the report of the read.
-TspReadReport readText(ProblemData& problem, const std::string& text) {
+// Reads the text as a file, through a stream; the text in memory must read the same.
+TspRead readText(const std::string& text) {
   std::FILE* stream = std::tmpfile();
   std::fwrite(text.data(), 1, text.size(), stream);
   std::rewind(stream);
-  const TspReadReport report = readTspStreamTolerant(problem, stream, "text.tsp");
+  TspRead read = readTspStreamTolerant(stream, "text.tsp");
   std::fclose(stream);
-  return report;
+  const TspRead fromMemory = readTspTextTolerant(text, "text.tsp");
+  EXPECT_EQ(fromMemory.report.where(), read.report.where());
+  EXPECT_EQ(fromMemory.instance.has_value(), read.instance.has_value());
+  return read;
+}
+
+// The object's form of a read instance (start city, neighbour order, coordinates).
+std::unique_ptr<ProblemData> problemRead(const std::string& text) {
+  const TspRead read = readText(text);
+  if (!read.instance) return nullptr;
+  return problemOf(*read.instance);
 }
 
 std::string coordinateFile(const std::string& rule, const std::string& cities, int count) {
@@ -72,23 +84,29 @@ TEST(TolerantReaderTest, DistanceRulesGiveTsplibsValues) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.rule + ": " + c.cities);
-    auto problem = emptyProblem();
-    const TspReadReport report = readText(*problem, coordinateFile(c.rule, c.cities, 2));
-    ASSERT_EQ(report.code, ErrorCode::Success) << report.where();
-    EXPECT_EQ(problem->rows[0].dist[1], c.distance);
-    EXPECT_EQ(problem->rows[1].dist[0], c.distance);
-    EXPECT_EQ(problem->rows[0].dist[0], 0);
-    EXPECT_EQ(report.edgeWeightType, c.rule);
-    EXPECT_EQ(problem->hasCoordinates, 1);
+    const TspRead read = readText(coordinateFile(c.rule, c.cities, 2));
+    ASSERT_TRUE(read.instance) << read.report.where();
+    const Instance& instance = *read.instance;
+    EXPECT_EQ(instance.rule(), distanceRuleNamed(c.rule));
+    EXPECT_EQ(instance.distance(0, 1), c.distance);
+    EXPECT_EQ(instance.distance(1, 0), c.distance);
+    EXPECT_EQ(instance.distance(0, 0), 0);
+    EXPECT_EQ(read.report.edgeWeightType, c.rule);
+    EXPECT_TRUE(instance.hasPicture());
   }
 }
 
 TEST(TolerantReaderTest, GeoCitiesAreDrawnWithLongitudeAsX) {
-  auto problem = emptyProblem();
-  const TspReadReport report =
-      readText(*problem, coordinateFile("GEO", "1 16.47 96.10\n2 20.09 92.54\n3 22.39 93.37\n", 3));
-  ASSERT_EQ(report.code, ErrorCode::Success);
-  EXPECT_TRUE(report.geographic);
+  const std::string text =
+      coordinateFile("GEO", "1 16.47 96.10\n2 20.09 92.54\n3 22.39 93.37\n", 3);
+  const TspRead read = readText(text);
+  ASSERT_TRUE(read.instance);
+  EXPECT_TRUE(read.report.geographic);
+  EXPECT_EQ(read.instance->x(1), 20.09);  // the rule's own order: latitude first
+  EXPECT_EQ(read.instance->pictureX(1), 92.54);
+  EXPECT_EQ(read.instance->pictureY(1), 20.09);
+  const std::unique_ptr<ProblemData> problem = problemRead(text);
+  ASSERT_TRUE(problem);
   EXPECT_EQ(problem->rows[1].x, 92.54);
   EXPECT_EQ(problem->rows[1].y, 20.09);
   EXPECT_EQ(problem->startCity, 1);  // the westernmost city
@@ -123,22 +141,24 @@ TEST(TolerantReaderTest, EveryMatrixLayoutGivesTheFullMatrix) {
        {"FULL_MATRIX", "UPPER_ROW", "LOWER_ROW", "UPPER_DIAG_ROW", "LOWER_DIAG_ROW", "UPPER_COL",
         "LOWER_COL", "UPPER_DIAG_COL", "LOWER_DIAG_COL"}) {
     SCOPED_TRACE(layout);
-    auto problem = emptyProblem();
     const std::string text =
         "NAME: m\nTYPE: TSP\nDIMENSION: 5\nEDGE_WEIGHT_TYPE: EXPLICIT\n"
         "EDGE_WEIGHT_FORMAT: " +
         std::string(layout) + "\nEDGE_WEIGHT_SECTION\n" + layoutEntries(layout) + "EOF\n";
-    const TspReadReport report = readText(*problem, text);
-    ASSERT_EQ(report.code, ErrorCode::Success) << report.where();
-    EXPECT_EQ(report.edgeWeightFormat, layout);
-    EXPECT_FALSE(report.asymmetric);
-    EXPECT_EQ(problem->count, kLayoutCities);
-    EXPECT_EQ(problem->hasCoordinates, 0);
+    const TspRead read = readText(text);
+    ASSERT_TRUE(read.instance) << read.report.where();
+    EXPECT_EQ(read.report.edgeWeightFormat, layout);
+    EXPECT_FALSE(read.report.asymmetric);
+    EXPECT_EQ(read.instance->size(), kLayoutCities);
+    EXPECT_TRUE(read.instance->isExplicit());
+    EXPECT_FALSE(read.instance->hasPicture());
     for (int i = 0; i < kLayoutCities; ++i) {
       for (int j = 0; j < kLayoutCities; ++j) {
-        EXPECT_EQ(problem->rows[i].dist[j], kMatrix[i][j]) << i << "," << j;
+        EXPECT_EQ(read.instance->distance(i, j), kMatrix[i][j]) << i << "," << j;
       }
     }
+    const std::unique_ptr<ProblemData> problem = problemRead(text);
+    ASSERT_TRUE(problem);
     // Row 1's nearest city is 4 (distance 1).
     EXPECT_EQ(problem->rows[1].neighbourOrder[1], 4);
   }
@@ -164,27 +184,28 @@ TEST(TolerantReaderTest, KeywordOrderBlanksAndCaseDoNotMatter) {
   };
   for (std::size_t v = 0; v < variants.size(); ++v) {
     SCOPED_TRACE("variant " + std::to_string(v));
-    auto problem = emptyProblem();
-    const TspReadReport report = readText(*problem, variants[v]);
-    ASSERT_EQ(report.code, ErrorCode::Success) << report.where();
-    ASSERT_EQ(problem->count, 3);
+    const TspRead read = readText(variants[v]);
+    ASSERT_TRUE(read.instance) << read.report.where();
+    const Instance& instance = *read.instance;
+    ASSERT_EQ(instance.size(), 3);
     const std::int32_t expected[3][3] = {{0, 5, 4}, {5, 0, 3}, {4, 3, 0}};
     for (int i = 0; i < 3; ++i) {
-      for (int j = 0; j < 3; ++j) EXPECT_EQ(problem->rows[i].dist[j], expected[i][j]);
+      for (int j = 0; j < 3; ++j) EXPECT_EQ(instance.distance(i, j), expected[i][j]);
     }
-    EXPECT_EQ(problem->rows[2].x, 0);
-    EXPECT_EQ(problem->rows[2].y, 4);
+    EXPECT_EQ(instance.pictureX(2), 0);
+    EXPECT_EQ(instance.pictureY(2), 4);
   }
 }
 
 TEST(TolerantReaderTest, DisplayDataAndDiagonalOfExplicitMatrices) {
-  auto problem = emptyProblem();
-  const TspReadReport report =
-      readText(*problem,
-               "DISPLAY_DATA_TYPE: TWOD_DISPLAY\nDIMENSION: 3\nEDGE_WEIGHT_TYPE: EXPLICIT\n"
-               "EDGE_WEIGHT_FORMAT: LOWER_DIAG_ROW\nDISPLAY_DATA_SECTION\n1 5 6\n2 -1 2.5\n3 7 0\n"
-               "EDGE_WEIGHT_SECTION\n9999\n5 9999\n4 3 9999\n");
-  ASSERT_EQ(report.code, ErrorCode::Success) << report.where();
+  const std::string text =
+      "DISPLAY_DATA_TYPE: TWOD_DISPLAY\nDIMENSION: 3\nEDGE_WEIGHT_TYPE: EXPLICIT\n"
+      "EDGE_WEIGHT_FORMAT: LOWER_DIAG_ROW\nDISPLAY_DATA_SECTION\n1 5 6\n2 -1 2.5\n3 7 0\n"
+      "EDGE_WEIGHT_SECTION\n9999\n5 9999\n4 3 9999\n";
+  const TspRead read = readText(text);
+  ASSERT_TRUE(read.instance) << read.report.where();
+  const TspReadReport& report = read.report;
+  const std::unique_ptr<ProblemData> problem = problemOf(*read.instance);
   EXPECT_EQ(problem->hasCoordinates, 1);
   EXPECT_EQ(problem->rows[1].x, -1);
   EXPECT_EQ(problem->rows[1].y, 2.5);
@@ -197,16 +218,21 @@ TEST(TolerantReaderTest, DisplayDataAndDiagonalOfExplicitMatrices) {
 }
 
 TEST(TolerantReaderTest, AsymmetricMatricesAreReadAndMarked) {
-  auto problem = emptyProblem();
-  const TspReadReport report =
-      readText(*problem,
-               "TYPE: ATSP\nDIMENSION: 3\nEDGE_WEIGHT_TYPE: EXPLICIT\nEDGE_WEIGHT_FORMAT: "
-               "FULL_MATRIX\nEDGE_WEIGHT_SECTION\n0 1 9\n9 0 1\n1 9 0\n");
-  ASSERT_EQ(report.code, ErrorCode::Success) << report.where();
-  EXPECT_EQ(report.type, "ATSP");
-  EXPECT_TRUE(report.asymmetric);
-  EXPECT_EQ(problem->rows[0].dist[1], 1);
-  EXPECT_EQ(problem->rows[1].dist[0], 9);
+  const TspRead read = readText(
+      "TYPE: ATSP\nDIMENSION: 3\nEDGE_WEIGHT_TYPE: EXPLICIT\nEDGE_WEIGHT_FORMAT: "
+      "FULL_MATRIX\nEDGE_WEIGHT_SECTION\n0 1 9\n9 0 1\n1 9 0\n");
+  ASSERT_TRUE(read.instance) << read.report.where();
+  EXPECT_EQ(read.report.type, "ATSP");
+  EXPECT_TRUE(read.report.asymmetric);
+  EXPECT_FALSE(read.instance->isSymmetric());
+  EXPECT_EQ(read.instance->distance(0, 1), 1);
+  EXPECT_EQ(read.instance->distance(1, 0), 9);
+}
+
+std::string repeated(const std::string& text, int times) {
+  std::string result;
+  for (int i = 0; i < times; ++i) result += text;
+  return result;
 }
 
 TEST(TolerantReaderTest, RefusalsNameTheCodeLineAndReason) {
@@ -224,13 +250,27 @@ TEST(TolerantReaderTest, RefusalsNameTheCodeLineAndReason) {
        "TYPE 'HCP': this solver solves TSP and ATSP instances"},
       {"TYPE: CVRP\n", ErrorCode::FileFormatError, 1,
        "TYPE 'CVRP': this solver solves TSP and ATSP instances"},
-      {"TYPE: ATSP\nDIMENSION: 64\nEDGE_WEIGHT_TYPE: EXPLICIT\n", ErrorCode::TooManyCities, 2,
-       "an ATSP instance of 64 cities; at most 63 (it is solved as a symmetric instance of twice "
-       "the cities)"},
-      {"NAME: big\nDIMENSION: 200\n", ErrorCode::TooManyCities, 2, "200 cities; at most 127"},
-      {"DIMENSION: 2147483648\n", ErrorCode::TooManyCities, 1, "2147483648 cities; at most 127"},
+      {"NAME: big\nDIMENSION: 100001\n", ErrorCode::TooManyCities, 2,
+       "100001 cities; at most 100000"},
+      {"DIMENSION: 2147483648\n", ErrorCode::TooManyCities, 1, "2147483648 cities; at most 100000"},
       {"DIMENSION: 99999999999999999999999\n", ErrorCode::TooManyCities, 1,
-       "99999999999999999999999 cities; at most 127"},
+       "99999999999999999999999 cities; at most 100000"},
+      // A matrix beyond what the largest input holds is refused before any entry is stored.
+      {"DIMENSION: 20000\nEDGE_WEIGHT_TYPE: EXPLICIT\nEDGE_WEIGHT_FORMAT: FULL_MATRIX\n"
+       "EDGE_WEIGHT_SECTION\n0 1\n",
+       ErrorCode::TooManyCities, 1,
+       "20000 cities: an explicit matrix of them lists 400000000 numbers in the FULL_MATRIX "
+       "layout, more than a file of at most 256 MiB can hold (134217728)"},
+      {"DIMENSION: 16385\nEDGE_WEIGHT_TYPE: EXPLICIT\nEDGE_WEIGHT_FORMAT: UPPER_ROW\n",
+       ErrorCode::TooManyCities, 1,
+       "16385 cities: an explicit matrix of them lists 134225920 numbers in the UPPER_ROW "
+       "layout, more than a file of at most 256 MiB can hold (134217728)"},
+      // One city fewer fits: the file is then refused for what it lacks.
+      {"DIMENSION: 16384\nEDGE_WEIGHT_TYPE: EXPLICIT\nEDGE_WEIGHT_FORMAT: UPPER_ROW\n"
+       "EDGE_WEIGHT_SECTION\n5\n",
+       ErrorCode::FileReadFailed, 5,
+       "too few numbers: EDGE_WEIGHT_SECTION holds 1 number; 16384 cities need 134209536 "
+       "(UPPER_ROW layout)"},
       {"DIMENSION: 3\nEDGE_WEIGHT_TYPE: SPECIAL\n", ErrorCode::FileFormatError, 2,
        "EDGE_WEIGHT_TYPE SPECIAL needs a distance function of its own, which this solver does "
        "not have"},
@@ -294,7 +334,8 @@ TEST(TolerantReaderTest, RefusalsNameTheCodeLineAndReason) {
        ErrorCode::FileReadFailed, 5,
        "NODE_COORD_SECTION: coordinate 'inf' of city 2 is not a number"},
       {"DIMENSION: 2\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n1 0 0\n2 1e300 0\n",
-       ErrorCode::FileFormatError, 3, "the distance of city 1 and city 2 does not fit 32 bits"},
+       ErrorCode::FileFormatError, 3,
+       "the coordinates lie so far apart that distances could exceed the 32-bit range"},
       {"DIMENSION: 2\nEDGE_WEIGHT_TYPE: EUC_3D\nNODE_COORD_TYPE: TWOD_COORDS\n",
        ErrorCode::FileFormatError, 3,
        "NODE_COORD_TYPE TWOD_COORDS does not fit EDGE_WEIGHT_TYPE EUC_3D"},
@@ -306,15 +347,29 @@ TEST(TolerantReaderTest, RefusalsNameTheCodeLineAndReason) {
        ErrorCode::FileReadFailed, 6, "NODE_COORD_SECTION given twice (line 3 and this one)"},
       {"DIMENSION: 2\n" + std::string(1100000, 'A') + "\n", ErrorCode::FileReadFailed, 2,
        "the line is longer than 1048576 bytes"},
+      // Until DIMENSION is known a section keeps no more than the largest coordinate section.
+      {"EDGE_WEIGHT_TYPE: EXPLICIT\nEDGE_WEIGHT_FORMAT: FULL_MATRIX\nEDGE_WEIGHT_SECTION\n" +
+           std::string(200000, '7') + "\n" + repeated("1 ", 400001) + "\nDIMENSION: 700\n",
+       ErrorCode::FileReadFailed, 5,
+       "EDGE_WEIGHT_SECTION lists more than 400000 numbers before the DIMENSION line (line 6); a "
+       "section that long needs DIMENSION before it"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 200));
+    const TspRead read = readText(c.text);
+    EXPECT_EQ(read.report.code, c.code);
+    EXPECT_EQ(read.report.line, c.line);
+    EXPECT_EQ(read.report.reason, c.reason);
+    EXPECT_FALSE(read.instance);
+    // The object's read refuses alike and leaves its instance as it was.
     auto problem = emptyProblem();
-    problem->count = 7;  // a refused file leaves the instance as it was
-    const TspReadReport report = readText(*problem, c.text);
-    EXPECT_EQ(report.code, c.code);
-    EXPECT_EQ(report.line, c.line);
-    EXPECT_EQ(report.reason, c.reason);
+    problem->count = 7;
+    std::FILE* stream = std::tmpfile();
+    std::fwrite(c.text.data(), 1, c.text.size(), stream);
+    std::rewind(stream);
+    const TspReadReport report = readTspStreamTolerant(*problem, stream, "text.tsp");
+    std::fclose(stream);
+    EXPECT_NE(report.code, ErrorCode::Success);
     EXPECT_EQ(problem->count, 7);
   }
 }
@@ -338,36 +393,47 @@ TEST(TolerantReaderTest, AnOverlongLineIsRefusedWithoutReadingItsRest) {
   EndlessLine line;
   std::FILE* stream = ::fopencookie(&line, "r", {EndlessLine::read, nullptr, nullptr, nullptr});
   ASSERT_NE(stream, nullptr);
-  auto problem = emptyProblem();
-  const TspReadReport report = readTspStreamTolerant(*problem, stream, "endless");
+  const TspRead read = readTspStreamTolerant(stream, "endless");
   std::fclose(stream);
-  EXPECT_EQ(report.code, ErrorCode::FileReadFailed);
-  EXPECT_EQ(report.where(), "line 1: the line is longer than 1048576 bytes");
+  EXPECT_EQ(read.report.code, ErrorCode::FileReadFailed);
+  EXPECT_EQ(read.report.where(), "line 1: the line is longer than 1048576 bytes");
   // The cap and one buffer of the stream, not the 64 MiB that were there.
   EXPECT_LT(line.taken, std::size_t{2} << 20);
 }
 
 TEST(TolerantReaderTest, FilesThatCannotBeOpenedOrAreDirectories) {
   ScratchDirectory directory;
-  auto problem = emptyProblem();
-  const TspReadReport missing = readTspFileTolerant(*problem, fileNamed(directory.path("no.tsp")));
-  EXPECT_EQ(missing.code, ErrorCode::FileOpenFailed);
-  EXPECT_EQ(missing.reason, "the file cannot be opened (it may not exist)");
-  const TspReadReport folder = readTspFileTolerant(*problem, fileNamed(directory.path("")));
-  EXPECT_EQ(folder.code, ErrorCode::FileReadFailed);
-  EXPECT_EQ(folder.where(), "is a directory");
+  const TspRead missing = readTspFileTolerant(fileNamed(directory.path("no.tsp")));
+  EXPECT_EQ(missing.report.code, ErrorCode::FileOpenFailed);
+  EXPECT_EQ(missing.report.reason, "the file cannot be opened (No such file or directory)");
+  const TspRead folder = readTspFileTolerant(fileNamed(directory.path("")));
+  EXPECT_EQ(folder.report.code, ErrorCode::FileReadFailed);
+  EXPECT_EQ(folder.report.where(), "is a directory");
 }
 
-TEST(TolerantReaderTest, ObjectReadsTolerantlyWithTheSameCodesAndLimit) {
+TEST(TolerantReaderTest, ObjectReadsTolerantlyWithinItsOwnLimits) {
   ScratchDirectory directory;
   RingmarchObject object;
-  const std::string big =
-      directory.write("big.tsp", "DIMENSION: 128\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n");
-  TspReadReport report;
-  EXPECT_EQ(object.ReadTspFileTolerant(fileNamed(big), &report), 0x80040306u);
-  EXPECT_EQ(report.where(), "line 1: 128 cities; at most 127");
-  EXPECT_EQ(lastError().code, ErrorCode::TooManyCities);
-  EXPECT_EQ(object.state(), ObjectState::NoInstance);
+  struct Case {
+    std::string text;
+    std::string where;
+  };
+  const std::vector<Case> cases = {
+      {"DIMENSION: 128\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n",
+       "line 1: 128 cities; at most 127"},
+      {"TYPE: ATSP\nDIMENSION: 64\nEDGE_WEIGHT_TYPE: EXPLICIT\n",
+       "line 2: an ATSP instance of 64 cities; at most 63 (it is solved as a symmetric instance "
+       "of twice the cities)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::string big = directory.write("big.tsp", c.text);
+    TspReadReport report;
+    EXPECT_EQ(object.ReadTspFileTolerant(fileNamed(big), &report), 0x80040306u);
+    EXPECT_EQ(report.where(), c.where);
+    EXPECT_EQ(lastError().code, ErrorCode::TooManyCities);
+    EXPECT_EQ(object.state(), ObjectState::NoInstance);
+  }
 
   ASSERT_EQ(object.ReadTspFileTolerant(fileNamed(dataFile("burma14.tsp"))), kSuccessResult);
   EXPECT_EQ(object.state(), ObjectState::InstanceReady);
@@ -407,6 +473,11 @@ TEST(TolerantReaderTest, EveryShippedFileReadsAndAgreesWithTheStrictReader) {
     ASSERT_EQ(report.code, ErrorCode::Success) << report.where();
     EXPECT_EQ(tolerant->count, s.cities);
     EXPECT_FALSE(report.asymmetric);
+    // The object's form is that of the instance read.
+    const TspRead read = readTspFileTolerant(fileNamed(dataFile(s.file)));
+    ASSERT_TRUE(read.instance);
+    const std::unique_ptr<ProblemData> converted = problemOf(*read.instance);
+    EXPECT_EQ(std::memcmp(converted.get(), tolerant.get(), sizeof(ProblemData)), 0);
     auto strict = emptyProblem();
     if (readTspFile(*strict, fileNamed(dataFile(s.file))) != ErrorCode::Success) continue;
     // Where the strict reader reads a file too, both give the same instance.

@@ -56,12 +56,29 @@ bool isBlankByte(int c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+int TextScanner::getRaw() {
+  if (!fromBytes_) return std::getc(stream_);
+  return at_ < bytes_.size() ? static_cast<unsigned char>(bytes_[at_++]) : EOF;
+}
+
+void TextScanner::ungetRaw(int c) {
+  if (fromBytes_) {
+    --at_;
+  } else {
+    std::ungetc(c, stream_);
+  }
+}
+
+bool TextScanner::failed() const {
+  return !fromBytes_ && std::ferror(stream_) != 0;
+}
+
 int TextScanner::getTranslated() {
-  const int c = std::getc(stream_);
-  if (c != '\r' || !kDropCarriageReturn) return c;
-  const int next = std::getc(stream_);
+  const int c = getRaw();
+  if (c != '\r' || !(kDropCarriageReturn || fromBytes_)) return c;
+  const int next = getRaw();
   if (next == '\n') return '\n';
-  if (next != EOF) std::ungetc(next, stream_);
+  if (next != EOF) ungetRaw(next);
   return c;
 }
 
@@ -88,7 +105,7 @@ bool TextScanner::readLine(std::string_view& line) {
     line_[length++] = static_cast<char>(c);
     if (c == '\n') break;
   }
-  if (length == 0 || std::ferror(stream_)) return false;
+  if (length == 0 || failed()) return false;
   line = std::string_view(line_, strnlen(line_, length));
   return true;
 }

@@ -1,7 +1,7 @@
 // The strict text scanner shared by the TSP and TOUR readers: lines of at most 511 bytes (a longer
 // line is handed out in pieces, each piece counting as a line), keyword lines matched from the
-// first byte, and white-space-separated tokens read from the same stream. Every number is range
-// checked; no byte sequence leads to undefined behaviour.
+// first byte, and white-space-separated tokens read from the same stream or bytes in memory. Every
+// number is range checked; no byte sequence leads to undefined behaviour.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +26,9 @@ enum class KeywordMatch {
 class TextScanner {
  public:
   explicit TextScanner(std::FILE* stream) : stream_(stream) {}
+  // Bytes held in memory (they must outlive the scanner), read as a file of those bytes: a
+  // carriage return before a newline is dropped on every platform.
+  explicit TextScanner(std::string_view bytes) : bytes_(bytes), fromBytes_(true) {}
   TextScanner(const TextScanner&) = delete;
   TextScanner& operator=(const TextScanner&) = delete;
 
@@ -48,10 +51,16 @@ class TextScanner {
  private:
   int peek();
   int get();
+  int getRaw();
+  void ungetRaw(int c);
+  bool failed() const;
   int getTranslated();
   void skipSpace();
 
-  std::FILE* stream_;
+  std::FILE* stream_ = nullptr;
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+  bool fromBytes_ = false;
   int lookahead_ = kNone;
   char line_[kMaxLineBytes + 1] = {};
 

@@ -13,7 +13,7 @@
 #include <optional>
 #include <system_error>
 
-#include "model/problem_data.h"
+#include "instance/instance.h"
 #include "tsplib/text_words.h"
 
 namespace ringmarch {
@@ -333,7 +333,7 @@ void Reader::finish(int endLine) {
 }
 
 TourReadReport Reader::read() {
-  if (cities_ < 1 || cities_ > kMaxCities) {
+  if (cities_ < 1 || cities_ > kMaxInstanceCities) {
     refuse(ErrorCode::CityIdOutOfRange, TourFault::OutOfRange, 0,
            "an instance of " + citiesText(cities_) + " has no tour to read");
     return report_;

@@ -44,7 +44,7 @@ struct TourReadReport {
   std::string where() const;
 };
 
-// Reads a tour of an instance of `cities` cities (1 to 127 in the file's numbering).
+// Reads a tour of an instance of `cities` cities (1 to kMaxInstanceCities).
 TourReadReport readTourFileTolerant(const FileName& file, std::int32_t cities);
 // The same from an open stream, which stays open.
 TourReadReport readTourStreamTolerant(std::FILE* stream, std::int32_t cities);

@@ -1,3 +1,7 @@
+// The tolerant reader: reads a TSP or ATSP file line by line (keywords in any order, sections
+// collected as they come), then checks the header and builds the instance whole: a coordinate
+// Instance for a distance rule, a matrix Instance for EXPLICIT. Reads the stream or bytes it is
+// given and nothing else; a refusal is a value with its code, line and reason and no instance.
 #include "tsplib/tolerant_tsp_reader.h"
 
 #include <algorithm>
@@ -10,21 +14,24 @@
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "instance/distance_rule.h"
-#include "model/generation.h"
+#include "instance/problem_conversion.h"
 #include "tsplib/text_words.h"
 
 namespace ringmarch {
 namespace {
 
-// Longest line taken; a whole 127 x 127 matrix on one line fits many times over.
+// Longest line taken; a matrix row of thousands of cities fits many times over.
 constexpr std::size_t kMaxLineBytes = 1 << 20;
 // Longest number token; longer runs are refused rather than parsed.
 constexpr std::size_t kMaxTokenBytes = 511;
-// Most section entries kept: a full matrix of the largest instance. Further entries are only
-// counted, so that a refusal can say how many there were.
-constexpr std::size_t kMaxKeptTokens = static_cast<std::size_t>(kMaxCities) * kMaxCities;
+// Most entries a coordinate section keeps: a city number and three coordinates for each of the
+// most cities. Further entries are only counted, so that a refusal can say how many there were.
+// A section before DIMENSION keeps no more either: until the number of cities is known, memory
+// stays bounded by this.
+constexpr std::size_t kMaxCoordinateEntries = std::size_t{4} * kMaxInstanceCities;
 
 // The distance rules are the instance layer's; the reader only names them.
 using Rule = DistanceRule;
@@ -45,16 +52,23 @@ enum class Layout {
 
 enum class Section { None, Ignored, NodeCoord, EdgeWeight, DisplayData };
 
-struct Token {
-  std::string text;
-  int line;
-};
-
+// The entries of one section as read. Coordinate sections keep them as written (city numbers
+// become labels, and a refusal quotes them); the matrix keeps 32-bit numbers and remembers the
+// first entry that is none, so that a large matrix costs 8 bytes an entry while it is read.
 struct SectionData {
-  int line = 0;  // the section line; 0 when the file has no such section
-  std::vector<Token> tokens;
-  std::size_t count = 0;  // entries seen, also those beyond kMaxKeptTokens
+  int line = 0;           // the section line; 0 when the file has no such section
+  std::size_t count = 0;  // entries seen, also those that were not kept
   int firstUnkeptLine = 0;
+  bool unkeptBeforeDimension = false;  // entries dropped while the number of cities was unknown
+  std::vector<int> lines;              // the line of each kept entry
+  std::vector<std::string> texts;      // coordinate sections
+  std::vector<std::int32_t> numbers;   // EDGE_WEIGHT_SECTION
+  // The first kept matrix entry that is not a whole 32-bit number: its index and text.
+  std::size_t firstBad = std::numeric_limits<std::size_t>::max();
+  std::string firstBadText;
+  bool firstBadBeyond32Bits = false;
+
+  std::size_t kept() const { return lines.size(); }
 };
 
 // A refusal: thrown nowhere, carried up as a value.
@@ -110,21 +124,62 @@ std::optional<double> realNumber(std::string_view text) {
   return value;
 }
 
+// The input's bytes, from an open stream (read in blocks) or from memory, counted against
+// kMaxTspFileBytes: an endless stream ends there.
+class ByteSource {
+ public:
+  explicit ByteSource(std::FILE* stream) : stream_(stream), block_(kBlockBytes) {}
+  explicit ByteSource(std::string_view text) : view_(text) {}
+
+  // The next byte, or EOF at the end, after a read error or beyond the size bound.
+  int get() {
+    if (at_ == view_.size() && !refill()) return EOF;
+    if (++taken_ > kMaxTspFileBytes) {
+      tooLarge = true;
+      return EOF;
+    }
+    return static_cast<unsigned char>(view_[at_++]);
+  }
+
+  bool readFailed = false;
+  int readError = 0;  // errno of the failed read
+  bool tooLarge = false;
+
+ private:
+  static constexpr std::size_t kBlockBytes = std::size_t{64} << 10;
+
+  bool refill() {
+    if (stream_ == nullptr || readFailed || tooLarge) return false;
+    errno = 0;
+    const std::size_t n = std::fread(block_.data(), 1, block_.size(), stream_);
+    if (n == 0) {
+      readFailed = std::ferror(stream_) != 0;
+      readError = errno;
+      return false;
+    }
+    view_ = std::string_view(block_.data(), n);
+    at_ = 0;
+    return true;
+  }
+
+  std::FILE* stream_ = nullptr;
+  std::vector<char> block_;
+  std::string_view view_;
+  std::size_t at_ = 0;
+  std::size_t taken_ = 0;
+};
+
 // Reads the input line by line, counting lines; a carriage return before a newline is dropped.
 class LineSource {
  public:
-  explicit LineSource(std::FILE* stream) : stream_(stream) {}
+  explicit LineSource(ByteSource& bytes) : bytes_(bytes) {}
 
   // False at the end of the input. tooLong is set for a line beyond kMaxLineBytes, which is the
-  // file's refusal: the rest of it is not read (an endless line would never end); readFailed for
-  // a read error.
+  // file's refusal: the rest of it is not read (an endless line would never end).
   bool next(std::string& line) {
     line.clear();
-    int c = std::getc(stream_);
-    if (c == EOF) {
-      readFailed = std::ferror(stream_) != 0;
-      return false;
-    }
+    int c = bytes_.get();
+    if (c == EOF) return false;
     ++lineNumber;
     anyByte = true;
     while (c != EOF && c != '\n') {
@@ -133,20 +188,18 @@ class LineSource {
         return true;
       }
       line.push_back(static_cast<char>(c));
-      c = std::getc(stream_);
+      c = bytes_.get();
     }
-    if (c == EOF && std::ferror(stream_)) readFailed = true;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    return !readFailed;
+    return !bytes_.readFailed && !bytes_.tooLarge;
   }
 
   int lineNumber = 0;
   bool anyByte = false;
   bool tooLong = false;
-  bool readFailed = false;
 
  private:
-  std::FILE* stream_;
+  ByteSource& bytes_;
 };
 
 struct Keyword {
@@ -254,28 +307,38 @@ void forEachEntry(Layout layout, int n, Visit visit) {
   }
 }
 
+// The most cities a reading takes, and the most of an ATSP file (0: no limit of its own).
+struct CityLimits {
+  int cities = kMaxInstanceCities;
+  int asymmetricCities = 0;
+};
+
 class Reader {
  public:
-  Reader(std::FILE* stream, std::string_view name) : source_(stream), name_(name) {}
+  Reader(ByteSource& bytes, std::string_view name, CityLimits limits)
+      : bytes_(bytes), source_(bytes), name_(name), limits_(limits) {}
 
-  std::optional<Refusal> read(ProblemData& result, TspReadReport& report);
+  std::optional<Refusal> read(TspRead& result);
 
  private:
   std::optional<Refusal> readLines();
   std::optional<Refusal> keywordLine(std::string_view line, bool& endOfData);
   std::optional<Refusal> keyword(const std::string& key, std::string_view value, int line);
   void dataLine(std::string_view line);
+  std::size_t keepLimit(const SectionData& data) const;
   std::optional<Refusal> checkHeader();
-  std::optional<Refusal> build(ProblemData& problem, TspReadReport& report);
-  std::optional<Refusal> readMatrix(ProblemData& problem);
+  std::optional<Refusal> build(TspRead& result);
+  std::optional<Refusal> readMatrix(std::vector<std::int32_t>& matrix);
   std::optional<Refusal> readPoints(const SectionData& data, const char* sectionName,
                                     int coordinates, std::vector<Point>& points,
                                     std::vector<std::string>& labels);
   std::optional<Refusal> countFits(const SectionData& data, const char* sectionName,
                                    std::size_t expected, const std::string& what);
 
+  ByteSource& bytes_;
   LineSource source_;
   std::string name_;
+  CityLimits limits_;
   Header header_;
   Section section_ = Section::None;
   SectionData nodeCoord_, edgeWeight_, displayData_;
@@ -283,6 +346,10 @@ class Reader {
 
 Refusal refuse(ErrorCode code, int line, std::string reason) {
   return Refusal{code, line, std::move(reason)};
+}
+
+std::string citiesText(std::int64_t count) {
+  return std::to_string(count) + (count == 1 ? " city" : " cities");
 }
 
 std::optional<Refusal> Reader::keyword(const std::string& key, std::string_view value, int line) {
@@ -309,6 +376,7 @@ std::optional<Refusal> Reader::keyword(const std::string& key, std::string_view 
   }
   if (key == "DIMENSION") {
     if (auto refusal = store(header_.dimension)) return refusal;
+    const std::string most = "; at most " + std::to_string(limits_.cities);
     const std::optional<std::int64_t> n = wholeNumber(word);
     if (!n) {
       // A run of digits too long for any whole-number type still counts cities: too many.
@@ -317,15 +385,13 @@ std::optional<Refusal> Reader::keyword(const std::string& key, std::string_view 
       if (!digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos) {
         const std::string count =
             digits.size() > 40 ? std::string(digits.substr(0, 40)) + "..." : std::string(digits);
-        return refuse(ErrorCode::TooManyCities, line,
-                      count + " cities; at most " + std::to_string(kMaxCities));
+        return refuse(ErrorCode::TooManyCities, line, count + " cities" + most);
       }
       return refuse(ErrorCode::FileReadFailed, line,
                     "DIMENSION " + shown(value) + " is not a whole number");
     }
-    if (*n > kMaxCities) {
-      return refuse(ErrorCode::TooManyCities, line,
-                    std::to_string(*n) + " cities; at most " + std::to_string(kMaxCities));
+    if (*n > limits_.cities) {
+      return refuse(ErrorCode::TooManyCities, line, std::to_string(*n) + " cities" + most);
     }
     if (*n < 1) {
       return refuse(ErrorCode::FileReadFailed, line,
@@ -420,25 +486,51 @@ std::optional<Refusal> Reader::keywordLine(std::string_view line, bool& endOfDat
   return keyword(key, value, number);
 }
 
+// The most entries a section keeps: as many as the header already known can need, so that a
+// file that lists far more costs no memory for them.
+std::size_t Reader::keepLimit(const SectionData& data) const {
+  if (header_.count < 1) return kMaxCoordinateEntries;
+  const auto n = static_cast<std::size_t>(header_.count);
+  if (&data != &edgeWeight_) return 4 * n;
+  return std::min(entriesOf(header_.layoutGiven ? header_.layout : Layout::Full, n),
+                  kMaxMatrixEntries);
+}
+
 void Reader::dataLine(std::string_view line) {
   SectionData* data = section_ == Section::NodeCoord     ? &nodeCoord_
                       : section_ == Section::EdgeWeight  ? &edgeWeight_
                       : section_ == Section::DisplayData ? &displayData_
                                                          : nullptr;
   if (data == nullptr) return;
+  const std::size_t limit = keepLimit(*data);
+  const bool matrix = data == &edgeWeight_;
   std::size_t at = 0;
   while (at < line.size()) {
     while (at < line.size() && isBlank(line[at])) ++at;
     const std::size_t start = at;
     while (at < line.size() && !isBlank(line[at])) ++at;
     if (at == start) break;
-    if (data->tokens.size() < kMaxKeptTokens) {
-      data->tokens.push_back(
-          Token{std::string(line.substr(start, at - start)), source_.lineNumber});
-    } else if (data->firstUnkeptLine == 0) {
-      data->firstUnkeptLine = source_.lineNumber;
-    }
+    const std::string_view token = line.substr(start, at - start);
     ++data->count;
+    if (data->kept() >= limit) {
+      if (data->firstUnkeptLine == 0) data->firstUnkeptLine = source_.lineNumber;
+      if (header_.count < 1) data->unkeptBeforeDimension = true;
+      continue;
+    }
+    data->lines.push_back(source_.lineNumber);
+    if (!matrix) {
+      data->texts.emplace_back(token);
+      continue;
+    }
+    const std::optional<std::int64_t> value = wholeNumber(token);
+    const bool fits = value && *value >= std::numeric_limits<std::int32_t>::min() &&
+                      *value <= std::numeric_limits<std::int32_t>::max();
+    if (!fits && data->firstBad == std::numeric_limits<std::size_t>::max()) {
+      data->firstBad = data->numbers.size();
+      data->firstBadText = shown(token);
+      data->firstBadBeyond32Bits = value.has_value();
+    }
+    data->numbers.push_back(fits ? static_cast<std::int32_t>(*value) : 0);
   }
 }
 
@@ -468,10 +560,11 @@ std::optional<Refusal> Reader::readLines() {
     }
     if (auto refusal = keywordLine(line, endOfData)) return refusal;
   }
-  if (source_.readFailed) {
-    const bool directory = !source_.anyByte && errno == EISDIR;
+  if (bytes_.tooLarge) return refuse(ErrorCode::FileReadFailed, 0, inputTooLargeReason());
+  if (bytes_.readFailed) {
+    const bool directory = !source_.anyByte && bytes_.readError == EISDIR;
     return refuse(ErrorCode::FileReadFailed, 0,
-                  directory ? "is a directory" : "the file cannot be read");
+                  directory ? std::string("is a directory") : cannotBeReadReason(bytes_.readError));
   }
   if (!source_.anyByte) return refuse(ErrorCode::FileReadFailed, 0, "the file is empty");
   return std::nullopt;
@@ -482,10 +575,20 @@ std::optional<Refusal> Reader::checkHeader() {
     return refuse(ErrorCode::FileReadFailed, 0,
                   "no DIMENSION line: the number of cities is missing");
   }
-  if (header_.atsp && header_.count > kMaxAsymmetricCities) {
+  for (const auto& [data, name] : {std::pair{&nodeCoord_, "NODE_COORD_SECTION"},
+                                   std::pair{&edgeWeight_, "EDGE_WEIGHT_SECTION"},
+                                   std::pair{&displayData_, "DISPLAY_DATA_SECTION"}}) {
+    if (!data->unkeptBeforeDimension) continue;
+    return refuse(ErrorCode::FileReadFailed, data->firstUnkeptLine,
+                  std::string(name) + " lists more than " + std::to_string(kMaxCoordinateEntries) +
+                      " numbers before the DIMENSION line (line " +
+                      std::to_string(header_.dimension.line) +
+                      "); a section that long needs DIMENSION before it");
+  }
+  if (header_.atsp && limits_.asymmetricCities > 0 && header_.count > limits_.asymmetricCities) {
     return refuse(ErrorCode::TooManyCities, header_.dimension.line,
                   "an ATSP instance of " + std::to_string(header_.count) + " cities; at most " +
-                      std::to_string(kMaxAsymmetricCities) +
+                      std::to_string(limits_.asymmetricCities) +
                       " (it is solved as a symmetric instance of twice the cities)");
   }
   if (header_.edgeWeightType.line == 0) {
@@ -502,6 +605,16 @@ std::optional<Refusal> Reader::checkHeader() {
       return refuse(ErrorCode::FileFormatError, header_.edgeWeightFormat.line,
                     "EDGE_WEIGHT_FORMAT FUNCTION with EDGE_WEIGHT_TYPE EXPLICIT names no distance "
                     "rule");
+    }
+    const std::size_t entries = entriesOf(header_.layout, static_cast<std::size_t>(header_.count));
+    if (entries > kMaxMatrixEntries) {
+      return refuse(ErrorCode::TooManyCities, header_.dimension.line,
+                    citiesText(header_.count) + ": an explicit matrix of them lists " +
+                        std::to_string(entries) + " numbers in the " +
+                        upperCase(firstWord(header_.edgeWeightFormat.value)) +
+                        " layout, more than a file of at most " +
+                        std::to_string(kMaxTspFileBytes >> 20) + " MiB can hold (" +
+                        std::to_string(kMaxMatrixEntries) + ")");
     }
     if (edgeWeight_.line == 0) {
       return refuse(ErrorCode::FileReadFailed, 0,
@@ -532,11 +645,10 @@ std::optional<Refusal> Reader::countFits(const SectionData& data, const char* se
                              std::to_string(header_.count) + " cities need " +
                              std::to_string(expected) + " (" + what + ")";
   if (data.count < expected) {
-    const int line = data.tokens.empty() ? data.line : data.tokens.back().line;
+    const int line = data.lines.empty() ? data.line : data.lines.back();
     return refuse(ErrorCode::FileReadFailed, line, "too few numbers: " + counts);
   }
-  const int line =
-      expected < data.tokens.size() ? data.tokens[expected].line : data.firstUnkeptLine;
+  const int line = expected < data.kept() ? data.lines[expected] : data.firstUnkeptLine;
   return refuse(ErrorCode::FileReadFailed, line, "too many numbers: " + counts);
 }
 
@@ -553,30 +665,32 @@ std::optional<Refusal> Reader::readPoints(const SectionData& data, const char* s
   points.assign(static_cast<std::size_t>(n), Point{});
   labels.assign(static_cast<std::size_t>(n), std::string());
   std::vector<int> lineOfCity(static_cast<std::size_t>(n), 0);
-  for (int k = 0; k < n; ++k) {
-    const Token& labelToken = data.tokens[perCity * static_cast<std::size_t>(k)];
-    const std::optional<std::int64_t> label = wholeNumber(labelToken.text);
+  for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
+    const std::size_t at = perCity * k;
+    const std::string& labelText = data.texts[at];
+    const int labelLine = data.lines[at];
+    const std::optional<std::int64_t> label = wholeNumber(labelText);
     if (!label || *label < 1 || *label > n) {
-      return refuse(ErrorCode::FileReadFailed, labelToken.line,
-                    std::string(sectionName) + ": city number " + shown(labelToken.text) +
+      return refuse(ErrorCode::FileReadFailed, labelLine,
+                    std::string(sectionName) + ": city number " + shown(labelText) +
                         " is not one of 1 to " + std::to_string(n));
     }
-    const int city = static_cast<int>(*label) - 1;
+    const auto city = static_cast<std::size_t>(*label - 1);
     if (lineOfCity[city] != 0) {
-      return refuse(ErrorCode::FileReadFailed, labelToken.line,
+      return refuse(ErrorCode::FileReadFailed, labelLine,
                     std::string(sectionName) + ": city " + std::to_string(city + 1) +
                         " is listed twice (line " + std::to_string(lineOfCity[city]) +
                         " and this one)");
     }
-    lineOfCity[city] = labelToken.line;
-    labels[city] = labelToken.text;
+    lineOfCity[city] = labelLine;
+    labels[city] = labelText;
     for (int c = 0; c < coordinates; ++c) {
-      const Token& token = data.tokens[perCity * static_cast<std::size_t>(k) + 1 + c];
-      const std::optional<double> value = realNumber(token.text);
+      const std::size_t entry = at + 1 + static_cast<std::size_t>(c);
+      const std::optional<double> value = realNumber(data.texts[entry]);
       if (!value) {
-        return refuse(ErrorCode::FileReadFailed, token.line,
-                      std::string(sectionName) + ": coordinate " + shown(token.text) + " of city " +
-                          std::to_string(city + 1) + " is not a number");
+        return refuse(ErrorCode::FileReadFailed, data.lines[entry],
+                      std::string(sectionName) + ": coordinate " + shown(data.texts[entry]) +
+                          " of city " + std::to_string(city + 1) + " is not a number");
       }
       points[city].c[c] = *value;
     }
@@ -584,44 +698,42 @@ std::optional<Refusal> Reader::readPoints(const SectionData& data, const char* s
   return std::nullopt;
 }
 
-std::optional<Refusal> Reader::readMatrix(ProblemData& problem) {
+std::optional<Refusal> Reader::readMatrix(std::vector<std::int32_t>& matrix) {
   const int n = header_.count;
-  const std::size_t expected = entriesOf(header_.layout, static_cast<std::size_t>(n));
+  const auto side = static_cast<std::size_t>(n);
+  const std::size_t expected = entriesOf(header_.layout, side);
   if (auto refusal = countFits(edgeWeight_, "EDGE_WEIGHT_SECTION", expected,
                                upperCase(header_.edgeWeightFormat.value) + " layout")) {
     return refusal;
   }
-  std::optional<Refusal> refusal;
-  std::size_t next = 0;
-  const bool full = header_.layout == Layout::Full;
-  forEachEntry(header_.layout, n, [&](int i, int j) {
-    const Token& token = edgeWeight_.tokens[next++];
-    if (refusal) return;
-    const std::optional<std::int64_t> value = wholeNumber(token.text);
-    if (!value) {
-      refusal = refuse(ErrorCode::FileReadFailed, token.line,
-                       "EDGE_WEIGHT_SECTION: " + shown(token.text) + " is not a whole number");
-      return;
-    }
-    if (*value < std::numeric_limits<std::int32_t>::min() ||
-        *value > std::numeric_limits<std::int32_t>::max()) {
-      refusal = refuse(ErrorCode::FileReadFailed, token.line,
-                       "EDGE_WEIGHT_SECTION: " + shown(token.text) + " does not fit 32 bits");
-      return;
-    }
-    const auto d = static_cast<std::int32_t>(*value);
-    problem.rows[i].dist[j] = d;
-    if (!full) problem.rows[j].dist[i] = d;
-  });
-  return refusal;
+  if (edgeWeight_.firstBad < expected) {
+    const std::string& text = edgeWeight_.firstBadText;
+    return refuse(ErrorCode::FileReadFailed, edgeWeight_.lines[edgeWeight_.firstBad],
+                  "EDGE_WEIGHT_SECTION: " + text +
+                      (edgeWeight_.firstBadBeyond32Bits ? " does not fit 32 bits"
+                                                        : " is not a whole number"));
+  }
+  std::vector<std::int32_t>& entries = edgeWeight_.numbers;
+  if (header_.layout == Layout::Full) {
+    matrix = std::move(entries);
+  } else {
+    matrix.assign(side * side, 0);
+    std::size_t next = 0;
+    forEachEntry(header_.layout, n, [&](int i, int j) {
+      const std::int32_t d = entries[next++];
+      matrix[static_cast<std::size_t>(i) * side + static_cast<std::size_t>(j)] = d;
+      matrix[static_cast<std::size_t>(j) * side + static_cast<std::size_t>(i)] = d;
+    });
+  }
+  // The entries are in the matrix now; their copies and lines are not needed any more.
+  std::vector<std::int32_t>().swap(entries);
+  std::vector<int>().swap(edgeWeight_.lines);
+  return std::nullopt;
 }
 
-std::optional<Refusal> Reader::build(ProblemData& problem, TspReadReport& report) {
+std::optional<Refusal> Reader::build(TspRead& result) {
+  TspReadReport& report = result.report;
   const int n = header_.count;
-  problem.count = n;
-  copyText(problem.name, name_);
-  for (int i = 0; i < n; ++i) copyText(problem.rows[i].name, std::to_string(i + 1));
-
   std::vector<Point> nodes;
   std::vector<std::string> labels;
   const bool computed = header_.rule != Rule::Explicit;
@@ -632,78 +744,124 @@ std::optional<Refusal> Reader::build(ProblemData& problem, TspReadReport& report
       return refusal;
     }
   }
+  std::optional<Instance> instance;
+  std::string reason;
   if (computed) {
-    for (int i = 0; i < n; ++i) {
-      for (int j = 0; j < n; ++j) {
-        std::int32_t d = 0;
-        if (i != j && !ruleDistance(header_.rule, nodes[i], nodes[j], d)) {
-          return refuse(ErrorCode::FileFormatError, nodeCoord_.line,
-                        "the distance of city " + std::to_string(i + 1) + " and city " +
-                            std::to_string(j + 1) + " does not fit 32 bits");
-        }
-        problem.rows[i].dist[j] = d;
-      }
+    std::vector<double> x(nodes.size()), y(nodes.size()), z;
+    if (isThreeDimensional(header_.rule)) z.resize(nodes.size());
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+      x[i] = nodes[i].c[0];
+      y[i] = nodes[i].c[1];
+      if (!z.empty()) z[i] = nodes[i].c[2];
     }
-  } else if (auto refusal = readMatrix(problem)) {
-    return refusal;
+    instance =
+        Instance::fromCoordinates(header_.rule, std::move(x), std::move(y), std::move(z), &reason);
+    if (!instance) return refuse(ErrorCode::FileFormatError, nodeCoord_.line, reason);
+  } else {
+    std::vector<std::int32_t> matrix;
+    if (auto refusal = readMatrix(matrix)) return refusal;
+    instance = Instance::fromMatrix(n, std::move(matrix), &reason);
+    if (!instance) return refuse(ErrorCode::FileReadFailed, edgeWeight_.line, reason);
   }
 
-  // Where the cities are drawn: display data when given, otherwise the node coordinates.
-  std::vector<Point> display = nodes;
-  if (displayData_.line != 0 && !header_.noDisplay) {
+  // Where the cities are drawn: display data when given, otherwise the node coordinates (which a
+  // coordinate rule always draws from).
+  const bool displayData = displayData_.line != 0 && !header_.noDisplay;
+  std::vector<Point> display;
+  if (displayData) {
     std::vector<std::string> displayLabels;
     if (auto refusal =
             readPoints(displayData_, "DISPLAY_DATA_SECTION", 2, display, displayLabels)) {
       return refusal;
     }
-    if (labels.empty()) labels = displayLabels;
-  } else if (header_.noDisplay && !computed) {
-    display.clear();
+    if (labels.empty()) labels = std::move(displayLabels);
+  } else if (!computed && !header_.noDisplay) {
+    display = nodes;
   }
-  report.geographic = header_.rule == Rule::Geo && displayData_.line == 0;
   if (!display.empty()) {
-    resetBounds(problem);
-    for (int i = 0; i < n; ++i) {
-      CityRow& row = problem.rows[i];
-      row.x = report.geographic ? display[i].c[1] : display[i].c[0];
-      row.y = report.geographic ? display[i].c[0] : display[i].c[1];
-      copyText(row.name, labels[i]);
-      if (row.x < problem.minX) problem.startCity = i;
-      extendBounds(problem, row.x, row.y);
+    std::vector<double> x(display.size()), y(display.size());
+    for (std::size_t i = 0; i < display.size(); ++i) {
+      x[i] = display[i].c[0];
+      y[i] = display[i].c[1];
     }
-    problem.hasCoordinates = 1;
+    instance->setDisplayCoordinates(std::move(x), std::move(y));
   }
-  for (int i = 0; i < n && !report.asymmetric; ++i) {
-    for (int j = i + 1; j < n; ++j) {
-      if (problem.rows[i].dist[j] != problem.rows[j].dist[i]) {
-        report.asymmetric = true;
-        break;
-      }
-    }
-  }
+  // Cities are named by their numbers as the file writes them, where the file draws them.
+  if (instance->hasPicture()) instance->labels = std::move(labels);
+  instance->name = name_;
+  report.geographic = header_.rule == Rule::Geo && !displayData;
+  report.asymmetric = !instance->isSymmetric();
   if (report.asymmetric && n > kMaxAsymmetricCities) {
     report.notes.push_back("the matrix is not symmetric, and its " + std::to_string(n) +
                            " cities are more than the " + std::to_string(kMaxAsymmetricCities) +
                            " an asymmetric instance may have to be solved exactly");
   }
-  for (int i = 0; i < n; ++i) sortNeighbourOrder(problem, i);
+  result.instance = std::move(instance);
   return std::nullopt;
 }
 
-std::optional<Refusal> Reader::read(ProblemData& result, TspReadReport& report) {
+std::optional<Refusal> Reader::read(TspRead& result) {
   if (auto refusal = readLines()) return refusal;
   if (auto refusal = checkHeader()) return refusal;
+  TspReadReport& report = result.report;
   report.nameKeyword = header_.name.value;
   report.type = header_.atsp ? "ATSP" : "TSP";
   report.edgeWeightType = upperCase(firstWord(header_.edgeWeightType.value));
   report.edgeWeightTypeLine = header_.edgeWeightType.line;
   report.edgeWeightFormat = upperCase(firstWord(header_.edgeWeightFormat.value));
-  // Built apart, so that a refused file leaves the instance as it was.
-  auto problem = std::make_unique<ProblemData>();
-  initProblemData(*problem);
-  if (auto refusal = build(*problem, report)) return refusal;
-  result = *problem;
-  return std::nullopt;
+  report.edgeWeightFormatLine = header_.edgeWeightFormat.line;
+  report.dimensionLine = header_.dimension.line;
+  return build(result);
+}
+
+TspRead readWith(ByteSource& bytes, std::string_view name, CityLimits limits) {
+  TspRead result;
+  Reader reader(bytes, name, limits);
+  if (const std::optional<Refusal> refusal = reader.read(result)) {
+    TspRead refused;
+    refused.report.code = refusal->code;
+    refused.report.line = refusal->line;
+    refused.report.reason = refusal->reason;
+    return refused;
+  }
+  return result;
+}
+
+TspRead readOpened(const FileName& file, CityLimits limits) {
+  TspRead refused;
+  std::error_code error;
+  if (file.present && std::filesystem::is_directory(file.location, error)) {
+    refused.report.code = ErrorCode::FileReadFailed;
+    refused.report.reason = "is a directory";
+    return refused;
+  }
+  errno = 0;
+  std::FILE* stream = openTextFile(file, false);
+  if (stream == nullptr) {
+    refused.report.code = ErrorCode::FileOpenFailed;
+    refused.report.reason = cannotBeOpenedReason(file.present ? errno : ENOENT);
+    return refused;
+  }
+  ByteSource bytes(stream);
+  TspRead read = readWith(bytes, file.narrow, limits);
+  std::fclose(stream);
+  return read;
+}
+
+// The object's limits, and its problem of a read instance.
+constexpr CityLimits kObjectLimits{kMaxCities, kMaxAsymmetricCities};
+
+TspReadReport intoProblem(TspRead read, ProblemData& problem) {
+  if (!read.instance) return read.report;
+  const std::unique_ptr<ProblemData> made = problemOf(*read.instance);
+  if (!made) {
+    TspReadReport refused;
+    refused.code = ErrorCode::OutOfMemory;
+    refused.reason = "no memory for the instance";
+    return refused;
+  }
+  problem = *made;
+  return read.report;
 }
 
 }  // namespace
@@ -712,39 +870,41 @@ std::string TspReadReport::where() const {
   return line > 0 ? "line " + std::to_string(line) + ": " + reason : reason;
 }
 
-TspReadReport readTspStreamTolerant(ProblemData& problem, std::FILE* stream,
-                                    std::string_view name) {
-  TspReadReport report;
-  Reader reader(stream, name);
-  errno = 0;
-  if (const std::optional<Refusal> refusal = reader.read(problem, report)) {
-    TspReadReport refused;
-    refused.code = refusal->code;
-    refused.line = refusal->line;
-    refused.reason = refusal->reason;
-    return refused;
-  }
-  return report;
+std::string cannotBeOpenedReason(int error) {
+  return "the file cannot be opened (" + std::generic_category().message(error) + ")";
+}
+
+std::string cannotBeReadReason(int error) {
+  return "the file cannot be read (" + std::generic_category().message(error) + ")";
+}
+
+std::string inputTooLargeReason() {
+  return "more than " + std::to_string(kMaxTspFileBytes >> 20) +
+         " MiB: the most an input may hold; reading stopped there";
+}
+
+TspRead readTspFileTolerant(const FileName& file) {
+  return readOpened(file, CityLimits{});
+}
+
+TspRead readTspStreamTolerant(std::FILE* stream, std::string_view name) {
+  ByteSource bytes(stream);
+  return readWith(bytes, name, CityLimits{});
+}
+
+TspRead readTspTextTolerant(std::string_view text, std::string_view name) {
+  ByteSource bytes(text);
+  return readWith(bytes, name, CityLimits{});
 }
 
 TspReadReport readTspFileTolerant(ProblemData& problem, const FileName& file) {
-  std::error_code error;
-  if (file.present && std::filesystem::is_directory(file.location, error)) {
-    TspReadReport report;
-    report.code = ErrorCode::FileReadFailed;
-    report.reason = "is a directory";
-    return report;
-  }
-  std::FILE* stream = openTextFile(file, false);
-  if (stream == nullptr) {
-    TspReadReport report;
-    report.code = ErrorCode::FileOpenFailed;
-    report.reason = "the file cannot be opened (it may not exist)";
-    return report;
-  }
-  TspReadReport report = readTspStreamTolerant(problem, stream, file.narrow);
-  std::fclose(stream);
-  return report;
+  return intoProblem(readOpened(file, kObjectLimits), problem);
+}
+
+TspReadReport readTspStreamTolerant(ProblemData& problem, std::FILE* stream,
+                                    std::string_view name) {
+  ByteSource bytes(stream);
+  return intoProblem(readWith(bytes, name, kObjectLimits), problem);
 }
 
 }  // namespace ringmarch

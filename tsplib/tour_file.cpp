@@ -61,13 +61,20 @@ bool writeTourStreamWithLength(const TourRecord& tour, const ProblemData& proble
   // One entry per city of the instance, but never past the tour's own entries: after a failed
   // instance read the instance's count may exceed the tour's, whose later entries hold nothing.
   const std::int32_t entries = problem.count < tour.count ? problem.count : tour.count;
+  const std::span<const std::int32_t> order(tour.order,
+                                            static_cast<std::size_t>(entries > 0 ? entries : 0));
+  return writeTourText(order, problem.count, stream, name, length);
+}
+
+bool writeTourText(std::span<const std::int32_t> order, std::int32_t cities, std::FILE* stream,
+                   std::string_view name, std::int64_t length) {
   std::fprintf(stream, "NAME : %s\n", nameLineText(name).c_str());
   std::fprintf(stream, "COMMENT : Length %lld\n", static_cast<long long>(length));
   std::fprintf(stream, "TYPE : TOUR\n");
-  std::fprintf(stream, "DIMENSION : %d\n", problem.count);
+  std::fprintf(stream, "DIMENSION : %d\n", cities);
   std::fprintf(stream, "TOUR_SECTION\n");
-  for (std::int32_t i = 0; i < entries; ++i) {
-    if (std::fprintf(stream, "%d\n", tour.order[i] + 1) < 0) return false;
+  for (const std::int32_t city : order) {
+    if (std::fprintf(stream, "%d\n", city + 1) < 0) return false;
   }
   std::fprintf(stream, "-1\nEOF\n");
   return true;

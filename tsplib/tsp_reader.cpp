@@ -166,10 +166,7 @@ ErrorCode readSections(TextScanner& scanner, ProblemData& problem, const HeaderV
   }
 }
 
-}  // namespace
-
-ErrorCode readTspStream(ProblemData& problem, std::FILE* stream, std::string_view name) {
-  TextScanner scanner(stream);
+ErrorCode readTsp(TextScanner& scanner, ProblemData& problem, std::string_view name) {
   copyText(problem.name, name);
 
   std::string_view line;
@@ -199,6 +196,18 @@ ErrorCode readTspStream(ProblemData& problem, std::FILE* stream, std::string_vie
     return ErrorCode::FileFormatError;
   }
   return readSections(scanner, problem, header, line);
+}
+
+}  // namespace
+
+ErrorCode readTspStream(ProblemData& problem, std::FILE* stream, std::string_view name) {
+  TextScanner scanner(stream);
+  return readTsp(scanner, problem, name);
+}
+
+ErrorCode readTspText(ProblemData& problem, std::string_view bytes, std::string_view name) {
+  TextScanner scanner(bytes);
+  return readTsp(scanner, problem, name);
 }
 
 ErrorCode readTspFile(ProblemData& problem, const FileName& file) {

@@ -1,6 +1,8 @@
 // The TSP file writer: node coordinates (EUC_2D) or a full distance matrix (EXPLICIT,
 // FULL_MATRIX) with the coordinates as two-dimensional display data when the instance has them.
-// Coordinates are written as whole numbers, truncated toward zero.
+// Coordinates are written as whole numbers, truncated toward zero. The object's problem and an
+// Instance are written by the same text, through a view of each that gives the count, the
+// distances and the drawing coordinates.
 #include <string>
 
 #include "tsplib/text_output.h"
@@ -9,40 +11,57 @@
 namespace ringmarch {
 namespace {
 
-void writeCityLines(std::FILE* stream, const ProblemData& problem) {
-  for (int i = 0; i < problem.count; ++i) {
-    const CityRow& row = problem.rows[i];
-    std::fprintf(stream, " %3d %d %d\n", i + 1, truncateToInt32(row.x), truncateToInt32(row.y));
+struct ProblemView {
+  const ProblemData& problem;
+  int count() const { return problem.count; }
+  bool hasCoordinates() const { return problem.hasCoordinates == 1; }
+  double x(int city) const { return problem.rows[city].x; }
+  double y(int city) const { return problem.rows[city].y; }
+  std::int32_t distance(int from, int to) const { return problem.rows[from].dist[to]; }
+};
+
+struct InstanceView {
+  const Instance& instance;
+  int count() const { return instance.size(); }
+  bool hasCoordinates() const { return instance.hasPicture(); }
+  double x(int city) const { return instance.pictureX(city); }
+  double y(int city) const { return instance.pictureY(city); }
+  std::int32_t distance(int from, int to) const { return instance.distance(from, to); }
+};
+
+template <typename View>
+void writeCityLines(std::FILE* stream, const View& view) {
+  for (int i = 0; i < view.count(); ++i) {
+    std::fprintf(stream, " %3d %d %d\n", i + 1, truncateToInt32(view.x(i)),
+                 truncateToInt32(view.y(i)));
   }
 }
 
-void writeHead(std::FILE* stream, const ProblemData& problem, const std::string& name) {
-  std::fprintf(stream, "NAME: %s\n", name.c_str());
+template <typename View>
+void writeText(std::FILE* stream, const View& view, std::string_view name, std::int32_t type) {
+  std::fprintf(stream, "NAME: %s\n", nameLineText(name).c_str());
   std::fprintf(stream, "TYPE: TSP\n");
   std::fprintf(stream, "COMMENT: \n");
-  std::fprintf(stream, "DIMENSION: %d\n", problem.count);
-}
-
-void writeEuc2d(std::FILE* stream, const ProblemData& problem) {
-  std::fprintf(stream, "EDGE_WEIGHT_TYPE: EUC_2D\n");
-  std::fprintf(stream, "NODE_COORD_SECTION\n");
-  writeCityLines(stream, problem);
-  std::fprintf(stream, "EOF\n");
-}
-
-void writeFullMatrix(std::FILE* stream, const ProblemData& problem) {
-  const bool display = problem.hasCoordinates == 1;
+  std::fprintf(stream, "DIMENSION: %d\n", view.count());
+  if (type == kTspFileEuc2d) {
+    std::fprintf(stream, "EDGE_WEIGHT_TYPE: EUC_2D\n");
+    std::fprintf(stream, "NODE_COORD_SECTION\n");
+    writeCityLines(stream, view);
+    std::fprintf(stream, "EOF\n");
+    return;
+  }
+  const bool display = view.hasCoordinates();
   std::fprintf(stream, "EDGE_WEIGHT_TYPE: EXPLICIT\n");
   std::fprintf(stream, "EDGE_WEIGHT_FORMAT: FULL_MATRIX\n");
   if (display) std::fprintf(stream, "DISPLAY_DATA_TYPE: TWOD_DISPLAY\n");
   std::fprintf(stream, "EDGE_WEIGHT_SECTION\n");
-  for (int i = 0; i < problem.count; ++i) {
-    for (int j = 0; j < problem.count; ++j) std::fprintf(stream, " %4d", problem.rows[i].dist[j]);
+  for (int i = 0; i < view.count(); ++i) {
+    for (int j = 0; j < view.count(); ++j) std::fprintf(stream, " %4d", view.distance(i, j));
     std::fprintf(stream, "\n");
   }
   if (display) {
     std::fprintf(stream, "DISPLAY_DATA_SECTION\n");
-    writeCityLines(stream, problem);
+    writeCityLines(stream, view);
   }
   std::fprintf(stream, "EOF\n");
 }
@@ -51,12 +70,12 @@ void writeFullMatrix(std::FILE* stream, const ProblemData& problem) {
 
 void writeTspStream(const ProblemData& problem, std::FILE* stream, std::string_view name,
                     std::int32_t type) {
-  writeHead(stream, problem, nameLineText(name));
-  if (type == kTspFileEuc2d) {
-    writeEuc2d(stream, problem);
-  } else {
-    writeFullMatrix(stream, problem);
-  }
+  writeText(stream, ProblemView{problem}, name, type);
+}
+
+void writeTspStream(const Instance& instance, std::FILE* stream, std::string_view name,
+                    std::int32_t type) {
+  writeText(stream, InstanceView{instance}, name, type);
 }
 
 ErrorCode writeTspFile(ProblemData& problem, const FileName& file, std::int32_t type) {

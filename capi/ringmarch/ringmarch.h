@@ -1,4 +1,5 @@
-/* The C interface of Ringmarch, the exact travelling-salesman solver for up to 127 cities.
+/* The C interface of Ringmarch, the travelling-salesman solver: exact for up to 127 cities, a
+ * tour and a lower bound for instances of up to 100000.
  *
  * A ringmarch_solver holds one instance, one tour and a state, and offers the 22 operations of
  * the solver object under C names, one to one: ringmarch_new_tsp is NewTsp, ringmarch_pos_x is
@@ -183,8 +184,9 @@ RINGMARCH_API ringmarch_result ringmarch_solve_with(ringmarch_solver* solver,
 /* ---- Solves through the solve layer, for instances of any size ----
  *
  * A ringmarch_instance is an instance of 1 to 100000 cities: an explicit matrix (symmetric or
- * not), coordinates with a TSPLIB distance rule, or a TSPLIB file (up to 127 cities, read in the
- * tolerant mode or, with strict = 1, exactly as ringmarch_read_tsp_file). ringmarch_solve_instance
+ * not), coordinates with a TSPLIB distance rule, or a TSPLIB file (read in the tolerant mode, of
+ * up to 100000 cities, or with strict = 1 exactly as ringmarch_read_tsp_file, up to 127).
+ * ringmarch_solve_instance
  * and ringmarch_solve_held solve through the engine the request names: RINGMARCH_ENGINE_AUTO
  * takes the exact search where it applies (symmetric up to 127 cities, asymmetric up to 63) and
  * the tour engine otherwise; status is RINGMARCH_STATUS_OPTIMAL only when the tour is proven
@@ -214,6 +216,10 @@ RINGMARCH_API ringmarch_result ringmarch_instance_from_matrix(int32_t count,
 RINGMARCH_API ringmarch_result ringmarch_instance_from_coordinates(int32_t count, const char* rule,
                                                                    const double* coordinates,
                                                                    ringmarch_instance** instance);
+/* A TSP or ATSP file: coordinate files become coordinate instances (no n x n matrix is held),
+ * matrices matrix instances. A refusal answers the reader's code (RINGMARCH_FILE_OPEN_FAILED,
+ * _FILE_READ_FAILED, _FILE_FORMAT_ERROR, _TOO_MANY_CITIES) with the file's line and the reason in
+ * ringmarch_last_error_line and ringmarch_last_error_reason; *instance stays NULL then. */
 RINGMARCH_API ringmarch_result ringmarch_instance_read_tsp_file(const char* filename,
                                                                 int32_t strict,
                                                                 ringmarch_instance** instance);
@@ -229,6 +235,17 @@ RINGMARCH_API ringmarch_result ringmarch_has_coordinates(ringmarch_solver* solve
 RINGMARCH_API void ringmarch_instance_destroy(ringmarch_instance* instance);
 RINGMARCH_API ringmarch_result ringmarch_instance_cities(const ringmarch_instance* instance,
                                                          int32_t* count);
+/* The distance from one city to another (0-based); RINGMARCH_CITY_ID_OUT_OF_RANGE outside. */
+RINGMARCH_API ringmarch_result ringmarch_instance_distance(const ringmarch_instance* instance,
+                                                           int32_t from, int32_t to,
+                                                           int32_t* value);
+/* *value := 1 when the instance has coordinates to draw (a coordinate rule, or display data). */
+RINGMARCH_API ringmarch_result
+ringmarch_instance_has_coordinates(const ringmarch_instance* instance, int32_t* value);
+/* Replaces the solver's instance by the instance (1 to 127 cities, else
+ * RINGMARCH_TOO_MANY_CITIES), as a file read does: its distances, coordinates and start city. */
+RINGMARCH_API ringmarch_result ringmarch_load_instance(ringmarch_solver* solver,
+                                                       const ringmarch_instance* instance);
 
 typedef struct ringmarch_solve_request {
   int32_t engine;                       /* RINGMARCH_ENGINE_* */
@@ -284,6 +301,11 @@ RINGMARCH_API int32_t ringmarch_last_error_code(void);
 RINGMARCH_API ringmarch_result ringmarch_last_error_result(void);
 RINGMARCH_API const char* ringmarch_last_error_message(void);
 RINGMARCH_API const char* ringmarch_last_error_gloss(void);
+/* The reason of a refusal alone (a reader's or a solve's), in English ("" when the failure has
+ * none), and the 1-based line of the file it concerns (0 when none); the gloss then ends in
+ * ": line N: reason" (": reason" without a line). */
+RINGMARCH_API const char* ringmarch_last_error_reason(void);
+RINGMARCH_API int32_t ringmarch_last_error_line(void);
 RINGMARCH_API void ringmarch_clear_last_error(void);
 
 /* The texts of a code: its name ("FileOpenFailed"), its UTF-8 message and its English gloss.

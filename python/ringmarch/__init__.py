@@ -1,8 +1,10 @@
-"""Ringmarch: exact travelling-salesman tours for up to 127 cities.
+"""Ringmarch: travelling-salesman tours, exact for up to 127 cities.
 
-The solver first builds a good tour by nearest neighbour and 2-opt, then proves it shortest (or
-finds a shorter one) by branch-and-bound, so every tour it answers is optimal unless a time
-limit, a progress callback or Ctrl-C stopped the search.
+Up to 127 cities the solver first builds a good tour by nearest neighbour and 2-opt, then proves
+it shortest (or finds a shorter one) by branch-and-bound, so every tour it answers is optimal
+unless a time limit, a progress callback or Ctrl-C stopped the search. Larger instances (up to
+100000 cities, from TSPLIB files or given whole) get the tour engine's tour and Held-Karp bound:
+``optimal`` only when the two meet.
 
 >>> import ringmarch
 >>> result = ringmarch.solve(coordinates=[(0, 0), (300, 0), (300, 400), (0, 400)])
@@ -19,6 +21,7 @@ from ._instance import (
     EUC2D,
     FULLMATRIX,
     MAX_CITIES,
+    MAX_INSTANCE_CITIES,
     Instance,
     Matrix,
     PathLike,
@@ -64,6 +67,7 @@ __all__ = [
     "EUC2D",
     "FULLMATRIX",
     "MAX_CITIES",
+    "MAX_INSTANCE_CITIES",
     "Instance",
     "Matrix",
     "PathLike",

@@ -17,9 +17,13 @@ from typing import Any, Callable, List, Optional, Sequence, Union
 
 from . import _library
 from ._library import lib
-from .errors import RingmarchError, last_error
+from .errors import RingmarchError, error_class, last_error
 
 MAX_CITIES = 127
+"""The most cities of the solver object (and its 22 operations, and the exact search)."""
+MAX_INSTANCE_CITIES = 100000
+"""The most cities of an instance read from a file or given whole; beyond MAX_CITIES it is
+solved by the tour engine."""
 # The layouts' names; the constants stay for code that passed them, now naming the layout.
 EUC2D = "euc2d"
 FULLMATRIX = "fullmatrix"
@@ -186,6 +190,22 @@ def _coordinate_buffer(coordinates: Points) -> tuple[int, Any]:
     return coordinates.shape[0], numpy.ascontiguousarray(coordinates, dtype=numpy.float64)
 
 
+# Stand-ins for the entries of an instance the library refuses by its count alone.
+_ONE_INT = array.array("i", [0])
+_ONE_DOUBLE = array.array("d", [0.0, 0.0])
+
+
+def _rows_in(rows: Any) -> int:
+    """How many rows a matrix or a list of points has; 0 for what has no length (which the
+    solver's own loading then refuses with its own error)."""
+    if isinstance(rows, (str, bytes)):
+        return 0
+    try:
+        return min(len(rows), 2**31 - 1)
+    except TypeError:
+        return 0
+
+
 def _pointer(buffer: Any) -> ctypes.c_void_p:
     if isinstance(buffer, array.array):
         return ctypes.c_void_p(buffer.buffer_info()[0])
@@ -235,6 +255,13 @@ class Instance:
     are numbered from 0. A failing operation raises the :class:`RingmarchError` subclass of its
     code. An instance may be used from one thread at a time; a solve releases the GIL.
 
+    An instance of more than 127 cities (read from a file, or given whole to
+    :meth:`from_distances` or :meth:`from_coordinates`) is held by the library's any-size
+    instance instead of the solver object: :meth:`solve`, ``num``, ``tour``, ``length``,
+    :meth:`root`, :meth:`distance`, ``distances`` and ``has_coordinates`` work on it; the
+    object's other operations raise TooManyCitiesError until an operation that replaces the
+    instance (``new_tsp``, ``read_tsp_file``, ``load_distances`` ...) makes it a solver's again.
+
     >>> instance = Instance.from_coordinates([(0, 0), (300, 0), (300, 400), (0, 400)])
     >>> instance.solve().length
     1400
@@ -249,12 +276,53 @@ class Instance:
         self._destroy = lib.ringmarch_destroy
         self._lock = threading.Lock()
         self._solving_thread: Optional[int] = None
+        # An instance beyond the solver: the library's any-size instance, and the tour and
+        # length of its last solve.
+        self._any_size: Optional[ctypes.c_void_p] = None
+        self._destroy_any_size = lib.ringmarch_instance_destroy
+        self._any_size_tour: Optional[List[int]] = None
+        self._any_size_length = 0
 
     def close(self) -> None:
         """Frees the library's solver now rather than when the instance is collected."""
+        self._drop_any_size()
         handle, self._handle = getattr(self, "_handle", None), None
         if handle:
             self._destroy(handle)
+
+    def _drop_any_size(self) -> None:
+        held, self._any_size = getattr(self, "_any_size", None), None
+        self._any_size_tour = None
+        if held:
+            self._destroy_any_size(held)
+
+    def _hold(self, any_size: ctypes.c_void_p) -> None:
+        """Takes the library's any-size instance: kept beyond the solver's size, loaded into the
+        solver (and freed) up to it."""
+        kept = False
+        try:
+            cities = ctypes.c_int32()
+            _check(lib.ringmarch_instance_cities(any_size, ctypes.byref(cities)))
+            if cities.value <= MAX_CITIES:
+                self._call(lib.ringmarch_load_instance, any_size, replaces=True)
+            else:
+                self._drop_any_size()
+                self._any_size = any_size
+                kept = True
+        finally:
+            if not kept:
+                lib.ringmarch_instance_destroy(any_size)
+
+    def _beyond_the_solver(self) -> RingmarchError:
+        cities = ctypes.c_int32()
+        lib.ringmarch_instance_cities(self._any_size, ctypes.byref(cities))
+        return error_class(6)(
+            0x80040300 + 6,
+            lib.ringmarch_error_gloss(6).decode(),
+            lib.ringmarch_error_message(6).decode(),
+            f"the instance has {cities.value} cities; the solver object's operations take at "
+            f"most {MAX_CITIES}",
+        )
 
     def __del__(self) -> None:
         self.close()
@@ -272,14 +340,24 @@ class Instance:
             return "<ringmarch.Instance without cities>"
 
     def _call(
-        self, function: Callable[..., int], *arguments: Any, detail: Optional[str] = None
+        self,
+        function: Callable[..., int],
+        *arguments: Any,
+        detail: Optional[str] = None,
+        replaces: bool = False,
     ) -> None:
+        """Calls an operation of the solver object; replaces: it gives the object a new instance
+        (an instance beyond the solver is dropped once it succeeded)."""
         if self._handle is None:
             raise ValueError("the instance is closed")
         if self._solving_thread == threading.get_ident():
             raise RuntimeError("an instance cannot be used from its own solve's progress callback")
+        if self._any_size is not None and not replaces:
+            raise self._beyond_the_solver()
         with self._lock:
             _check(function(self._handle, *arguments), detail)
+        if replaces:
+            self._drop_any_size()
 
     def _int_out(self, function: Callable[..., int], *arguments: Any) -> int:
         value = ctypes.c_int32()
@@ -295,16 +373,45 @@ class Instance:
 
     @classmethod
     def from_distances(cls, distances: Matrix) -> "Instance":
-        """An instance of a square integer matrix (list of lists or NumPy array)."""
+        """An instance of a square integer matrix (list of lists or NumPy array); beyond 127
+        cities (up to 100000) an instance for the tour engine."""
         instance = cls()
-        instance.load_distances(distances)
+        rows = _rows_in(distances)
+        if rows <= MAX_CITIES:
+            instance.load_distances(distances)
+            return instance
+        made = ctypes.c_void_p()
+        if rows > MAX_INSTANCE_CITIES:
+            # The library refuses the count before it looks at a single entry.
+            _check(lib.ringmarch_instance_from_matrix(rows, _pointer(_ONE_INT), ctypes.byref(made)))
+        count, buffer = _distance_buffer(distances)
+        _check(lib.ringmarch_instance_from_matrix(count, _pointer(buffer), ctypes.byref(made)))
+        instance._hold(made)
         return instance
 
     @classmethod
     def from_coordinates(cls, coordinates: Points) -> "Instance":
-        """An instance of n x 2 coordinates with EUC_2D distances (rounded, halves up)."""
+        """An instance of n x 2 coordinates with EUC_2D distances (rounded, halves up); beyond
+        127 cities (up to 100000) an instance for the tour engine."""
         instance = cls()
-        instance.load_coordinates(coordinates)
+        rows = _rows_in(coordinates)
+        if rows <= MAX_CITIES:
+            instance.load_coordinates(coordinates)
+            return instance
+        made = ctypes.c_void_p()
+        if rows > MAX_INSTANCE_CITIES:
+            _check(
+                lib.ringmarch_instance_from_coordinates(
+                    rows, b"EUC_2D", _pointer(_ONE_DOUBLE), ctypes.byref(made)
+                )
+            )
+        count, buffer = _coordinate_buffer(coordinates)
+        _check(
+            lib.ringmarch_instance_from_coordinates(
+                count, b"EUC_2D", _pointer(buffer), ctypes.byref(made)
+            )
+        )
+        instance._hold(made)
         return instance
 
     @classmethod
@@ -316,13 +423,17 @@ class Instance:
 
     @classmethod
     def read(cls, path: PathLike, *, strict: bool = False) -> "Instance":
-        """An instance read from a TSPLIB TSP file, tolerantly unless strict (see
+        """An instance read from a TSPLIB TSP or ATSP file, tolerantly unless strict (see
         :func:`read_tsp`)."""
+        made = ctypes.c_void_p()
+        _check(
+            lib.ringmarch_instance_read_tsp_file(
+                _path(path), 1 if strict else 0, ctypes.byref(made)
+            ),
+            os.fsdecode(path),
+        )
         instance = cls()
-        if strict:
-            instance.read_tsp_file(path)
-        else:
-            instance.read_tsp_file_tolerant(path)
+        instance._hold(made)
         return instance
 
     # The 22 operations.
@@ -340,23 +451,39 @@ class Instance:
         if num > 2**31 - 1:
             num = 2**31 - 1  # still more than 127: TooManyCities
         if seed is None:
-            self._call(lib.ringmarch_new_tsp, num)
+            self._call(lib.ringmarch_new_tsp, num, replaces=True)
         else:
-            self._call(lib.ringmarch_new_tsp_with_seed, num, _whole(seed, "seed") & 0xFFFFFFFF)
+            self._call(
+                lib.ringmarch_new_tsp_with_seed,
+                num,
+                _whole(seed, "seed") & 0xFFFFFFFF,
+                replaces=True,
+            )
 
     def read_tsp_file(self, path: PathLike) -> None:
         """ReadTspFile: replaces the instance from a TSPLIB TSP file."""
-        self._call(lib.ringmarch_read_tsp_file, _path(path), detail=os.fsdecode(path))
+        self._call(
+            lib.ringmarch_read_tsp_file, _path(path), detail=os.fsdecode(path), replaces=True
+        )
 
     def read_tsp_file_tolerant(self, path: PathLike) -> None:
         """ReadTspFile in the tolerant mode: keywords in any order and case, every symmetric
         distance rule, all matrix layouts, ATSP files up to 63 cities; the same codes and limit
         of 127 cities. A refusal's message names the line and the reason."""
-        self._call(lib.ringmarch_read_tsp_file_tolerant, _path(path), detail=os.fsdecode(path))
+        self._call(
+            lib.ringmarch_read_tsp_file_tolerant,
+            _path(path),
+            detail=os.fsdecode(path),
+            replaces=True,
+        )
 
     @property
     def has_coordinates(self) -> bool:
         """True when the instance has coordinates (not only distances)."""
+        if self._any_size is not None:
+            value = ctypes.c_int32()
+            _check(lib.ringmarch_instance_has_coordinates(self._any_size, ctypes.byref(value)))
+            return value.value == 1
         return self._int_out(lib.ringmarch_has_coordinates) == 1
 
     def write_tsp_file(self, path: PathLike, layout: str = "fullmatrix") -> None:
@@ -386,6 +513,14 @@ class Instance:
 
     def distance(self, from_city: int, to_city: int) -> int:
         """Distance: the distance from one city to another."""
+        if self._any_size is not None:
+            value = ctypes.c_int32()
+            _check(
+                lib.ringmarch_instance_distance(
+                    self._any_size, _city(from_city), _city(to_city), ctypes.byref(value)
+                )
+            )
+            return value.value
         return self._int_out(lib.ringmarch_distance, _city(from_city), _city(to_city))
 
     def set_distance(self, from_city: int, to_city: int, distance: int) -> None:
@@ -456,9 +591,14 @@ class Instance:
             with self._lock:
                 self._solving_thread = threading.get_ident()
                 try:
-                    result = lib.ringmarch_solve_held(
-                        self._handle, ctypes.byref(request), ctypes.byref(solution)
-                    )
+                    if self._any_size is not None:
+                        result = lib.ringmarch_solve_instance(
+                            self._any_size, ctypes.byref(request), ctypes.byref(solution)
+                        )
+                    else:
+                        result = lib.ringmarch_solve_held(
+                            self._handle, ctypes.byref(request), ctypes.byref(solution)
+                        )
                 finally:
                     self._solving_thread = None
             if result != 0:
@@ -483,6 +623,9 @@ class Instance:
             )
         finally:
             lib.ringmarch_solution_free(ctypes.byref(solution))
+        if self._any_size is not None:
+            self._any_size_tour = list(answer.tour)
+            self._any_size_length = answer.length
         if failure:
             raise failure[0]
         return answer
@@ -497,12 +640,35 @@ class Instance:
 
     def root(self, i: int) -> int:
         """Root: the city at position i of the tour."""
+        if self._any_size is not None:
+            tour = self.tour
+            if not 0 <= _whole(i, "the position") < len(tour):
+                raise error_class(7)(
+                    0x80040300 + 7,
+                    lib.ringmarch_error_gloss(7).decode(),
+                    lib.ringmarch_error_message(7).decode(),
+                    f"position {i} of a tour of {len(tour)} cities",
+                )
+            return tour[i]
         return self._int_out(lib.ringmarch_root, _city(i))
 
     @property
     def length(self) -> int:
         """Length: the length of the tour held (a property, like ``num`` and ``tour``)."""
+        if self._any_size is not None:
+            self._held_tour()
+            return self._any_size_length
         return self._int_out(lib.ringmarch_length)
+
+    def _held_tour(self) -> List[int]:
+        """The tour of the last solve of an instance beyond the solver; NotSolvedError before."""
+        if self._any_size_tour is None:
+            raise error_class(14)(
+                0x80040300 + 14,
+                lib.ringmarch_error_gloss(14).decode(),
+                lib.ringmarch_error_message(14).decode(),
+            )
+        return self._any_size_tour
 
     def read_tour_file(self, path: PathLike) -> None:
         """ReadTourFile: reads a TSPLIB TOUR file of this instance's dimension.
@@ -524,6 +690,10 @@ class Instance:
     @property
     def num(self) -> int:
         """num: the number of cities."""
+        if self._any_size is not None:
+            value = ctypes.c_int32()
+            _check(lib.ringmarch_instance_cities(self._any_size, ctypes.byref(value)))
+            return value.value
         return self._int_out(lib.ringmarch_num)
 
     @property
@@ -552,13 +722,20 @@ class Instance:
         """Replaces the instance by a square integer matrix (any 32-bit values, as a file may
         hold; no coordinates)."""
         count, buffer = _distance_buffer(distances)
-        self._call(lib.ringmarch_load_distances, min(count, 2**31 - 1), _pointer(buffer))
+        self._call(
+            lib.ringmarch_load_distances, min(count, 2**31 - 1), _pointer(buffer), replaces=True
+        )
 
     def load_coordinates(self, coordinates: Points) -> None:
         """Replaces the instance by n x 2 finite coordinates with EUC_2D distances."""
         count, buffer = _coordinate_buffer(coordinates)
         try:
-            self._call(lib.ringmarch_load_coordinates, min(count, 2**31 - 1), _pointer(buffer))
+            self._call(
+                lib.ringmarch_load_coordinates,
+                min(count, 2**31 - 1),
+                _pointer(buffer),
+                replaces=True,
+            )
         except RingmarchError as error:
             if error.code == 9:
                 # The code's own text speaks of distances, which the caller never gave.
@@ -579,6 +756,8 @@ class Instance:
     @property
     def tour(self) -> List[int]:
         """The tour held (after a solve or a tour file read), cities numbered from 0."""
+        if self._any_size is not None:
+            return list(self._held_tour())
         cities = (ctypes.c_int32 * MAX_CITIES)()
         count = ctypes.c_int32()
         self._call(lib.ringmarch_tour, cities, MAX_CITIES, ctypes.byref(count))
@@ -708,15 +887,17 @@ def solve(
             (the exact search) or ``"tour"`` (local search and the Held-Karp bound, optimal
             only when the bound meets the tour).
 
-    3 to 127 cities. The search releases the GIL, and Ctrl-C stops it (KeyboardInterrupt is
-    raised once the library has returned). An asymmetric matrix of up to 63 cities is solved
-    exactly as a directed tour, measured in the listed direction; beyond that its tour is not
-    proven unless the tour engine's bound meets it.
+    3 to 100000 cities: exactly up to 127, by the tour engine beyond (``optimal`` only when
+    its bound meets the tour). The search releases the GIL, and Ctrl-C stops it
+    (KeyboardInterrupt is raised once the library has returned). An asymmetric matrix of up to
+    63 cities is solved exactly as a directed tour, measured in the listed direction; beyond
+    that its tour is not proven unless the tour engine's bound meets it.
 
     Raises TypeError or ValueError for input of the wrong type or shape, and a
     :class:`RingmarchError` subclass for what the solver refuses: TooManyCitiesError (more
-    than 127), CityIdOutOfRangeError (fewer than 3), PositionOutOfRangeError (a coordinate that
-    is not finite), DistanceOutOfRangeError (tour lengths could exceed 32 bits).
+    than 100000), CityIdOutOfRangeError (fewer than 3), PositionOutOfRangeError (a coordinate
+    that is not finite), DistanceOutOfRangeError (tour lengths the exact search could not sum
+    in 32 bits).
 
     >>> solve(coordinates=[(0, 0), (300, 0), (300, 400), (0, 400)]).length
     1400
@@ -734,10 +915,12 @@ def _instance_of(distances: Optional[Matrix], coordinates: Optional[Points]) -> 
 
 
 def read_tsp(path: PathLike, *, strict: bool = False) -> Instance:
-    """Reads a TSPLIB TSP or ATSP file of up to 127 cities. Tolerant by default: keywords in any
-    order and case, every symmetric distance rule, all matrix layouts, ATSP up to 63 cities.
-    ``strict=True`` reads exactly as the component's ReadTspFile (EUC_2D, ATT, or EXPLICIT
-    FULL_MATRIX, UPPER_ROW, LOWER_DIAG_ROW)."""
+    """Reads a TSPLIB TSP or ATSP file. Tolerant by default: keywords in any order and case,
+    every symmetric distance rule, all matrix layouts, TSP and ATSP files of up to 100000 cities
+    (beyond 127 held for the tour engine, see :class:`Instance`). ``strict=True`` reads exactly
+    as the component's ReadTspFile (EUC_2D, ATT, or EXPLICIT FULL_MATRIX, UPPER_ROW,
+    LOWER_DIAG_ROW; up to 127 cities). A refusal raises the RingmarchError of its code, with
+    the file's ``line`` and the ``reason`` as the command line names them."""
     return Instance.read(path, strict=strict)
 
 

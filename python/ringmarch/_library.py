@@ -14,6 +14,7 @@ from importlib import metadata
 
 _result = ctypes.c_uint32
 _solver_p = ctypes.c_void_p
+_instance_p = ctypes.c_void_p
 _i32 = ctypes.c_int32
 _i32_p = ctypes.POINTER(ctypes.c_int32)
 _double_p = ctypes.POINTER(ctypes.c_double)
@@ -136,12 +137,31 @@ _OPERATIONS = {
     "ringmarch_read_tsp_file_tolerant": [_solver_p, ctypes.c_char_p],
     "ringmarch_has_coordinates": [_solver_p, _i32_p],
     "ringmarch_last_error_result": [],
+    # The library's any-size instances.
+    "ringmarch_instance_read_tsp_file": [ctypes.c_char_p, _i32, ctypes.POINTER(_instance_p)],
+    "ringmarch_instance_from_matrix": [_i32, ctypes.c_void_p, ctypes.POINTER(_instance_p)],
+    "ringmarch_instance_from_coordinates": [
+        _i32,
+        ctypes.c_char_p,
+        ctypes.c_void_p,
+        ctypes.POINTER(_instance_p),
+    ],
+    "ringmarch_instance_cities": [_instance_p, _i32_p],
+    "ringmarch_instance_distance": [_instance_p, _i32, _i32, _i32_p],
+    "ringmarch_instance_has_coordinates": [_instance_p, _i32_p],
+    "ringmarch_load_instance": [_solver_p, _instance_p],
+    "ringmarch_solve_instance": [
+        _instance_p,
+        ctypes.POINTER(SolveRequest),
+        ctypes.POINTER(Solution),
+    ],
 }
 
 _TEXTS = {
     "ringmarch_version": [],
     "ringmarch_last_error_message": [],
     "ringmarch_last_error_gloss": [],
+    "ringmarch_last_error_reason": [],
     "ringmarch_error_name": [_i32],
     "ringmarch_error_message": [_i32],
     "ringmarch_error_gloss": [_i32],
@@ -177,6 +197,10 @@ def _declare(library: ctypes.CDLL) -> ctypes.CDLL:
         entry.restype = ctypes.c_char_p
     library.ringmarch_last_error_code.argtypes = []
     library.ringmarch_last_error_code.restype = _i32
+    library.ringmarch_last_error_line.argtypes = []
+    library.ringmarch_last_error_line.restype = _i32
+    library.ringmarch_instance_destroy.argtypes = [_instance_p]
+    library.ringmarch_instance_destroy.restype = None
     library.ringmarch_destroy.argtypes = [_solver_p]
     library.ringmarch_destroy.restype = None
     library.ringmarch_solve_request_init.argtypes = [ctypes.POINTER(SolveRequest)]

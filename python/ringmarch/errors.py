@@ -24,18 +24,30 @@ class RingmarchError(Exception):
         text: the solver's own message text (Japanese for the codes), as the other front ends
             show it; kept out of the exception's text, which is English only.
         detail: what the module adds about the call, or None.
+        line: the 1-based line of the file a reader's refusal concerns, 0 when none.
+        reason: the refusal's reason alone, in English (as the command line and the C
+            interface give it), "" when the library gave none.
     """
 
     code: int = 0
 
     def __init__(
-        self, result: int, message: str, text: str, detail: Optional[str] = None
+        self,
+        result: int,
+        message: str,
+        text: str,
+        detail: Optional[str] = None,
+        *,
+        line: int = 0,
+        reason: str = "",
     ) -> None:
         self.result = result
         self.name = lib.ringmarch_error_name(self.code).decode()
         self.message = message
         self.text = text
         self.detail = detail
+        self.line = line
+        self.reason = reason
         super().__init__(str(self))
         if isinstance(self, OSError):
             # What OSError's own readers look at; the module's detail of a file call is its path.
@@ -77,7 +89,7 @@ class OutOfMemoryError(RingmarchError, MemoryError):
 
 
 class TooManyCitiesError(RingmarchError, ValueError):
-    """Code 6: more than 127 cities."""
+    """Code 6: more cities than the operation takes."""
 
     code = 6
 
@@ -177,4 +189,6 @@ def last_error(detail: Optional[str] = None) -> RingmarchError:
         lib.ringmarch_last_error_gloss().decode(),
         lib.ringmarch_last_error_message().decode(),
         detail,
+        line=lib.ringmarch_last_error_line(),
+        reason=lib.ringmarch_last_error_reason().decode(),
     )

@@ -5,7 +5,9 @@
 set -euo pipefail
 library="$1" header="$2" soname="$3"
 
-declared=$(grep -oE '^RINGMARCH_API [^(]*\bringmarch_[a-z0-9_]+\(' "$header" |
+# A declaration may put its return type alone on the line before the name: joined first.
+declared=$(sed -E -e ':join' -e '/^RINGMARCH_API [a-z0-9_ *]*$/{N;s/\n/ /;b join}' "$header" |
+  grep -oE '^RINGMARCH_API [^(]*\bringmarch_[a-z0-9_]+\(' |
   sed -E 's/.*\b(ringmarch_[a-z0-9_]+)\($/\1/' | sort -u)
 exported=$(nm -D --defined-only "$library" | awk '{print $NF}' | sort -u)
 

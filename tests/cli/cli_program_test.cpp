@@ -62,9 +62,9 @@ TEST(ProgramUsageTest, BadUsageExitsWithTwoAndAUsageLine) {
       {"check"},
       {"convert", "only-one.tsp"},
       {"convert", "a.tsp", "b.tsp", "--format", "csv"},
-      // Every usage error exits alike, also counts outside 1 to 127 and a doubly used stdout.
+      // Every usage error exits alike, also counts outside 1 to 100000 and a doubly used stdout.
       {"random", "0"},
-      {"random", "128"},
+      {"random", "100001"},
       {"random", "8", "--output", "-", "--solve"},
       {"convert", "same.tsp", "same.tsp"},
   };
@@ -119,7 +119,7 @@ TEST(ProgramBadInputTest, UnreadableFilesNameTheFileAndTheError) {
        "0x80040302 FileReadFailed"},
       {"no dimension", "NAME: x\nTYPE: TSP\nEOF\n", "0x80040302 FileReadFailed"},
       {"too many cities",
-       "DIMENSION: 128\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n1 0 0\nEOF\n",
+       "DIMENSION: 100001\nEDGE_WEIGHT_TYPE: EUC_2D\nNODE_COORD_SECTION\n1 0 0\nEOF\n",
        "0x80040306 TooManyCities"},
   };
   for (const BadFileCase& c : cases) {
@@ -156,9 +156,9 @@ TEST(ProgramBadInputTest, JsonModeReportsTheErrorAsOneObject) {
 }
 
 TEST(ProgramBadInputTest, TooManyRandomCitiesIsAUsageError) {
-  const ProgramRun run = runRingmarch({"random", "128", "--seed", "1"});
+  const ProgramRun run = runRingmarch({"random", "100001", "--seed", "1"});
   EXPECT_EQ(run.exitStatus, kUsage);
-  EXPECT_NE(run.err.find("128 cities; at most 127"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("100001 cities; at most 100000"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("usage: ringmarch random"), std::string::npos) << run.err;
   EXPECT_TRUE(run.out.empty());
 }
@@ -213,7 +213,9 @@ TEST(ProgramBadInputTest, InstancesTheSolverRefusesSayWhy) {
   };
   const std::vector<Case> cases = {
       {explicitMatrixFile("1", "0\n"), "0x80040307 CityIdOutOfRange", "it has 1 city"},
-      {explicitMatrixFile("-5", ""), "0x80040307 CityIdOutOfRange", "it has -5 cities", true},
+      // The component takes a negative dimension as no cities; an instance has one at least.
+      {explicitMatrixFile("-5", ""), "0x80040302 FileReadFailed",
+       "DIMENSION -5: the file declares no cities", true},
       // Tours of these distances overflow 32 bits: the solver refuses rather than wrap.
       {explicitMatrixFile("3", "0 2000000000 1\n2000000000 0 1\n1 1 0\n"),
        "0x80040309 DistanceOutOfRange", "could exceed the 32-bit range"},
@@ -300,20 +302,25 @@ TEST(ProgramBadInputTest, CheckShowsTheExactLengthOfATourBeyondThe32BitRange) {
   EXPECT_FALSE(fileExists(written));
 }
 
-TEST(ProgramBadInputTest, FilesWithoutCitiesAreNotValidAndNotConverted) {
+TEST(ProgramBadInputTest, FilesWithoutCitiesAreRefusedAlsoByTheStrictReader) {
   ScratchDirectory directory;
-  // The strict reader takes a negative dimension as no cities (the tolerant one refuses it).
+  // The component's reader takes a negative dimension as no cities; no command has an instance
+  // of no cities to work on, so each refuses the file with the line and the reason.
   const std::string path = directory.write("none.tsp", explicitMatrixFile("-5", ""));
   const ProgramRun check = runRingmarch({"check", path, "--strict"});
   EXPECT_EQ(check.exitStatus, kBadInput);
-  EXPECT_NE(check.out.find("declares no cities"), std::string::npos) << check.out;
+  EXPECT_NE(check.err.find("(line 1: DIMENSION -5: the file declares no cities)"),
+            std::string::npos)
+      << check.err;
   const ProgramRun json = runRingmarch({"check", path, "--json", "--strict"});
-  EXPECT_FALSE(parsedStdout(json).at("valid").boolean());
+  const JsonValue error = parsedStdout(json).at("error");
+  EXPECT_EQ(error.at("line").number(), 1);
+  EXPECT_EQ(error.at("code").number(), 2);
 
   const std::string output = directory.path("out.tsp");
   const ProgramRun convert = runRingmarch({"convert", path, output, "--strict"});
   EXPECT_EQ(convert.exitStatus, kBadInput);
-  EXPECT_NE(convert.err.find("nothing to write"), std::string::npos) << convert.err;
+  EXPECT_NE(convert.err.find("declares no cities"), std::string::npos) << convert.err;
   EXPECT_FALSE(fileExists(output));
 }
 

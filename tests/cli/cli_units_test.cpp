@@ -7,18 +7,22 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "cli/command_line.h"
 #include "cli/default_instance.h"
+#include "cli/distance_check.h"
 #include "cli/json_output.h"
 #include "cli/progress.h"
+#include "cli/random_instance.h"
 #include "cli/svg_drawing.h"
+#include "instance/problem_conversion.h"
 #include "json_value.h"
-#include "model/problem_data.h"
-#include "solver/tour_record.h"
+#include "model/generation.h"
 #include "support/scratch_files.h"
+#include "tsplib/strict_tsp_reader.h"
 #include "tsplib/tolerant_tsp_reader.h"
 #include "tsplib/tsp_file.h"
 
@@ -67,9 +71,9 @@ TEST(CommandLineTest, RejectsBadRequestsWithAReasonAndTheCommandsUsage) {
       {{"random", "0"}, "at least 1", "random"},
       {{"random", "-4"}, "at least 1", "random"},
       // A count too large for 32 bits is still a count of too many cities.
-      {{"random", "99999999999"}, "99999999999 cities; at most 127", "random"},
-      {{"random", "2147483648"}, "2147483648 cities; at most 127", "random"},
-      {{"random", "+00200"}, "200 cities; at most 127", "random"},
+      {{"random", "99999999999"}, "99999999999 cities; at most 100000", "random"},
+      {{"random", "2147483648"}, "2147483648 cities; at most 100000", "random"},
+      {{"random", "+00100001"}, "100001 cities; at most 100000", "random"},
       {{"random", "10", "--seed", "4294967296"}, "--seed", "random"},
       {{"random", "10", "--seed", "-1"}, "--seed", "random"},
       {{"random", "10", "--format", "xml"}, "euc2d or fullmatrix", "random"},
@@ -80,7 +84,7 @@ TEST(CommandLineTest, RejectsBadRequestsWithAReasonAndTheCommandsUsage) {
       {{"check", "a.tsp", "--tour"}, "--tour needs a file name", "check"},
       {{"check", "a.tsp", "--strict=1"}, "--strict takes no value", "check"},
       {{"random", "10", "--strict"}, "unknown option '--strict'", "random"},
-      {{"random", "128"}, "128 cities; at most 127", "random"},
+      {{"random", "100001"}, "100001 cities; at most 100000", "random"},
       {{"random", "5", "--output", "-", "--solve"}, "--output - cannot be combined", "random"},
       {{"convert", "a.tsp", "a.tsp"}, "would write over its input 'a.tsp'", "convert"},
       {{"convert", "a.tsp"}, "input and an output", "convert"},
@@ -319,23 +323,143 @@ TEST(JsonOutputTest, TheTestReaderRejectsMalformedDocuments) {
   }
 }
 
+// ---- random instances and the distance check ----
+
+TEST(RandomInstanceTest, UpTo127CitiesTheObjectsGeneratorGivesTheSameProblem) {
+  for (const auto& [cities, seed] : std::vector<std::pair<int, std::uint32_t>>{
+           {1, 0}, {6, 7}, {52, 12345}, {127, 4294967295u}}) {
+    SCOPED_TRACE(cities);
+    const std::optional<Instance> instance = randomInstance(cities, seed);
+    ASSERT_TRUE(instance);
+    const std::unique_ptr<ProblemData> converted = problemOf(*instance);
+    auto generated = std::make_unique<ProblemData>();
+    initProblemData(*generated);
+    generateInstance(*generated, cities, seed);
+    EXPECT_EQ(std::memcmp(converted.get(), generated.get(), sizeof(ProblemData)), 0);
+  }
+  // Beyond 127 the same generator goes on: the first cities are those of the smaller instance.
+  const std::optional<Instance> large = randomInstance(5000, 9);
+  const std::optional<Instance> small = randomInstance(100, 9);
+  ASSERT_TRUE(large && small);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(large->x(i), small->x(i));
+  EXPECT_FALSE(randomInstance(0, 1));
+  EXPECT_FALSE(randomInstance(kMaxInstanceCities + 1, 1));
+}
+
+// The check's first fault by its own loops over every pair, for comparison.
+DistanceFault faultByAllPairs(const Instance& instance, bool directed) {
+  const int n = instance.size();
+  for (int i = 0; i < n; ++i) {
+    for (int j = directed ? 0 : i; j < n; ++j) {
+      const std::int32_t d = instance.distance(i, j);
+      if (!directed && d != instance.distance(j, i)) return {i, j, ErrorCode::DistanceNotSymmetric};
+      if (i == j && d != 0) return {i, j, ErrorCode::SameCityDistanceNotZero};
+      if (i != j && d == 0) return {i, j, ErrorCode::DistanceNotPositive};
+    }
+  }
+  return {};
+}
+
+TEST(DistanceCheckTest, TheGridFindsTheFirstPairOfEveryRuleAsAllPairsDo) {
+  // Clusters of close and coinciding cities, for each rule whose distances can be 0 (GEO's never
+  // are), with the first coinciding pair late and early in the check's order.
+  for (const char* rule :
+       {"EUC_2D", "CEIL_2D", "ATT", "MAN_2D", "MAX_2D", "EUC_3D", "MAN_3D", "MAX_3D", "GEO"}) {
+    for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+      SCOPED_TRACE(std::string(rule) + " seed " + std::to_string(seed));
+      std::mt19937 random(seed);
+      std::uniform_int_distribution<int> cell(0, 6);
+      std::uniform_real_distribution<double> jitter(-0.6, 0.6);
+      const int n = 60;
+      std::vector<double> x, y, z;
+      for (int i = 0; i < n; ++i) {
+        // Some cities exactly on a lattice point, others near one.
+        const bool exact = random() % 3 == 0;
+        x.push_back(3.0 * cell(random) + (exact ? 0.0 : jitter(random)));
+        y.push_back(3.0 * cell(random) + (exact ? 0.0 : jitter(random)));
+        z.push_back(seed % 2 == 0 ? 0.0 : 3.0 * cell(random) + (exact ? 0.0 : jitter(random)));
+      }
+      const DistanceRule named = *distanceRuleNamed(rule);
+      if (!isThreeDimensional(named)) z.clear();
+      const std::optional<Instance> instance = Instance::fromCoordinates(named, x, y, z);
+      ASSERT_TRUE(instance);
+      const DistanceFault expected = faultByAllPairs(*instance, false);
+      for (const DistanceFault& found :
+           {firstDistanceFault(*instance), firstDirectedFault(*instance)}) {
+        EXPECT_EQ(found.code, expected.code);
+        EXPECT_EQ(found.from, expected.from);
+        EXPECT_EQ(found.to, expected.to);
+      }
+      if (named == DistanceRule::Geo) {
+        EXPECT_EQ(expected.code, ErrorCode::Success);
+      }
+    }
+  }
+}
+
+TEST(DistanceCheckTest, ExplicitMatricesAreCheckedInTheComponentsOrder) {
+  struct Case {
+    const char* what;
+    std::vector<std::int32_t> matrix;  // 3 x 3
+    bool directed;
+    DistanceFault expected;
+    std::pair<int, int> negative;
+  };
+  const std::vector<Case> cases = {
+      {"valid", {0, 1, 2, 1, 0, 3, 2, 3, 0}, false, {}, {-1, -1}},
+      {"asymmetric",
+       {0, 1, 2, 5, 0, 3, 2, 3, 0},
+       false,
+       {0, 1, ErrorCode::DistanceNotSymmetric},
+       {-1, -1}},
+      {"asymmetric but directed", {0, 1, 2, 5, 0, 3, 2, 3, 0}, true, {}, {-1, -1}},
+      {"diagonal",
+       {0, 1, 2, 1, 9, 3, 2, 3, 0},
+       false,
+       {1, 1, ErrorCode::SameCityDistanceNotZero},
+       {-1, -1}},
+      {"zero apart",
+       {0, 1, 0, 1, 0, 3, 0, 3, 0},
+       false,
+       {0, 2, ErrorCode::DistanceNotPositive},
+       {-1, -1}},
+      {"zero apart one way",
+       {0, 1, 2, 1, 0, 3, 0, 3, 0},
+       true,
+       {2, 0, ErrorCode::DistanceNotPositive},
+       {-1, -1}},
+      {"negative", {0, 1, -2, 1, 0, 3, -2, 3, 0}, false, {}, {0, 2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::optional<Instance> instance = Instance::fromMatrix(3, c.matrix);
+    ASSERT_TRUE(instance);
+    const DistanceFault found =
+        c.directed ? firstDirectedFault(*instance) : firstDistanceFault(*instance);
+    EXPECT_EQ(found.code, c.expected.code);
+    EXPECT_EQ(found.from, c.expected.from);
+    EXPECT_EQ(found.to, c.expected.to);
+    EXPECT_EQ(firstNegativeDistance(*instance), c.negative);
+  }
+}
+
 // ---- SVG picture ----
 
 class SvgDrawingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    problem_ = std::make_unique<ProblemData>();
-    initProblemData(*problem_);
-    problem_->count = 4;
-    problem_->hasCoordinates = 1;
-    const double points[4][2] = {{0, 0}, {100, 0}, {100, 50}, {0, 50}};
-    for (int i = 0; i < 4; ++i) {
-      problem_->rows[i].x = points[i][0];
-      problem_->rows[i].y = points[i][1];
-    }
-    initTour(tour_, problem_.get(), 4);
-    for (int i = 0; i < 4; ++i) tour_.order[i] = i;
-    tour_.count = 4;
+    x_ = {0, 100, 100, 0};
+    y_ = {0, 0, 50, 50};
+    tour_ = {0, 1, 2, 3};
+  }
+
+  // An instance of the cities' drawing coordinates (a matrix of 1s; only the pictures count).
+  Instance instance(bool withCoordinates = true) const {
+    const std::size_t n = x_.size();
+    std::optional<Instance> made =
+        Instance::fromMatrix(static_cast<int>(n), std::vector<std::int32_t>(n * n, 1));
+    if (withCoordinates) made->setDisplayCoordinates(x_, y_);
+    return *made;
   }
 
   static std::vector<std::pair<double, double>> circleCentres(const std::string& svg) {
@@ -356,12 +480,12 @@ class SvgDrawingTest : public ::testing::Test {
     return centres;
   }
 
-  std::unique_ptr<ProblemData> problem_;
-  TourRecord tour_{};
+  std::vector<double> x_, y_;
+  std::vector<int> tour_;
 };
 
 TEST_F(SvgDrawingTest, DrawsEveryCityTheTourAndTheTitle) {
-  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "box <4> & co");
+  const std::optional<std::string> svg = drawTourSvg(instance(), tour_, "box <4> & co");
   ASSERT_TRUE(svg);
   const auto centres = circleCentres(*svg);
   ASSERT_EQ(centres.size(), 4u);
@@ -385,27 +509,27 @@ TEST_F(SvgDrawingTest, DrawsEveryCityTheTourAndTheTitle) {
 }
 
 TEST_F(SvgDrawingTest, RefusesWhatCannotBeDrawn) {
-  problem_->hasCoordinates = 0;
-  EXPECT_FALSE(hasDrawableCoordinates(*problem_));
-  EXPECT_FALSE(drawTourSvg(*problem_, tour_, "t"));
-  problem_->hasCoordinates = 1;
-  EXPECT_TRUE(hasDrawableCoordinates(*problem_));
+  EXPECT_FALSE(hasDrawableCoordinates(instance(false)));
+  EXPECT_FALSE(drawTourSvg(instance(false), tour_, "t"));
+  EXPECT_TRUE(hasDrawableCoordinates(instance()));
 
-  problem_->rows[2].x = std::nan("");
-  EXPECT_FALSE(hasDrawableCoordinates(*problem_));
-  problem_->rows[2].x = 1e308;
-  problem_->rows[0].x = -1e308;  // the spread overflows
-  EXPECT_FALSE(hasDrawableCoordinates(*problem_));
-  problem_->rows[0].x = 0;
-  problem_->rows[2].x = 100;
+  x_[2] = std::nan("");
+  EXPECT_FALSE(hasDrawableCoordinates(instance()));
+  x_[2] = 1e308;
+  x_[0] = -1e308;  // the spread overflows
+  EXPECT_FALSE(hasDrawableCoordinates(instance()));
+  x_[0] = 0;
+  x_[2] = 100;
 
-  tour_.order[1] = 7;  // not a city of the instance
-  EXPECT_FALSE(drawTourSvg(*problem_, tour_, "t"));
+  tour_[1] = 7;  // not a city of the instance
+  EXPECT_FALSE(drawTourSvg(instance(), tour_, "t"));
+  tour_ = {0, 1, 2, 3, 0};  // more entries than cities
+  EXPECT_FALSE(drawTourSvg(instance(), tour_, "t"));
 }
 
 TEST_F(SvgDrawingTest, AllCitiesAtOnePointStillDraw) {
-  for (int i = 0; i < 4; ++i) problem_->rows[i].x = problem_->rows[i].y = 7;
-  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "point");
+  for (int i = 0; i < 4; ++i) x_[i] = y_[i] = 7;
+  const std::optional<std::string> svg = drawTourSvg(instance(), tour_, "point");
   ASSERT_TRUE(svg);
   EXPECT_EQ(circleCentres(*svg).size(), 4u);
   EXPECT_EQ(svg->find("nan"), std::string::npos);
@@ -438,20 +562,20 @@ std::vector<LabelBox> cityLabels(const std::string& svg) {
 
 TEST_F(SvgDrawingTest, CrowdedLabelsAreThinnedAndNeverCollide) {
   // 40 cities in a tight cluster and 4 far apart: the cluster cannot carry all its numbers.
-  problem_->count = 44;
+  x_.clear();
+  y_.clear();
+  tour_.clear();
   for (int i = 0; i < 40; ++i) {
-    problem_->rows[i].x = 1000 + (i % 8) * 3;
-    problem_->rows[i].y = 1000 + (i / 8) * 3;
+    x_.push_back(1000 + (i % 8) * 3);
+    y_.push_back(1000 + (i / 8) * 3);
   }
   const double corners[4][2] = {{0, 0}, {5000, 0}, {5000, 5000}, {0, 5000}};
   for (int i = 0; i < 4; ++i) {
-    problem_->rows[40 + i].x = corners[i][0];
-    problem_->rows[40 + i].y = corners[i][1];
+    x_.push_back(corners[i][0]);
+    y_.push_back(corners[i][1]);
   }
-  initTour(tour_, problem_.get(), 44);
-  for (int i = 0; i < 44; ++i) tour_.order[i] = i;
-  tour_.count = 44;
-  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "crowd");
+  for (int i = 0; i < 44; ++i) tour_.push_back(i);
+  const std::optional<std::string> svg = drawTourSvg(instance(), tour_, "crowd");
   ASSERT_TRUE(svg);
   const std::vector<LabelBox> labels = cityLabels(*svg);
   ASSERT_GE(labels.size(), 5u);
@@ -542,15 +666,13 @@ TEST(SvgLabelTest, LabelsStayOnTheCanvasApartAndOffTheTour) {
   // optimal one.
   for (const char* file : {"grid11.tsp", "pr124.tsp", "berlin52.tsp", "eil101.tsp"}) {
     SCOPED_TRACE(file);
-    auto problem = std::make_unique<ProblemData>();
-    initProblemData(*problem);
-    const TspReadReport report = readTspFileTolerant(
-        *problem, ringmarch::testing::fileNamed(ringmarch::testing::dataFile(file)));
-    ASSERT_EQ(report.code, ErrorCode::Success) << report.where();
-    TourRecord tour{};
-    initTour(tour, problem.get(), problem->count);
-    for (int i = 0; i < problem->count; ++i) appendCity(tour, i);
-    const std::optional<std::string> svg = drawTourSvg(*problem, tour, file);
+    const TspRead read =
+        readTspFileTolerant(ringmarch::testing::fileNamed(ringmarch::testing::dataFile(file)));
+    ASSERT_TRUE(read.instance) << read.report.where();
+    const Instance& instance = *read.instance;
+    std::vector<int> tour;
+    for (int i = 0; i < instance.size(); ++i) tour.push_back(i);
+    const std::optional<std::string> svg = drawTourSvg(instance, tour, file);
     ASSERT_TRUE(svg);
     const double width = attribute(*svg, "width");
     const double height = attribute(*svg, "height");
@@ -562,7 +684,7 @@ TEST(SvgLabelTest, LabelsStayOnTheCanvasApartAndOffTheTour) {
     for (LabelBox& label : labels) {
       label.right = label.left + 10.0 * static_cast<double>(label.text.size());
     }
-    ASSERT_GT(labels.size(), static_cast<std::size_t>(problem->count) / 2);
+    ASSERT_GT(labels.size(), static_cast<std::size_t>(instance.size()) / 2);
     for (const LabelBox& label : labels) {
       EXPECT_GE(label.left, 0) << label.text;
       EXPECT_LE(label.right, width) << label.text;
@@ -577,7 +699,7 @@ TEST(SvgLabelTest, LabelsStayOnTheCanvasApartAndOffTheTour) {
       }
     }
     const auto segments = tourSegments(*svg);
-    ASSERT_EQ(segments.size(), static_cast<std::size_t>(problem->count));
+    ASSERT_EQ(segments.size(), static_cast<std::size_t>(instance.size()));
     for (const LabelBox& label : labels) {
       for (const auto& [p, q] : segments) {
         EXPECT_FALSE(segmentMeetsBox(p, q, label))
@@ -601,17 +723,27 @@ TEST(SvgLabelTest, LabelsStayOnTheCanvasApartAndOffTheTour) {
         }
       }
     }
-    EXPECT_GT(arrows, problem->count / 2);
-    EXPECT_EQ(unlabelledInLegend(*svg), problem->count - static_cast<int>(labels.size()));
+    EXPECT_GT(arrows, instance.size() / 2);
+    EXPECT_EQ(unlabelledInLegend(*svg), instance.size() - static_cast<int>(labels.size()));
   }
 }
 
+TEST(SvgLargeTest, BeyondAThousandCitiesDotsKeepTheirTooltipsWithoutLabels) {
+  const std::optional<Instance> instance = randomInstance(kMaxLabelledCities + 1, 5);
+  ASSERT_TRUE(instance);
+  std::vector<int> tour;
+  for (int i = 0; i < instance->size(); ++i) tour.push_back(i);
+  const std::optional<std::string> svg = drawTourSvg(*instance, tour, "many");
+  ASSERT_TRUE(svg);
+  EXPECT_TRUE(cityLabels(*svg).empty());
+  EXPECT_NE(svg->find("<title>city 1001</title>"), std::string::npos);
+  EXPECT_NE(svg->find(">start: city 1; more than 1000 cities: numbers in tooltips only"),
+            std::string::npos);
+}
+
 TEST_F(SvgDrawingTest, ArrowsShowTheDirectionAndTheLegendNamesTheStart) {
-  tour_.order[0] = 2;  // the tour 3, 2, 1, 4: city 3 first
-  tour_.order[1] = 1;
-  tour_.order[2] = 0;
-  tour_.order[3] = 3;
-  const std::optional<std::string> svg = drawTourSvg(*problem_, tour_, "arrows");
+  tour_ = {2, 1, 0, 3};  // the tour 3, 2, 1, 4: city 3 first
+  const std::optional<std::string> svg = drawTourSvg(instance(), tour_, "arrows");
   ASSERT_TRUE(svg);
   EXPECT_NE(svg->find(">start: city 3; "), std::string::npos);
   // One arrow per edge. The first edge runs from city 3 (100, 50) down to city 2 (100, 0), so on
@@ -735,16 +867,7 @@ TEST(DefaultInstanceTest, TextIsATspFileWithItsName) {
   const std::string_view text = defaultInstanceText();
   EXPECT_NE(text.find("DIMENSION"), std::string_view::npos);
   EXPECT_NE(text.find("EOF"), std::string_view::npos);
-  EXPECT_FALSE(tspNameOf(text).empty());
-}
-
-TEST(DefaultInstanceTest, NameLineForms) {
-  EXPECT_EQ(tspNameOf("NAME: a280\nTYPE: TSP\n"), "a280");
-  EXPECT_EQ(tspNameOf("TYPE: TSP\nNAME : gr 17 \r\n"), "gr 17");
-  EXPECT_EQ(tspNameOf("NAMES: x\nNAME:y"), "y");
-  EXPECT_EQ(tspNameOf("COMMENT: NAME: z\n"), "");
-  EXPECT_EQ(tspNameOf("NAME:   \n"), "");
-  EXPECT_EQ(tspNameOf(""), "");
+  EXPECT_FALSE(strictNameOf(text).empty());
 }
 
 }  // namespace

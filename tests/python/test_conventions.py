@@ -19,7 +19,7 @@ BUILT_IN_KINDS = [
      ringmarch.FileReadFailedError, 0x80040302),
     (lambda d: ringmarch.Instance.random(5, seed=1).write_tsp_file(d / "no" / "x.tsp"),
      FileNotFoundError, ringmarch.FileOpenFailedError, 0x80040301),
-    (lambda d: ringmarch.solve(distances=[[0] * 128] * 128), ValueError,
+    (lambda d: ringmarch.solve(coordinates=[(0, 0)] * 100001), ValueError,
      ringmarch.TooManyCitiesError, 0x80040306),
     (lambda d: ringmarch.solve(distances=[[0, 1], [1, 0]]), ValueError,
      ringmarch.CityIdOutOfRangeError, 0x80040307),

@@ -48,8 +48,14 @@ def test_bad_input_raises_a_clear_exception(arguments, exception, text):
 
 # (keyword arguments, error class, code, detail named in the message)
 REFUSED = [
-    ({"distances": square(128)}, ringmarch.TooManyCitiesError, 6, None),
-    ({"coordinates": [(i, i) for i in range(128)]}, ringmarch.TooManyCitiesError, 6, None),
+    # Beyond the largest instance: refused by the count alone (a view, no memory behind it).
+    (
+        {"distances": numpy.broadcast_to(numpy.int32(1), (100001, 100001))},
+        ringmarch.TooManyCitiesError,
+        6,
+        None,
+    ),
+    ({"coordinates": [(i, i) for i in range(100001)]}, ringmarch.TooManyCitiesError, 6, None),
     ({"distances": square(2)}, ringmarch.CityIdOutOfRangeError, 7, "has 2"),
     ({"distances": []}, ringmarch.CityIdOutOfRangeError, 7, "has 0"),
     ({"distances": numpy.zeros((0, 0), dtype=int)}, ringmarch.CityIdOutOfRangeError, 7, "has 0"),

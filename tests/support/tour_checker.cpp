@@ -28,6 +28,14 @@ std::int64_t closedTourLength(const ProblemData& problem, const std::vector<int>
   return length;
 }
 
+std::int64_t closedTourLength(const Instance& instance, const std::vector<int>& order) {
+  std::int64_t length = 0;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    length += instance.distance(order[k], order[(k + 1) % order.size()]);
+  }
+  return length;
+}
+
 std::int64_t heldKarpOptimum(const ProblemData& problem) {
   const int n = problem.count;
   if (n <= 1) return 0;

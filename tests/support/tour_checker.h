@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "instance/instance.h"
 #include "model/problem_data.h"
 
 namespace ringmarch::testing {
@@ -15,6 +16,8 @@ std::string tourDefect(const std::vector<int>& order, int count);
 
 // Sum of rows[order[k]].dist[order[k+1]] around the closed tour, in 64 bits.
 std::int64_t closedTourLength(const ProblemData& problem, const std::vector<int>& order);
+// The same over an instance of any size, distance by distance in the listed direction.
+std::int64_t closedTourLength(const Instance& instance, const std::vector<int>& order);
 
 // Exact optimum by Held-Karp dynamic programming over subsets (n <= 16), written separately from
 // the solver. Reads rows[i].dist[j].

@@ -1,7 +1,7 @@
 // Conversion between the any-size Instance and the solver object's fixed-size ProblemData. Reads
 // one, builds the other. The start city and neighbour order are set as the object's readers set
 // them, so that the exact search sees the same problem whichever way an instance arrived.
-#include "solve/problem_conversion.h"
+#include "instance/problem_conversion.h"
 
 #include <cstdio>
 #include <new>
@@ -28,14 +28,13 @@ std::unique_ptr<ProblemData> problemOf(const Instance& instance) {
     }
   }
   for (int i = 0; i < n; ++i) sortNeighbourOrder(*problem, i);
-  if (instance.hasCoordinates()) {
-    // GEO keeps latitude as x; pictures and the readers put the longitude across.
-    const bool geographic = instance.rule() == DistanceRule::Geo;
+  if (instance.hasPicture()) {
+    // The object's coordinates are those of pictures (GEO: longitude across).
     resetBounds(*problem);
     for (int i = 0; i < n; ++i) {
       CityRow& row = problem->rows[i];
-      row.x = geographic ? instance.y(i) : instance.x(i);
-      row.y = geographic ? instance.x(i) : instance.y(i);
+      row.x = instance.pictureX(i);
+      row.y = instance.pictureY(i);
       if (row.x < problem->minX) problem->startCity = i;
       extendBounds(*problem, row.x, row.y);
     }
