@@ -9,9 +9,13 @@
 #   large       TSP files of 493 to 1,084 cities
 #   atsp        every ATSP file
 #   structured  the generated lattices, grids with holes and triangular lattice (FOLDER unused)
+#   all         small, atsp, structured and medium in turn, each under a heading (the tables of
+#               bench/README.md)
 # TIME_LIMIT is each cut engine run's limit in seconds (default 120). For small and structured the
-# canonical engine solves each instance too (CANONICAL_LIMIT seconds, default 60), and a second
-# table sets both engines' nodes and seconds side by side. The load average is printed before and
+# canonical engine solves each instance too, and a second table sets both engines' nodes and
+# seconds side by side; its run ends after CANONICAL_NODES nodes (default 1,000,000), so that
+# whether it finished does not depend on the machine's load, or after CANONICAL_LIMIT seconds
+# (default 600, a safety net). The load average is printed before and
 # after. Exits 1 when any line is a fault (a proven length other than the optimum, a bound above
 # it, an invalid tour, an unreadable file).
 set -euo pipefail
@@ -19,9 +23,21 @@ folder=${1:?usage: run-cut-table.sh FOLDER SET [TIME_LIMIT] [BUILD_DIR]}
 set_name=${2:?usage: run-cut-table.sh FOLDER SET [TIME_LIMIT] [BUILD_DIR]}
 limit=${3:-120}
 build=${4:-$(cd "$(dirname "$0")/../.." && pwd)/build/release}
-canonical_limit=${CANONICAL_LIMIT:-60}
+canonical_limit=${CANONICAL_LIMIT:-600}
+canonical_nodes=${CANONICAL_NODES:-1000000}
 table="$build/bench/cut_engine_table"
 [[ -x "$table" ]] || { echo "no $table: build the release preset with the cut engine" >&2; exit 2; }
+
+if [[ "$set_name" == all ]]; then
+  status=0
+  for part in small atsp structured medium; do
+    echo "### $part"
+    echo
+    bash "$0" "$folder" "$part" "$limit" "$build" || status=1
+    echo
+  done
+  exit $status
+fi
 
 instances=()
 case "$set_name" in
@@ -51,7 +67,8 @@ compare_file=""
 if [[ "$set_name" == small || "$set_name" == structured ]]; then
   compare_file=$(mktemp)
   trap 'rm -f "$compare_file"' EXIT
-  compare=(--canonical="$compare_file" --canonical-time-limit="$canonical_limit")
+  compare=(--canonical="$compare_file" --canonical-time-limit="$canonical_limit"
+           --canonical-node-limit="$canonical_nodes")
 fi
 
 echo "load before: $(uptime)"
