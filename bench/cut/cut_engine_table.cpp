@@ -12,10 +12,11 @@
 // structured instance (bench/cut/structured_instances.h). The optimum comes from :OPTIMUM, from
 // the INDEX.tsv's sixth column for the file's name, or from the structured set's record.
 // --canonical also solves each instance with the canonical engine (after the cut engine, so the
-// peak memory is the cut engine's) and appends a row comparing the two engines to FILE: both
-// engines' results, nodes and seconds, so that the node count after which `auto` should hand an
-// instance to the cut engine can be read off. Exits 1 on a fault: an invalid tour, a proven
-// length other than the optimum, a bound above the optimum or the tour, two proofs that differ.
+// peak memory is the cut engine's; 60 s and no node limit unless given) and appends a row
+// comparing the two engines to FILE: both engines' results, nodes and seconds, so that the node
+// count after which `auto` should hand an instance to the cut engine can be read off.
+// Exits 1 on a fault: an invalid tour, a proven length other than the optimum, a bound above the
+// optimum or the tour, two proofs that differ.
 #include <sys/resource.h>
 
 #include <chrono>
