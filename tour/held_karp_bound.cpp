@@ -22,9 +22,9 @@
 // Directed instances: the same bound on the symmetric 2n form (city i an entry i and an exit
 // i + n, exit i to entry j costing d(i,j), the edge (i, i + n) in every tour, two entries or two
 // exits never joined; Jonker & Volgenant 1983), its spanning trees holding every such fixed edge
-// (Prim on the graph with each pair contracted), and the assignment bound (Hungarian method in
-// the shortest augmenting path form, Kuhn 1955), the higher of the two. Without the work for
-// either: n times the smallest distance.
+// (Prim on the graph with each pair contracted), and the assignment bound (tour/assignment.cpp:
+// Hungarian method in the shortest augmenting path form, Kuhn 1955), the higher of the two. Without
+// the work for either: n times the smallest distance.
 //
 // Asked for, it also lists each city's candidate neighbours of least alpha-nearness under the
 // final penalties (Helsgaun 2000, section 4.1): an edge's cost less the dearest edge on the
@@ -40,6 +40,7 @@
 #include <span>
 #include <vector>
 
+#include "tour/assignment.h"
 #include "tour/held_karp_bound.h"
 #include "tour/search_graph.h"
 
@@ -600,70 +601,20 @@ LowerBoundResult oneTreeBound(const Instance& instance, const LowerBoundOptions&
   return result;
 }
 
-// The cheapest assignment of successors (no city its own), by shortest augmenting paths.
+// The cheapest assignment of successors (no city its own).
 LowerBoundResult assignmentBound(const Instance& instance, RunControl& control,
                                  std::int64_t trivial) {
   LowerBoundResult result;
   result.bound = trivial;
   const int n = instance.size();
   if (static_cast<double>(n) * n * n > 5.0 * kWorkBudget) return result;
-  auto cost = [&](int row, int column) -> std::int64_t {
-    return row == column ? kInfinity : instance.distance(row, column);
-  };
-  // 1-based arrays as in the classical statement; column 0 is the free column.
-  std::vector<std::int64_t> u(static_cast<std::size_t>(n) + 1, 0);
-  std::vector<std::int64_t> v(static_cast<std::size_t>(n) + 1, 0);
-  std::vector<int> match(static_cast<std::size_t>(n) + 1, 0);
-  std::vector<int> way(static_cast<std::size_t>(n) + 1, 0);
-  std::vector<std::int64_t> least(static_cast<std::size_t>(n) + 1);
-  std::vector<char> used(static_cast<std::size_t>(n) + 1);
-  RunProgress progress;
-  for (int row = 1; row <= n; ++row) {
-    if (control.shouldStop(progress)) {
-      result.stopped = true;
-      return result;
-    }
-    match[0] = row;
-    int column = 0;
-    std::fill(least.begin(), least.end(), kInfinity);
-    std::fill(used.begin(), used.end(), 0);
-    do {
-      used[static_cast<std::size_t>(column)] = 1;
-      const int r = match[static_cast<std::size_t>(column)];
-      std::int64_t delta = kInfinity;
-      int nextColumn = 0;
-      for (int j = 1; j <= n; ++j) {
-        if (used[static_cast<std::size_t>(j)] != 0) continue;
-        const std::int64_t reduced =
-            cost(r - 1, j - 1) - u[static_cast<std::size_t>(r)] - v[static_cast<std::size_t>(j)];
-        if (reduced < least[static_cast<std::size_t>(j)]) {
-          least[static_cast<std::size_t>(j)] = reduced;
-          way[static_cast<std::size_t>(j)] = column;
-        }
-        if (least[static_cast<std::size_t>(j)] < delta) {
-          delta = least[static_cast<std::size_t>(j)];
-          nextColumn = j;
-        }
-      }
-      for (int j = 0; j <= n; ++j) {
-        if (used[static_cast<std::size_t>(j)] != 0) {
-          u[static_cast<std::size_t>(match[static_cast<std::size_t>(j)])] += delta;
-          v[static_cast<std::size_t>(j)] -= delta;
-        } else {
-          least[static_cast<std::size_t>(j)] -= delta;
-        }
-      }
-      column = nextColumn;
-    } while (match[static_cast<std::size_t>(column)] != 0);
-    do {
-      const int previous = way[static_cast<std::size_t>(column)];
-      match[static_cast<std::size_t>(column)] = match[static_cast<std::size_t>(previous)];
-      column = previous;
-    } while (column != 0);
+  const std::optional<tour::Assignment> assignment =
+      tour::cheapestAssignment(instance, {}, control);
+  if (!assignment) {
+    result.stopped = true;
+    return result;
   }
-  std::int64_t total = 0;
-  for (int j = 1; j <= n; ++j) total += cost(match[static_cast<std::size_t>(j)] - 1, j - 1);
-  result.bound = std::max(trivial, total);
+  result.bound = std::max(trivial, assignment->cost);
   return result;
 }
 
