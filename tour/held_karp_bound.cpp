@@ -15,9 +15,9 @@
 // cheapest edge of the leaf where that edge is dearest. The ascent runs over a sparse graph (the
 // candidate neighbours of each city, both ways) with Prim's method over a heap. Its trees are
 // not bounds; every bound is a 1-tree over the complete graph (Prim's quadratic form, distances
-// computed when asked, so no n x n matrix), taken with the best penalties and special city of
-// the ascent. Edges of that tree missing from the sparse graph are added and the ascent
-// resumed, a few times at most.
+// those of the search graph: computed when asked, no n x n matrix, beyond a few thousand cities),
+// taken with the best penalties and special city of the ascent. Edges of that tree missing from the
+// sparse graph are added and the ascent resumed, a few times at most.
 //
 // Directed instances: the same bound on the symmetric 2n form (city i an entry i and an exit
 // i + n, exit i to entry j costing d(i,j), the edge (i, i + n) in every tour, two entries or two
@@ -60,14 +60,15 @@ std::int64_t ceilDivide(std::int64_t value, std::int64_t scale) {
   return quotient * scale < value ? quotient + 1 : quotient;
 }
 
-// The 1-tree graph: the instance or its 2n form, costs in fixed point (scale * distance).
+// The 1-tree graph: the instance or its 2n form, costs in fixed point (scale * distance), the
+// distances those of the search graph (a matrix for small coordinate instances).
 class TreeCosts {
  public:
-  TreeCosts(const Instance& instance, std::int64_t scale)
-      : instance_(instance),
-        twin_(!instance.isSymmetric()),
-        n_(instance.size()),
-        size_(twin_ ? 2 * n_ : n_),
+  TreeCosts(const tour::SearchGraph& graph, std::int64_t scale)
+      : graph_(graph),
+        twin_(graph.isTwinForm()),
+        n_(graph.citiesOfInstance()),
+        size_(graph.size()),
         scale_(scale) {}
 
   int size() const { return size_; }
@@ -81,14 +82,10 @@ class TreeCosts {
   // False for pairs no tour may join: the same city, two entries or two exits.
   bool allowed(int a, int b) const { return a != b && (!twin_ || (a < n_) != (b < n_)); }
   // scale * distance of an allowed pair; 0 for a fixed edge.
-  std::int64_t cost(int a, int b) const {
-    if (!twin_) return scale_ * instance_.distance(a, b);
-    if (a >= n_) return a - n_ == b ? 0 : scale_ * instance_.distance(a - n_, b);
-    return b - n_ == a ? 0 : scale_ * instance_.distance(b - n_, a);
-  }
+  std::int64_t cost(int a, int b) const { return scale_ * graph_.cost(a, b); }
 
  private:
-  const Instance& instance_;
+  const tour::SearchGraph& graph_;
   bool twin_;
   int n_;
   int size_;
@@ -445,14 +442,13 @@ LowerBoundResult oneTreeBound(const Instance& instance, const LowerBoundOptions&
   result.bound = trivial;
   const std::int64_t largest = std::max<std::int64_t>(1, instance.largestDistance());
   const int size = instance.isSymmetric() ? instance.size() : 2 * instance.size();
-  const TreeCosts costs(instance, scaleFor(size, largest));
+  tour::SearchGraph graph(instance);
+  graph.buildCandidates(10, 3);
+  const TreeCosts costs(graph, scaleFor(size, largest));
   const std::int64_t scale = costs.scale();
   // A limit on any penalty keeps every sum inside 64 bits; any penalties give a bound.
   const std::int64_t penaltyLimit = scale * largest;
   result.penaltyScale = scale;
-
-  tour::SearchGraph graph(instance);
-  graph.buildCandidates(10, 3);
   Ascent ascent(costs, graph);
   std::vector<std::int64_t>& pi = ascent.penalties();
   if (options.startPenalties.size() == pi.size()) {
