@@ -13,7 +13,8 @@
 // start while W rises, and step and period are halved when a period ends (the period doubled
 // when its last step still raised W); the 1-tree is a minimum spanning tree plus the second
 // cheapest edge of the leaf where that edge is dearest. The ascent runs over a sparse graph (the
-// candidate neighbours of each city, both ways) with Prim's method over a heap. Its trees are
+// candidate neighbours of each city, both ways) with Prim's method over a heap of cities whose keys
+// fall in place. Its trees are
 // not bounds; every bound is a 1-tree over the complete graph (Prim's quadratic form, distances
 // those of the search graph: computed when asked, no n x n matrix, beyond a few thousand cities),
 // taken with the best penalties and special city of the ascent. Edges of that tree missing from the
@@ -100,6 +101,82 @@ struct OneTree {
   bool spanning = false;
 };
 
+// A binary heap of cities ordered by (key, city), holding each city once with its place, so that
+// a lowered key moves up in place. Prim's method picks the same city from it as from a heap of
+// every offer made (the least key, the smaller city on ties), from n entries instead of one per
+// offer. Sized once; every entry is popped before the next tree.
+class CityHeap {
+ public:
+  void resize(int size) {
+    place_.assign(at(size), -1);
+    entries_.reserve(at(size));
+  }
+  bool empty() const { return entries_.empty(); }
+  // The city's key, lower than any it had in the heap.
+  void offer(int city, std::int64_t key) {
+    int k = place_[at(city)];
+    if (k < 0) {
+      k = static_cast<int>(entries_.size());
+      entries_.push_back({key, city});
+    } else {
+      entries_[at(k)].key = key;
+    }
+    up(k);
+  }
+  // Takes out the city of least key (the smaller city on ties).
+  int pop() {
+    const int city = entries_.front().city;
+    place_[at(city)] = -1;
+    const Entry last = entries_.back();
+    entries_.pop_back();
+    if (!entries_.empty()) {
+      entries_.front() = last;
+      place_[at(last.city)] = 0;
+      down(0);
+    }
+    return city;
+  }
+
+ private:
+  struct Entry {
+    std::int64_t key;
+    int city;
+  };
+  static bool before(const Entry& a, const Entry& b) {
+    return a.key < b.key || (a.key == b.key && a.city < b.city);
+  }
+  void up(int k) {
+    const Entry e = entries_[at(k)];
+    while (k > 0) {
+      const int parent = (k - 1) / 2;
+      if (!before(e, entries_[at(parent)])) break;
+      entries_[at(k)] = entries_[at(parent)];
+      place_[at(entries_[at(k)].city)] = k;
+      k = parent;
+    }
+    entries_[at(k)] = e;
+    place_[at(e.city)] = k;
+  }
+  void down(int k) {
+    const Entry e = entries_[at(k)];
+    const int count = static_cast<int>(entries_.size());
+    while (true) {
+      int child = 2 * k + 1;
+      if (child >= count) break;
+      if (child + 1 < count && before(entries_[at(child + 1)], entries_[at(child)])) ++child;
+      if (!before(entries_[at(child)], e)) break;
+      entries_[at(k)] = entries_[at(child)];
+      place_[at(entries_[at(k)].city)] = k;
+      k = child;
+    }
+    entries_[at(k)] = e;
+    place_[at(e.city)] = k;
+  }
+
+  std::vector<Entry> entries_;
+  std::vector<int> place_;
+};
+
 class Ascent {
  public:
   Ascent(const TreeCosts& costs, const tour::SearchGraph& candidates) : costs_(costs) {
@@ -138,7 +215,6 @@ class Ascent {
     std::fill(key_.begin(), key_.end(), kInfinity);
     std::fill(parent_.begin(), parent_.end(), -1);
     std::fill(inTree_.begin(), inTree_.end(), 0);
-    heap_.clear();
     treeCost_[0] = 0;
     OneTree tree;
     int reached = 0;
@@ -152,8 +228,7 @@ class Ascent {
         if (c < key_[at(u)]) {
           key_[at(u)] = c;
           parent_[at(u)] = v;
-          heap_.push_back({c, u});
-          std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
+          heap_.offer(u, c);
         }
       }
     };
@@ -172,11 +247,9 @@ class Ascent {
     enter(0);
     enterWithPartner(0);
     while (!heap_.empty()) {
-      std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
-      const auto [c, v] = heap_.back();
-      heap_.pop_back();
-      if (inTree_[at(v)] != 0 || c != key_[at(v)]) continue;
-      join(v, parent_[at(v)], c);
+      const int v = heap_.pop();
+      if (inTree_[at(v)] != 0) continue;  // joined with its partner meanwhile
+      join(v, parent_[at(v)], key_[at(v)]);
       enterWithPartner(v);
     }
     tree.spanning = reached == size;
@@ -409,7 +482,7 @@ class Ascent {
       }
       start_[a + 1] = neighbour_.size();
     }
-    heap_.reserve(neighbour_.size() + lists_.size());
+    heap_.resize(static_cast<int>(lists_.size()));
   }
 
   const TreeCosts& costs_;
@@ -422,7 +495,7 @@ class Ascent {
   std::vector<std::int64_t> key_;
   std::vector<int> parent_;
   std::vector<char> inTree_;
-  std::vector<std::pair<std::int64_t, int>> heap_;
+  CityHeap heap_;
   std::vector<std::int64_t> treeCost_;  // the cost of each city's edge to its parent
 };
 
