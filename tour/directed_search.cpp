@@ -295,7 +295,7 @@ class DirectedSearch {
   bool orOpt(int city) {
     const int n = tour_.size();
     for (int length = 1; length <= 3 && length + 3 <= n; ++length) {
-      for (int end = 0; end < 2; ++end) {
+      for (int end = 0; end < (length == 1 ? 1 : 2); ++end) {  // one city: one path
         int s = city;
         int s2 = city;
         for (int k = 1; k < length; ++k) {
@@ -305,7 +305,6 @@ class DirectedSearch {
             s = tour_.prev(s);
           }
         }
-        if (length > 1 && end == 1 && length == 1) continue;
         const int x = tour_.prev(s);
         const int y = tour_.next(s2);
         if (isFixed(x, s) || isFixed(s2, y)) continue;
@@ -335,7 +334,6 @@ class DirectedSearch {
             return true;
           }
         }
-        if (length == 1) break;  // both ends name the same path
       }
     }
     return false;

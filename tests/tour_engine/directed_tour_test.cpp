@@ -191,6 +191,26 @@ TEST(DirectedTourTest, TheLengthIsThatOfTheListedDirectionAndTheSameOnEveryRunAn
   }
 }
 
+TEST(DirectedTourTest, TinyInstancesAndAStopAtOnceStillGiveTours) {
+  // Four to nine cities: the moves' paths are a city or two long, kicks start at eight.
+  for (int n = 4; n <= 9; ++n) {
+    SCOPED_TRACE(std::to_string(n) + " cities");
+    const Instance instance = randomDirected(n, static_cast<std::uint32_t>(300 + n), n % 2);
+    TourSearchOptions options;
+    options.kicksPerCity = 20.0;
+    RunControl control;
+    const TourSearchResult result = findTour(instance, options, control);
+    ASSERT_TRUE(instance.isTour(result.tour));
+    EXPECT_EQ(result.length, instance.tourLength(result.tour));
+  }
+  const Instance large = randomDirected(300, 400, 0);
+  RunControl stopNow(0.0, nullptr);
+  const TourSearchResult stopped = findTour(large, {}, stopNow);
+  EXPECT_TRUE(stopped.stopped);
+  ASSERT_TRUE(large.isTour(stopped.tour));
+  EXPECT_EQ(stopped.length, large.tourLength(stopped.tour));
+}
+
 TEST(DirectedTourTest, FixedArcsAreKept) {
   const Instance instance = randomDirected(80, 91, 0);
   std::vector<int> ring(80);
