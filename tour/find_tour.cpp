@@ -2,8 +2,8 @@
 // ascent, followed by the engine's own nearest and quadrant neighbours), a greedy start (the
 // shortest candidate edges that keep every city at two and close no short cycle, Johnson & McGeoch
 // 1997, the fragments joined nearest end first) or the caller's tour, then Chained Lin-Kernighan
-// (tour/lin_kernighan.h). A directed instance is searched on its symmetric 2n form and read back in
-// the direction in which each city's entry comes before its exit. Reads the instance and the
+// (tour/lin_kernighan.h). A directed instance goes to the directed search
+// (tour/directed_search.cpp), whose moves keep every path's direction. Reads the instance and the
 // options; asks the run control every so many steps, which alone may end the search early. The
 // result is the best tour seen, its length in the listed direction, and how many kicks were tried.
 #include "tour/find_tour.h"
@@ -13,6 +13,7 @@
 #include <numeric>
 
 #include "tour/array_tour.h"
+#include "tour/directed_search.h"
 #include "tour/lin_kernighan.h"
 #include "tour/search_graph.h"
 
@@ -125,25 +126,6 @@ std::vector<int> greedyTour(const SearchGraph& graph) {
   return order;
 }
 
-// Nearest neighbour on a directed instance, from city 0.
-std::vector<int> nearestNeighbourTour(const Instance& instance) {
-  const int n = instance.size();
-  std::vector<char> used(static_cast<std::size_t>(n), 0);
-  std::vector<int> order{0};
-  used[0] = 1;
-  for (int step = 1; step < n; ++step) {
-    const int from = order.back();
-    int best = -1;
-    for (int to = 0; to < n; ++to) {
-      if (used[static_cast<std::size_t>(to)] != 0) continue;
-      if (best < 0 || instance.distance(from, to) < instance.distance(from, best)) best = to;
-    }
-    order.push_back(best);
-    used[static_cast<std::size_t>(best)] = 1;
-  }
-  return order;
-}
-
 bool keepsFixedEdges(const SearchGraph& graph, const std::vector<int>& order) {
   const std::size_t n = order.size();
   std::vector<int> position(n);
@@ -159,31 +141,6 @@ bool keepsFixedEdges(const SearchGraph& graph, const std::vector<int>& order) {
     }
   }
   return true;
-}
-
-// The 2n form's tour of a directed tour, and back.
-std::vector<int> twinTourOf(const std::vector<int>& directed) {
-  const int n = static_cast<int>(directed.size());
-  std::vector<int> order;
-  order.reserve(2 * directed.size());
-  for (int city : directed) {
-    order.push_back(city);
-    order.push_back(city + n);
-  }
-  return order;
-}
-
-std::vector<int> directedTourOf(const tour::ArrayTour& tour, int n) {
-  std::vector<int> directed;
-  directed.reserve(static_cast<std::size_t>(n));
-  const bool forward = tour.next(0) == n;
-  int city = 0;
-  for (int k = 0; k < n; ++k) {
-    directed.push_back(city);
-    const int exit = city + n;
-    city = forward ? tour.next(exit) : tour.prev(exit);
-  }
-  return directed;
 }
 
 // The best of the two directions of three cities (or fewer), which every search would give.
@@ -204,17 +161,13 @@ TourSearchResult findTour(const Instance& instance, const TourSearchOptions& opt
                           RunControl& control) {
   const int n = instance.size();
   if (n <= 3) return smallTour(instance);
+  if (!instance.isSymmetric()) return tour::findDirectedTour(instance, options, control);
   SearchGraph graph(instance);
   for (const auto& [a, b] : options.fixedEdges) {
     if (a < 0 || b < 0 || a >= n || b >= n) continue;
-    // A fixed edge of a directed instance is an arc: b follows a.
-    if (graph.isTwinForm()) {
-      graph.addFixedEdge(a + n, b);
-    } else {
-      graph.addFixedEdge(a, b);
-    }
+    graph.addFixedEdge(a, b);
   }
-  graph.buildCandidates(graph.isTwinForm() || instance.isExplicit() ? 10 : 5, 2);
+  graph.buildCandidates(instance.isExplicit() ? 10 : 5, 2);
   if (options.candidates.size() == static_cast<std::size_t>(graph.size())) {
     // The caller's candidates first, then the engine's own that they lack: alpha-nearness
     // misses what regular grids need (pr439: 1.9 % over the optimum with alpha alone).
@@ -231,17 +184,9 @@ TourSearchResult findTour(const Instance& instance, const TourSearchOptions& opt
   std::vector<int> start;
   if (!options.startTour.empty() && instance.isTour(options.startTour)) {
     start.assign(options.startTour.begin(), options.startTour.end());
-    if (graph.isTwinForm()) start = twinTourOf(start);
     if (!keepsFixedEdges(graph, start)) start.clear();
   }
-  if (start.empty()) {
-    if (graph.isTwinForm()) {
-      start = twinTourOf(nearestNeighbourTour(instance));
-      if (!keepsFixedEdges(graph, start)) start = greedyTour(graph);
-    } else {
-      start = greedyTour(graph);
-    }
-  }
+  if (start.empty()) start = greedyTour(graph);
 
   tour::ArrayTour order;
   order.assign(start);
@@ -271,13 +216,9 @@ TourSearchResult findTour(const Instance& instance, const TourSearchOptions& opt
     progress.nodes = result.kicks;
   }
   result.stopped = !finished;
-  if (graph.isTwinForm()) {
-    result.tour = directedTourOf(order, n);
-  } else {
-    result.tour = order.order();
-    std::rotate(result.tour.begin(), std::find(result.tour.begin(), result.tour.end(), 0),
-                result.tour.end());
-  }
+  result.tour = order.order();
+  std::rotate(result.tour.begin(), std::find(result.tour.begin(), result.tour.end(), 0),
+              result.tour.end());
   result.length = instance.tourLength(result.tour);
   return result;
 }

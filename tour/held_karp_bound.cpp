@@ -13,18 +13,19 @@
 // start while W rises, and step and period are halved when a period ends (the period doubled
 // when its last step still raised W); the 1-tree is a minimum spanning tree plus the second
 // cheapest edge of the leaf where that edge is dearest. The ascent runs over a sparse graph (the
-// candidate neighbours of each city, both ways) with Prim's method over a heap. Its trees are
+// candidate neighbours of each city, both ways) with Prim's method over a heap of cities whose keys
+// fall in place. Its trees are
 // not bounds; every bound is a 1-tree over the complete graph (Prim's quadratic form, distances
-// computed when asked, so no n x n matrix), taken with the best penalties and special city of
-// the ascent. Edges of that tree missing from the sparse graph are added and the ascent
-// resumed, a few times at most.
+// those of the search graph: computed when asked, no n x n matrix, beyond a few thousand cities),
+// taken with the best penalties and special city of the ascent. Edges of that tree missing from the
+// sparse graph are added and the ascent resumed, a few times at most.
 //
 // Directed instances: the same bound on the symmetric 2n form (city i an entry i and an exit
 // i + n, exit i to entry j costing d(i,j), the edge (i, i + n) in every tour, two entries or two
 // exits never joined; Jonker & Volgenant 1983), its spanning trees holding every such fixed edge
-// (Prim on the graph with each pair contracted), and the assignment bound (Hungarian method in
-// the shortest augmenting path form, Kuhn 1955), the higher of the two. Without the work for
-// either: n times the smallest distance.
+// (Prim on the graph with each pair contracted), and the assignment bound (tour/assignment.cpp:
+// Hungarian method in the shortest augmenting path form, Kuhn 1955), the higher of the two. Without
+// the work for either: n times the smallest distance.
 //
 // Asked for, it also lists each city's candidate neighbours of least alpha-nearness under the
 // final penalties (Helsgaun 2000, section 4.1): an edge's cost less the dearest edge on the
@@ -40,6 +41,7 @@
 #include <span>
 #include <vector>
 
+#include "tour/assignment.h"
 #include "tour/held_karp_bound.h"
 #include "tour/search_graph.h"
 
@@ -59,14 +61,15 @@ std::int64_t ceilDivide(std::int64_t value, std::int64_t scale) {
   return quotient * scale < value ? quotient + 1 : quotient;
 }
 
-// The 1-tree graph: the instance or its 2n form, costs in fixed point (scale * distance).
+// The 1-tree graph: the instance or its 2n form, costs in fixed point (scale * distance), the
+// distances those of the search graph (a matrix for small coordinate instances).
 class TreeCosts {
  public:
-  TreeCosts(const Instance& instance, std::int64_t scale)
-      : instance_(instance),
-        twin_(!instance.isSymmetric()),
-        n_(instance.size()),
-        size_(twin_ ? 2 * n_ : n_),
+  TreeCosts(const tour::SearchGraph& graph, std::int64_t scale)
+      : graph_(graph),
+        twin_(graph.isTwinForm()),
+        n_(graph.citiesOfInstance()),
+        size_(graph.size()),
         scale_(scale) {}
 
   int size() const { return size_; }
@@ -80,14 +83,10 @@ class TreeCosts {
   // False for pairs no tour may join: the same city, two entries or two exits.
   bool allowed(int a, int b) const { return a != b && (!twin_ || (a < n_) != (b < n_)); }
   // scale * distance of an allowed pair; 0 for a fixed edge.
-  std::int64_t cost(int a, int b) const {
-    if (!twin_) return scale_ * instance_.distance(a, b);
-    if (a >= n_) return a - n_ == b ? 0 : scale_ * instance_.distance(a - n_, b);
-    return b - n_ == a ? 0 : scale_ * instance_.distance(b - n_, a);
-  }
+  std::int64_t cost(int a, int b) const { return scale_ * graph_.cost(a, b); }
 
  private:
-  const Instance& instance_;
+  const tour::SearchGraph& graph_;
   bool twin_;
   int n_;
   int size_;
@@ -100,6 +99,82 @@ struct OneTree {
   std::int64_t value = 0;
   int special = -1;
   bool spanning = false;
+};
+
+// A binary heap of cities ordered by (key, city), holding each city once with its place, so that
+// a lowered key moves up in place. Prim's method picks the same city from it as from a heap of
+// every offer made (the least key, the smaller city on ties), from n entries instead of one per
+// offer. Sized once; every entry is popped before the next tree.
+class CityHeap {
+ public:
+  void resize(int size) {
+    place_.assign(at(size), -1);
+    entries_.reserve(at(size));
+  }
+  bool empty() const { return entries_.empty(); }
+  // The city's key, lower than any it had in the heap.
+  void offer(int city, std::int64_t key) {
+    int k = place_[at(city)];
+    if (k < 0) {
+      k = static_cast<int>(entries_.size());
+      entries_.push_back({key, city});
+    } else {
+      entries_[at(k)].key = key;
+    }
+    up(k);
+  }
+  // Takes out the city of least key (the smaller city on ties).
+  int pop() {
+    const int city = entries_.front().city;
+    place_[at(city)] = -1;
+    const Entry last = entries_.back();
+    entries_.pop_back();
+    if (!entries_.empty()) {
+      entries_.front() = last;
+      place_[at(last.city)] = 0;
+      down(0);
+    }
+    return city;
+  }
+
+ private:
+  struct Entry {
+    std::int64_t key;
+    int city;
+  };
+  static bool before(const Entry& a, const Entry& b) {
+    return a.key < b.key || (a.key == b.key && a.city < b.city);
+  }
+  void up(int k) {
+    const Entry e = entries_[at(k)];
+    while (k > 0) {
+      const int parent = (k - 1) / 2;
+      if (!before(e, entries_[at(parent)])) break;
+      entries_[at(k)] = entries_[at(parent)];
+      place_[at(entries_[at(k)].city)] = k;
+      k = parent;
+    }
+    entries_[at(k)] = e;
+    place_[at(e.city)] = k;
+  }
+  void down(int k) {
+    const Entry e = entries_[at(k)];
+    const int count = static_cast<int>(entries_.size());
+    while (true) {
+      int child = 2 * k + 1;
+      if (child >= count) break;
+      if (child + 1 < count && before(entries_[at(child + 1)], entries_[at(child)])) ++child;
+      if (!before(entries_[at(child)], e)) break;
+      entries_[at(k)] = entries_[at(child)];
+      place_[at(entries_[at(k)].city)] = k;
+      k = child;
+    }
+    entries_[at(k)] = e;
+    place_[at(e.city)] = k;
+  }
+
+  std::vector<Entry> entries_;
+  std::vector<int> place_;
 };
 
 class Ascent {
@@ -140,7 +215,6 @@ class Ascent {
     std::fill(key_.begin(), key_.end(), kInfinity);
     std::fill(parent_.begin(), parent_.end(), -1);
     std::fill(inTree_.begin(), inTree_.end(), 0);
-    heap_.clear();
     treeCost_[0] = 0;
     OneTree tree;
     int reached = 0;
@@ -154,8 +228,7 @@ class Ascent {
         if (c < key_[at(u)]) {
           key_[at(u)] = c;
           parent_[at(u)] = v;
-          heap_.push_back({c, u});
-          std::push_heap(heap_.begin(), heap_.end(), std::greater<>());
+          heap_.offer(u, c);
         }
       }
     };
@@ -174,11 +247,9 @@ class Ascent {
     enter(0);
     enterWithPartner(0);
     while (!heap_.empty()) {
-      std::pop_heap(heap_.begin(), heap_.end(), std::greater<>());
-      const auto [c, v] = heap_.back();
-      heap_.pop_back();
-      if (inTree_[at(v)] != 0 || c != key_[at(v)]) continue;
-      join(v, parent_[at(v)], c);
+      const int v = heap_.pop();
+      if (inTree_[at(v)] != 0) continue;  // joined with its partner meanwhile
+      join(v, parent_[at(v)], key_[at(v)]);
       enterWithPartner(v);
     }
     tree.spanning = reached == size;
@@ -411,7 +482,7 @@ class Ascent {
       }
       start_[a + 1] = neighbour_.size();
     }
-    heap_.reserve(neighbour_.size() + lists_.size());
+    heap_.resize(static_cast<int>(lists_.size()));
   }
 
   const TreeCosts& costs_;
@@ -424,7 +495,7 @@ class Ascent {
   std::vector<std::int64_t> key_;
   std::vector<int> parent_;
   std::vector<char> inTree_;
-  std::vector<std::pair<std::int64_t, int>> heap_;
+  CityHeap heap_;
   std::vector<std::int64_t> treeCost_;  // the cost of each city's edge to its parent
 };
 
@@ -444,14 +515,13 @@ LowerBoundResult oneTreeBound(const Instance& instance, const LowerBoundOptions&
   result.bound = trivial;
   const std::int64_t largest = std::max<std::int64_t>(1, instance.largestDistance());
   const int size = instance.isSymmetric() ? instance.size() : 2 * instance.size();
-  const TreeCosts costs(instance, scaleFor(size, largest));
+  tour::SearchGraph graph(instance);
+  graph.buildCandidates(10, 3);
+  const TreeCosts costs(graph, scaleFor(size, largest));
   const std::int64_t scale = costs.scale();
   // A limit on any penalty keeps every sum inside 64 bits; any penalties give a bound.
   const std::int64_t penaltyLimit = scale * largest;
   result.penaltyScale = scale;
-
-  tour::SearchGraph graph(instance);
-  graph.buildCandidates(10, 3);
   Ascent ascent(costs, graph);
   std::vector<std::int64_t>& pi = ascent.penalties();
   if (options.startPenalties.size() == pi.size()) {
@@ -600,70 +670,20 @@ LowerBoundResult oneTreeBound(const Instance& instance, const LowerBoundOptions&
   return result;
 }
 
-// The cheapest assignment of successors (no city its own), by shortest augmenting paths.
+// The cheapest assignment of successors (no city its own).
 LowerBoundResult assignmentBound(const Instance& instance, RunControl& control,
                                  std::int64_t trivial) {
   LowerBoundResult result;
   result.bound = trivial;
   const int n = instance.size();
   if (static_cast<double>(n) * n * n > 5.0 * kWorkBudget) return result;
-  auto cost = [&](int row, int column) -> std::int64_t {
-    return row == column ? kInfinity : instance.distance(row, column);
-  };
-  // 1-based arrays as in the classical statement; column 0 is the free column.
-  std::vector<std::int64_t> u(static_cast<std::size_t>(n) + 1, 0);
-  std::vector<std::int64_t> v(static_cast<std::size_t>(n) + 1, 0);
-  std::vector<int> match(static_cast<std::size_t>(n) + 1, 0);
-  std::vector<int> way(static_cast<std::size_t>(n) + 1, 0);
-  std::vector<std::int64_t> least(static_cast<std::size_t>(n) + 1);
-  std::vector<char> used(static_cast<std::size_t>(n) + 1);
-  RunProgress progress;
-  for (int row = 1; row <= n; ++row) {
-    if (control.shouldStop(progress)) {
-      result.stopped = true;
-      return result;
-    }
-    match[0] = row;
-    int column = 0;
-    std::fill(least.begin(), least.end(), kInfinity);
-    std::fill(used.begin(), used.end(), 0);
-    do {
-      used[static_cast<std::size_t>(column)] = 1;
-      const int r = match[static_cast<std::size_t>(column)];
-      std::int64_t delta = kInfinity;
-      int nextColumn = 0;
-      for (int j = 1; j <= n; ++j) {
-        if (used[static_cast<std::size_t>(j)] != 0) continue;
-        const std::int64_t reduced =
-            cost(r - 1, j - 1) - u[static_cast<std::size_t>(r)] - v[static_cast<std::size_t>(j)];
-        if (reduced < least[static_cast<std::size_t>(j)]) {
-          least[static_cast<std::size_t>(j)] = reduced;
-          way[static_cast<std::size_t>(j)] = column;
-        }
-        if (least[static_cast<std::size_t>(j)] < delta) {
-          delta = least[static_cast<std::size_t>(j)];
-          nextColumn = j;
-        }
-      }
-      for (int j = 0; j <= n; ++j) {
-        if (used[static_cast<std::size_t>(j)] != 0) {
-          u[static_cast<std::size_t>(match[static_cast<std::size_t>(j)])] += delta;
-          v[static_cast<std::size_t>(j)] -= delta;
-        } else {
-          least[static_cast<std::size_t>(j)] -= delta;
-        }
-      }
-      column = nextColumn;
-    } while (match[static_cast<std::size_t>(column)] != 0);
-    do {
-      const int previous = way[static_cast<std::size_t>(column)];
-      match[static_cast<std::size_t>(column)] = match[static_cast<std::size_t>(previous)];
-      column = previous;
-    } while (column != 0);
+  const std::optional<tour::Assignment> assignment =
+      tour::cheapestAssignment(instance, {}, control);
+  if (!assignment) {
+    result.stopped = true;
+    return result;
   }
-  std::int64_t total = 0;
-  for (int j = 1; j <= n; ++j) total += cost(match[static_cast<std::size_t>(j)] - 1, j - 1);
-  result.bound = std::max(trivial, total);
+  result.bound = std::max(trivial, assignment->cost);
   return result;
 }
 

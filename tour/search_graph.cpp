@@ -3,7 +3,9 @@
 // Johnson & McGeoch, "The TSP: a case study in local optimization" (1997): for coordinates the
 // nearest neighbours and the nearest in each of the four quadrants around the city (found with a
 // uniform grid, so that 100,000 cities take a fraction of a second), for matrices the k nearest.
-// Reads the instance; the result is a function of it and the list sizes alone.
+// Coordinate instances of up to kDistanceMatrixLimit cities keep their distances in a matrix,
+// computed once (each pair once: the rules are symmetric). Reads the instance; the result is a
+// function of it and the list sizes alone.
 #include "tour/search_graph.h"
 
 #include <algorithm>
@@ -56,6 +58,17 @@ SearchGraph::SearchGraph(const Instance& instance) : instance_(&instance) {
   std::iota(fixedRoot_.begin(), fixedRoot_.end(), 0);
   if (twin_) {
     for (int i = 0; i < n; ++i) addFixedEdge(i, i + n);
+  }
+  if (!twin_ && !instance.isExplicit() && n <= kDistanceMatrixLimit) {
+    const auto side = static_cast<std::size_t>(n);
+    matrix_.assign(side * side, 0);
+    for (int a = 0; a < n; ++a) {
+      for (int b = a + 1; b < n; ++b) {
+        const std::int32_t d = instance.distance(a, b);
+        matrix_[static_cast<std::size_t>(a) * side + static_cast<std::size_t>(b)] = d;
+        matrix_[static_cast<std::size_t>(b) * side + static_cast<std::size_t>(a)] = d;
+      }
+    }
   }
 }
 

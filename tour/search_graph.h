@@ -15,6 +15,11 @@
 
 namespace ringmarch::tour {
 
+// Coordinate instances of up to this many cities get their distances computed once into a dense
+// matrix (at most 16 MB): the search and the bound ask for the same pairs many times, and a rule
+// such as GEO costs trigonometry on every call.
+inline constexpr int kDistanceMatrixLimit = 2000;
+
 // A cost no tour may pay: far above any sum of real distances of up to 2 * 10^5 edges.
 inline constexpr std::int64_t kForbiddenCost = std::int64_t{1} << 50;
 
@@ -29,6 +34,10 @@ class SearchGraph {
   const Instance& instance() const { return *instance_; }
 
   std::int64_t cost(int a, int b) const {
+    if (!matrix_.empty()) {
+      return matrix_[static_cast<std::size_t>(a) * static_cast<std::size_t>(size_) +
+                     static_cast<std::size_t>(b)];
+    }
     if (!twin_) return instance_->distance(a, b);
     const int n = instance_->size();
     const bool aExit = a >= n;
@@ -76,6 +85,7 @@ class SearchGraph {
   const Instance* instance_;
   int size_ = 0;
   bool twin_ = false;
+  std::vector<std::int32_t> matrix_;  // the rule's distances, computed once (small instances)
   std::vector<int> fixedPartner_;
   std::vector<int> fixedRoot_;  // union-find over fixed paths, to refuse short fixed cycles
   std::vector<int> candidates_;
