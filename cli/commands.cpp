@@ -346,7 +346,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
       options.engine == Engine::Auto ? automaticEngine(cities, !asymmetric) : options.engine;
   DistanceFault fault = firstDistanceFault(instance);
   if (fault.code != ErrorCode::Success) {
-    std::string consequence = engine == Engine::Canonical
+    std::string consequence = engine != Engine::Tour
                                   ? "; the tour is the shortest for the distances as given"
                                   : "; the tour is sought for the distances as given";
     if (asymmetric) {
@@ -356,7 +356,7 @@ int Session::solveLoaded(const JsonObject& extraFields) {
         consequence =
             "; the tour engine seeks a directed tour, measured in the listed direction; the tour "
             "is not proven optimal unless its lower bound meets it";
-      } else if (cities <= kMaxAsymmetricCities) {
+      } else if (engine == Engine::Cut || cities <= kMaxAsymmetricCities) {
         consequence =
             "; solved exactly as a directed tour, its length measured in the listed "
             "direction";
@@ -460,6 +460,21 @@ int Session::solveLoaded(const JsonObject& extraFields) {
         .add("lower_bound", lowerBound)
         .add("gap", relativeGap(length, lowerBound));
     document.add("stages", stagesOf(statistics.stages));
+    if (solved.handedOverAfter > 0) document.add("handed_over_after", solved.handedOverAfter);
+    if (solved.engine == Engine::Cut) {
+      JsonObject cuts;
+      cuts.add("subtour", statistics.subtourCuts)
+          .add("blossom", statistics.blossomCuts)
+          .add("comb", statistics.combCuts)
+          .add("from_pool", statistics.poolCuts);
+      document.add("cuts", cuts)
+          .add("cut_rounds", statistics.cutRounds)
+          .add("root_bound", statistics.rootBound)
+          .add("lp_iterations", statistics.lpIterations)
+          .add("lp_seconds", statistics.lpSeconds)
+          .add("priced_edges", statistics.pricedEdges)
+          .add("eliminated_edges", statistics.eliminatedEdges);
+    }
     if (options.timeLimitSeconds) document.add("time_limit", *options.timeLimitSeconds);
     if (options.tourPath) document.add("tour_file", *options.tourPath);
     if (options.svgPath) document.add("svg_file", *options.svgPath);
@@ -496,6 +511,17 @@ int Session::solveLoaded(const JsonObject& extraFields) {
     for (const std::int32_t city : order) std::fprintf(console_.out, " %d", city + 1);
     std::fprintf(console_.out, "\nnodes: %llu\nseconds: %.3f\n",
                  static_cast<unsigned long long>(statistics.nodes), seconds);
+    if (solved.engine == Engine::Cut) {
+      std::fprintf(console_.out, "engine: cut");
+      if (solved.handedOverAfter > 0) {
+        std::fprintf(console_.out, " (after %llu nodes of the canonical search)",
+                     static_cast<unsigned long long>(solved.handedOverAfter));
+      }
+      std::fprintf(console_.out, "\ncuts: %llu subtour, %llu blossom, %llu comb; LP %.3f s\n",
+                   static_cast<unsigned long long>(statistics.subtourCuts),
+                   static_cast<unsigned long long>(statistics.blossomCuts),
+                   static_cast<unsigned long long>(statistics.combCuts), statistics.lpSeconds);
+    }
   }
   for (const auto& [message, code] : writeFailures) {
     std::string line = "ringmarch: " + message;

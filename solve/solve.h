@@ -94,7 +94,7 @@ struct SolveResult {
 Engine automaticEngine(int cities, bool symmetric);
 // auto: the canonical engine's nodes after which the cut engine takes over an instance it has
 // not finished (in builds with the cut engine). A count, never a clock.
-inline constexpr std::uint64_t kHandOverNodes = 200'000;
+inline constexpr std::uint64_t kHandOverNodes = 5'000;
 // Whether this build has the cut engine.
 bool hasCutEngine();
 

@@ -293,14 +293,14 @@ TEST(ProgramAsymmetricTest, BeyondSixtyThreeCitiesTheCutEngineProvesAsymmetricTo
       << plain.out;
   EXPECT_NE(plain.err.find("the tour is not proven optimal"), std::string::npos) << plain.err;
 
-  // A file that calls itself ATSP goes to the tour engine beyond 63 cities too: a directed tour,
+  // A file that calls itself ATSP goes to the cut engine beyond 63 cities too: a directed tour,
   // measured as listed, optimal only where its bound meets it.
   auto directed = emptyProblem();
   const std::string atsp =
       directory.write("big.tsp", asymmetricFile(64, 1, "ATSP", 50, directed.get()));
   const ProgramRun toured = runRingmarch({"solve", atsp, "--json", "--quiet"});
   const JsonValue result = parsedStdout(toured);
-  EXPECT_EQ(result.at("engine").string(), "tour");
+  EXPECT_EQ(result.at("engine").string(), "cut");
   EXPECT_TRUE(result.at("asymmetric").boolean());
   const std::vector<int> directedTour = jsonTour(result);
   ASSERT_EQ(tourDefect(directedTour, 64), "");

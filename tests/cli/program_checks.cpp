@@ -8,7 +8,7 @@
 namespace ringmarch::testing {
 
 const std::string kLongSolveFile = std::string(RINGMARCH_TEST_DATA_DIR) + "/grid11.tsp";
-const std::vector<std::string> kLongSolve = {"solve", kLongSolveFile};
+const std::vector<std::string> kLongSolve = {"solve", kLongSolveFile, "--engine", "canonical"};
 
 std::vector<std::string> longSolveWith(std::vector<std::string> options) {
   std::vector<std::string> arguments = kLongSolve;

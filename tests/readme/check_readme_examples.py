@@ -26,7 +26,8 @@ FIXTURES = pathlib.Path(__file__).resolve().parent
 # Values the clock decides, in the text and the JSON results.
 TIME_MASKS = [
     (re.compile(r"^seconds: \d+\.\d+$", re.M), "seconds: <seconds>"),
-    (re.compile(r'"(seconds|load|initial_tour|search)": [0-9.e+-]+'), r'"\1": <seconds>'),
+    (re.compile(r'"(seconds|load|initial_tour|search|lp_seconds)": [0-9.e+-]+'), r'"\1": <seconds>'),
+    (re.compile(r"LP \d+\.\d+ s"), "LP <seconds> s"),
     (re.compile(r"^searching: .*$", re.M), "<progress line>"),
 ]
 # A solve stopped by its time limit has evaluated as many nodes as the time allowed.
