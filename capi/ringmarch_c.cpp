@@ -222,7 +222,7 @@ ringmarch_result refusedSolve(const ringmarch::SolveResult& solved) {
 }
 
 bool validSolveRequest(const ringmarch_solve_request& request) {
-  return request.engine >= RINGMARCH_ENGINE_AUTO && request.engine <= RINGMARCH_ENGINE_TOUR &&
+  return request.engine >= RINGMARCH_ENGINE_AUTO && request.engine <= RINGMARCH_ENGINE_CUT &&
          std::isfinite(request.time_limit_seconds) && request.time_limit_seconds >= 0.0 &&
          std::isfinite(request.progress_interval_seconds) &&
          request.progress_interval_seconds >= 0.0;
@@ -238,7 +238,31 @@ ringmarch::SolveRequest layerRequestOf(const ringmarch_solve_request& request,
 }
 
 std::int32_t engineCodeOf(ringmarch::Engine engine) {
-  return engine == ringmarch::Engine::Tour ? RINGMARCH_ENGINE_TOUR : RINGMARCH_ENGINE_CANONICAL;
+  switch (engine) {
+    case ringmarch::Engine::Tour:
+      return RINGMARCH_ENGINE_TOUR;
+    case ringmarch::Engine::Cut:
+      return RINGMARCH_ENGINE_CUT;
+    default:
+      return RINGMARCH_ENGINE_CANONICAL;
+  }
+}
+
+void fillStatistics(const ringmarch::SolveResult& solved, ringmarch_engine_statistics* out) {
+  if (out == nullptr) return;
+  std::memset(out, 0, sizeof *out);
+  const ringmarch::SolveCounts& counts = solved.counts;
+  out->handed_over_after = solved.handedOverAfter;
+  out->lp_iterations = counts.lpIterations;
+  out->lp_seconds = counts.lpSeconds;
+  out->cut_rounds = counts.cutRounds;
+  out->subtour_cuts = counts.subtourCuts;
+  out->blossom_cuts = counts.blossomCuts;
+  out->comb_cuts = counts.combCuts;
+  out->pool_cuts = counts.poolCuts;
+  out->priced_edges = counts.pricedEdges;
+  out->eliminated_edges = counts.eliminatedEdges;
+  out->root_bound = counts.rootBound;
 }
 
 void emptySolution(ringmarch_solution& solution) {
@@ -624,8 +648,16 @@ ringmarch_result ringmarch_load_instance(ringmarch_solver* solver,
 ringmarch_result ringmarch_solve_instance(const ringmarch_instance* instance,
                                           const ringmarch_solve_request* request,
                                           ringmarch_solution* solution) {
+  return ringmarch_solve_instance_with_statistics(instance, request, solution, nullptr);
+}
+
+ringmarch_result ringmarch_solve_instance_with_statistics(const ringmarch_instance* instance,
+                                                          const ringmarch_solve_request* request,
+                                                          ringmarch_solution* solution,
+                                                          ringmarch_engine_statistics* statistics) {
   if (instance == nullptr || solution == nullptr) return recorded(RINGMARCH_E_POINTER);
   emptySolution(*solution);
+  if (statistics != nullptr) std::memset(statistics, 0, sizeof *statistics);
   ringmarch_solve_request settings;
   ringmarch_solve_request_init(&settings);
   if (request != nullptr) settings = *request;
@@ -639,6 +671,7 @@ ringmarch_result ringmarch_solve_instance(const ringmarch_instance* instance,
     if (!fillSolution(solved, *solution)) {
       return ringmarch::resultValueOf(ErrorCode::OutOfMemory);
     }
+    fillStatistics(solved, statistics);
     return RINGMARCH_OK;
   });
 }
@@ -646,8 +679,16 @@ ringmarch_result ringmarch_solve_instance(const ringmarch_instance* instance,
 ringmarch_result ringmarch_solve_held(ringmarch_solver* solver,
                                       const ringmarch_solve_request* request,
                                       ringmarch_solution* solution) {
+  return ringmarch_solve_held_with_statistics(solver, request, solution, nullptr);
+}
+
+ringmarch_result ringmarch_solve_held_with_statistics(ringmarch_solver* solver,
+                                                      const ringmarch_solve_request* request,
+                                                      ringmarch_solution* solution,
+                                                      ringmarch_engine_statistics* statistics) {
   if (solution == nullptr) return recorded(RINGMARCH_E_POINTER);
   emptySolution(*solution);
+  if (statistics != nullptr) std::memset(statistics, 0, sizeof *statistics);
   ringmarch_solve_request settings;
   ringmarch_solve_request_init(&settings);
   if (request != nullptr) settings = *request;
@@ -659,6 +700,7 @@ ringmarch_result ringmarch_solve_held(ringmarch_solver* solver,
     if (!fillSolution(solved, *solution)) {
       return ringmarch::resultValueOf(ErrorCode::OutOfMemory);
     }
+    fillStatistics(solved, statistics);
     return RINGMARCH_OK;
   });
 }

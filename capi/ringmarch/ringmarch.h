@@ -188,14 +188,16 @@ RINGMARCH_API ringmarch_result ringmarch_solve_with(ringmarch_solver* solver,
  * up to 100000 cities, or with strict = 1 exactly as ringmarch_read_tsp_file, up to 127).
  * ringmarch_solve_instance
  * and ringmarch_solve_held solve through the engine the request names: RINGMARCH_ENGINE_AUTO
- * takes the exact search where it applies (symmetric up to 127 cities, asymmetric up to 63) and
- * the tour engine otherwise; status is RINGMARCH_STATUS_OPTIMAL only when the tour is proven
- * shortest in whole-number arithmetic. */
+ * takes the exact search where it applies (symmetric up to 127 cities, asymmetric up to 63),
+ * handing an instance it has not finished after 5000 nodes to the cut engine, and the cut engine
+ * beyond; status is RINGMARCH_STATUS_OPTIMAL only when the tour is proven shortest in
+ * whole-number arithmetic. */
 typedef struct ringmarch_instance ringmarch_instance;
 
 #define RINGMARCH_ENGINE_AUTO 0
 #define RINGMARCH_ENGINE_CANONICAL 1
 #define RINGMARCH_ENGINE_TOUR 2
+#define RINGMARCH_ENGINE_CUT 3
 
 #define RINGMARCH_STATUS_OPTIMAL 0
 #define RINGMARCH_STATUS_NOT_PROVEN 1
@@ -260,7 +262,7 @@ typedef struct ringmarch_solve_request {
 typedef struct ringmarch_solution {
   int32_t status;          /* RINGMARCH_STATUS_* */
   int32_t stop_reason;     /* RINGMARCH_STOP_*: why a NOT_PROVEN solve stopped, or NONE */
-  int32_t engine;          /* the engine that ran, RINGMARCH_ENGINE_CANONICAL or _TOUR */
+  int32_t engine;          /* the engine that ran, RINGMARCH_ENGINE_CANONICAL, _TOUR or _CUT */
   int32_t asymmetric;      /* 1: the distances are not symmetric (a directed tour) */
   int32_t cities;          /* entries of tour */
   int32_t* tour;           /* 0-based, every city once */
@@ -268,7 +270,7 @@ typedef struct ringmarch_solution {
   int32_t has_lower_bound; /* 1: lower_bound holds a proven bound on every tour */
   int64_t lower_bound;     /* == length when OPTIMAL */
   char reason[256];        /* NOT_PROVEN without a stop: why the engine cannot prove it */
-  uint64_t nodes;          /* search nodes evaluated (canonical), kicks (tour) */
+  uint64_t nodes;          /* search nodes evaluated (canonical, cut), kicks (tour) */
   int64_t initial_length;
   int64_t improved_length;
   double seconds; /* wall time of the whole solve */
@@ -292,6 +294,30 @@ RINGMARCH_API ringmarch_result ringmarch_solve_held(ringmarch_solver* solver,
                                                     ringmarch_solution* solution);
 /* Frees the solution's tour and empties it; NULL is accepted. */
 RINGMARCH_API void ringmarch_solution_free(ringmarch_solution* solution);
+
+/* What the cut engine did, beside a solution (all 0 for the other engines). */
+typedef struct ringmarch_engine_statistics {
+  uint64_t handed_over_after; /* auto: canonical nodes before the cut engine took over, or 0 */
+  uint64_t lp_iterations;     /* simplex iterations, strong branching's included */
+  double lp_seconds;          /* time in the LP solver */
+  uint64_t cut_rounds;        /* rounds of cut finding */
+  uint64_t subtour_cuts;      /* cuts found, per family */
+  uint64_t blossom_cuts;
+  uint64_t comb_cuts;
+  uint64_t pool_cuts;         /* pooled cuts put back into the LP */
+  uint64_t priced_edges;      /* edges the pricing added to the LP */
+  uint64_t eliminated_edges;  /* edges reduced-cost fixing removed for good */
+  int64_t root_bound;         /* the root's proven bound */
+} ringmarch_engine_statistics;
+
+/* ringmarch_solve_instance and ringmarch_solve_held with the engine's statistics as well
+ * (statistics NULL: none asked for). */
+RINGMARCH_API ringmarch_result ringmarch_solve_instance_with_statistics(
+    const ringmarch_instance* instance, const ringmarch_solve_request* request,
+    ringmarch_solution* solution, ringmarch_engine_statistics* statistics);
+RINGMARCH_API ringmarch_result ringmarch_solve_held_with_statistics(
+    ringmarch_solver* solver, const ringmarch_solve_request* request, ringmarch_solution* solution,
+    ringmarch_engine_statistics* statistics);
 
 /* The last failure on the calling thread: its code (1 to 15; 0 for the RINGMARCH_E_* results and
  * when nothing failed), its result value (0 when nothing failed), its message as UTF-8 (the

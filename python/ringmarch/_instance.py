@@ -13,7 +13,7 @@ import sys
 import tempfile
 import threading
 from dataclasses import dataclass
-from typing import Any, Callable, List, Optional, Sequence, Union
+from typing import Any, Callable, Dict, List, Optional, Sequence, Union
 
 from . import _library
 from ._library import lib
@@ -75,8 +75,16 @@ class SolveResult:
     status: str = "optimal"
     """``"optimal"`` (proven) or ``"not_proven"``: stopped, or the engine cannot prove it."""
     engine: str = "canonical"
-    """The engine that ran: ``"canonical"`` (the exact search) or ``"tour"`` (local search and
-    the Held-Karp bound)."""
+    """The engine that ran: ``"canonical"`` (the exact search), ``"tour"`` (local search and
+    the Held-Karp bound) or ``"cut"`` (the LP-based branch and cut)."""
+    handed_over_after: int = 0
+    """With ``engine="auto"``: the canonical search's nodes before it handed the instance to the
+    cut engine (0: no hand-over)."""
+    cuts: Optional[Dict[str, int]] = None
+    """The cut engine's cuts found per family (``"subtour"``, ``"blossom"``, ``"comb"``) and
+    pooled cuts put back (``"from_pool"``); None for the other engines."""
+    lp_seconds: float = 0.0
+    """Seconds the cut engine spent in its LP solver."""
 
     # Unhashable like the list it holds: a hash over a tour the caller may still change would
     # break sets and dicts silently, and the frozen dataclass's own hash raised on the list.
@@ -555,7 +563,9 @@ class Instance:
         if self._solving_thread == threading.get_ident():
             raise RuntimeError("an instance cannot be used from its own solve's progress callback")
         if engine not in _library.ENGINES:
-            raise ValueError(f"engine must be 'auto', 'canonical' or 'tour', not {engine!r}")
+            raise ValueError(
+                f"engine must be 'auto', 'canonical', 'tour' or 'cut', not {engine!r}"
+            )
         request = _library.SolveRequest()
         lib.ringmarch_solve_request_init(ctypes.byref(request))
         request.engine = _library.ENGINES[engine]
@@ -588,16 +598,23 @@ class Instance:
             callback = _library.PROGRESS_CALLBACK(on_progress)
             request.progress = callback
             solution = _library.Solution()
+            statistics = _library.EngineStatistics()
             with self._lock:
                 self._solving_thread = threading.get_ident()
                 try:
                     if self._any_size is not None:
-                        result = lib.ringmarch_solve_instance(
-                            self._any_size, ctypes.byref(request), ctypes.byref(solution)
+                        result = lib.ringmarch_solve_instance_with_statistics(
+                            self._any_size,
+                            ctypes.byref(request),
+                            ctypes.byref(solution),
+                            ctypes.byref(statistics),
                         )
                     else:
-                        result = lib.ringmarch_solve_held(
-                            self._handle, ctypes.byref(request), ctypes.byref(solution)
+                        result = lib.ringmarch_solve_held_with_statistics(
+                            self._handle,
+                            ctypes.byref(request),
+                            ctypes.byref(solution),
+                            ctypes.byref(statistics),
                         )
                 finally:
                     self._solving_thread = None
@@ -610,6 +627,7 @@ class Instance:
         try:
             tour = solution.tour[: solution.cities]
             optimal = solution.status == _library.STATUS_OPTIMAL
+            engine_name = _library.ENGINE_NAMES.get(solution.engine, "canonical")
             answer = SolveResult(
                 tour=tour,
                 length=solution.length,
@@ -619,7 +637,19 @@ class Instance:
                 initial_length=solution.initial_length,
                 lower_bound=solution.lower_bound if solution.has_lower_bound else None,
                 status="optimal" if optimal else "not_proven",
-                engine=_library.ENGINE_NAMES.get(solution.engine, "canonical"),
+                engine=engine_name,
+                handed_over_after=statistics.handed_over_after,
+                cuts=(
+                    {
+                        "subtour": statistics.subtour_cuts,
+                        "blossom": statistics.blossom_cuts,
+                        "comb": statistics.comb_cuts,
+                        "from_pool": statistics.pool_cuts,
+                    }
+                    if engine_name == "cut"
+                    else None
+                ),
+                lp_seconds=statistics.lp_seconds,
             )
         finally:
             lib.ringmarch_solution_free(ctypes.byref(solution))
@@ -881,17 +911,17 @@ def solve(
 
     Returns a :class:`SolveResult`: ``tour`` (cities numbered from 0), ``length``,
     ``optimal``, ``nodes``, ``seconds``, ``initial_length``, ``lower_bound``, ``status``,
-    ``engine``.
+    ``engine``, ``handed_over_after``, ``cuts``, ``lp_seconds``.
 
-        engine: ``"auto"`` (the default: the exact search where it applies), ``"canonical"``
-            (the exact search) or ``"tour"`` (local search and the Held-Karp bound, optimal
-            only when the bound meets the tour).
+        engine: ``"auto"`` (the default: the exact search where it applies, the branch and cut
+            beyond it or after 5000 of its nodes), ``"canonical"`` (the exact search),
+            ``"tour"`` (local search and the Held-Karp bound, optimal only when the bound meets
+            the tour) or ``"cut"`` (the LP-based branch and cut, exact at any size).
 
-    3 to 100000 cities: exactly up to 127, by the tour engine beyond (``optimal`` only when
-    its bound meets the tour). The search releases the GIL, and Ctrl-C stops it
-    (KeyboardInterrupt is raised once the library has returned). An asymmetric matrix of up to
-    63 cities is solved exactly as a directed tour, measured in the listed direction; beyond
-    that its tour is not proven unless the tour engine's bound meets it.
+    3 to 100000 cities, all of them exactly (a time limit or Ctrl-C ends a run with the best
+    tour and a proven lower bound). The search releases the GIL, and Ctrl-C stops it
+    (KeyboardInterrupt is raised once the library has returned). An asymmetric matrix is solved
+    exactly as a directed tour, measured in the listed direction.
 
     Raises TypeError or ValueError for input of the wrong type or shape, and a
     :class:`RingmarchError` subclass for what the solver refuses: TooManyCitiesError (more

@@ -85,8 +85,24 @@ class Solution(ctypes.Structure):
     ]
 
 
-ENGINES = {"auto": 0, "canonical": 1, "tour": 2}
-ENGINE_NAMES = {1: "canonical", 2: "tour"}
+class EngineStatistics(ctypes.Structure):
+    _fields_ = [
+        ("handed_over_after", ctypes.c_uint64),
+        ("lp_iterations", ctypes.c_uint64),
+        ("lp_seconds", ctypes.c_double),
+        ("cut_rounds", ctypes.c_uint64),
+        ("subtour_cuts", ctypes.c_uint64),
+        ("blossom_cuts", ctypes.c_uint64),
+        ("comb_cuts", ctypes.c_uint64),
+        ("pool_cuts", ctypes.c_uint64),
+        ("priced_edges", ctypes.c_uint64),
+        ("eliminated_edges", ctypes.c_uint64),
+        ("root_bound", ctypes.c_int64),
+    ]
+
+
+ENGINES = {"auto": 0, "canonical": 1, "tour": 2, "cut": 3}
+ENGINE_NAMES = {1: "canonical", 2: "tour", 3: "cut"}
 STATUS_OPTIMAL = 0
 
 CONTINUE = 0
@@ -134,6 +150,12 @@ _OPERATIONS = {
         ctypes.POINTER(SolveRequest),
         ctypes.POINTER(Solution),
     ],
+    "ringmarch_solve_held_with_statistics": [
+        _solver_p,
+        ctypes.POINTER(SolveRequest),
+        ctypes.POINTER(Solution),
+        ctypes.POINTER(EngineStatistics),
+    ],
     "ringmarch_read_tsp_file_tolerant": [_solver_p, ctypes.c_char_p],
     "ringmarch_has_coordinates": [_solver_p, _i32_p],
     "ringmarch_last_error_result": [],
@@ -154,6 +176,12 @@ _OPERATIONS = {
         _instance_p,
         ctypes.POINTER(SolveRequest),
         ctypes.POINTER(Solution),
+    ],
+    "ringmarch_solve_instance_with_statistics": [
+        _instance_p,
+        ctypes.POINTER(SolveRequest),
+        ctypes.POINTER(Solution),
+        ctypes.POINTER(EngineStatistics),
     ],
 }
 

@@ -688,8 +688,8 @@ static int visits_each_once(int32_t n, const int32_t* tour) {
 
 /* Files beyond the solver's 127 cities: read whole by the tolerant reader into instances (GEO,
  * matrices in two layouts, ATSP), refused by the strict one with the line and the reason, kept out
- * of the solver; and solved by the tour engine to a valid tour, a bound at or below the published
- * optimum and a length within 1 % of it. */
+ * of the solver; solved by the tour engine to a valid tour, a bound at or below the published
+ * optimum and a length within 1 % of it, and by auto's cut engine to the optimum, proven. */
 static void test_instances_beyond_the_solver(void) {
   struct {
     const char* file;
@@ -744,12 +744,36 @@ static void test_instances_beyond_the_solver(void) {
     CHECK(length == solution.length);
     CHECK(solution.has_lower_bound == 1 && solution.lower_bound <= files[k].optimum);
     CHECK(solution.status != RINGMARCH_STATUS_OPTIMAL || solution.lower_bound == solution.length);
-    /* The tour engine's directed tours are not yet within reach of the optimum (ftv170). */
-    if (strstr(files[k].file, ".atsp") == NULL) {
-      CHECK(100 * (solution.length - files[k].optimum) <= files[k].optimum);
-    }
+    CHECK(100 * (solution.length - files[k].optimum) <= files[k].optimum);
+    ringmarch_solution_free(&solution);
+
+    /* auto: the cut engine proves the published optimum, and says what it did. */
+    ringmarch_engine_statistics statistics;
+    CHECK_RESULT(RINGMARCH_OK,
+                 ringmarch_solve_instance_with_statistics(instance, NULL, &solution, &statistics));
+    CHECK(solution.engine == RINGMARCH_ENGINE_CUT && solution.status == RINGMARCH_STATUS_OPTIMAL);
+    CHECK(solution.length == files[k].optimum && solution.lower_bound == files[k].optimum);
+    CHECK(visits_each_once(solution.cities, solution.tour));
+    CHECK(statistics.handed_over_after == 0 && statistics.subtour_cuts > 0);
+    CHECK(statistics.root_bound > 0 && statistics.root_bound <= files[k].optimum);
     ringmarch_solution_free(&solution);
     ringmarch_instance_destroy(instance);
+  }
+
+  /* The lattice the exact search cannot prove is handed to the cut engine after 5000 nodes. */
+  {
+    char lattice[1024];
+    path_in(lattice, sizeof lattice, data_dir, "grid11.tsp");
+    ringmarch_instance* grid = NULL;
+    CHECK_RESULT(RINGMARCH_OK, ringmarch_instance_read_tsp_file(lattice, 0, &grid));
+    ringmarch_solution solution;
+    ringmarch_engine_statistics statistics;
+    CHECK_RESULT(RINGMARCH_OK,
+                 ringmarch_solve_instance_with_statistics(grid, NULL, &solution, &statistics));
+    CHECK(solution.engine == RINGMARCH_ENGINE_CUT && solution.status == RINGMARCH_STATUS_OPTIMAL);
+    CHECK(solution.length == 12141 && statistics.handed_over_after >= 5000);
+    ringmarch_solution_free(&solution);
+    ringmarch_instance_destroy(grid);
   }
 
   /* The strict reader's refusal names the DIMENSION line and why. */

@@ -1,6 +1,6 @@
 """Instances beyond the solver object's 127 cities: TSPLIB files of every kind read by read_tsp
-and solved by the tour engine (tours checked here, lengths against the published optima),
-instances given whole, and what such an instance refuses."""
+and solved by the tour engine and by auto's cut engine (tours checked here, lengths against the
+published optima), instances given whole, and what such an instance refuses."""
 
 import random
 
@@ -9,8 +9,7 @@ import pytest
 import ringmarch
 from conftest import DATA, assert_tour, published_optima
 
-# (file, cities, has coordinates); lengths within 1 % of the optimum except for the ATSP file,
-# whose directed tours the tour engine does not yet bring that close.
+# (file, cities, has coordinates); the tour engine's lengths within 1 % of the optimum.
 SAMPLE = [
     ("ch130.tsp", 130, True),
     ("gr137.tsp", 137, True),
@@ -42,16 +41,40 @@ def test_the_tour_engine_solves_the_sample_honestly(name, cities, coordinates):
     assert result.lower_bound is not None and result.lower_bound <= optimum
     assert result.optimal == (result.lower_bound == result.length)
     assert result.status == ("optimal" if result.optimal else "not_proven")
-    if not name.endswith(".atsp"):
-        assert 100 * (result.length - optimum) <= optimum, result.length
+    assert 100 * (result.length - optimum) <= optimum, result.length
     # The instance keeps the tour of its solve.
     assert instance.tour == result.tour and instance.length == result.length
     assert instance.root(0) == result.tour[0]
 
 
-def test_auto_takes_the_tour_engine_beyond_127_cities_and_the_strict_reader_refuses():
-    result = ringmarch.read_tsp(DATA / "si175.tsp").solve()
-    assert result.engine == "tour"
+@pytest.mark.parametrize("name", ["ch130.tsp", "si175.tsp", "ftv170.atsp"])
+def test_auto_proves_the_optimum_with_the_cut_engine_beyond_127_cities(name):
+    optimum = published_optima()[name]
+    instance = ringmarch.read_tsp(DATA / name)
+    result = instance.solve()
+    assert result.engine == "cut" and result.optimal and result.status == "optimal"
+    assert result.length == result.lower_bound == optimum == _length(instance, result.tour)
+    assert_tour(result.tour, instance.num)
+    assert result.handed_over_after == 0
+    assert result.cuts["subtour"] > 0 and set(result.cuts) == {
+        "subtour",
+        "blossom",
+        "comb",
+        "from_pool",
+    }
+    assert result.lp_seconds >= 0
+
+
+def test_auto_hands_an_unfinished_search_to_the_cut_engine():
+    # The 11 x 11 lattice: the exact search never proves it; after 5000 nodes the cut engine does.
+    result = ringmarch.read_tsp(DATA / "grid11.tsp").solve()
+    assert result.engine == "cut" and result.optimal and result.length == 12141
+    assert result.handed_over_after >= 5000
+    exact = ringmarch.read_tsp(DATA / "berlin52.tsp").solve()
+    assert exact.engine == "canonical" and exact.handed_over_after == 0 and exact.cuts is None
+
+
+def test_the_strict_reader_refuses_beyond_127_cities():
     with pytest.raises(ringmarch.TooManyCitiesError) as raised:
         ringmarch.read_tsp(DATA / "ch130.tsp", strict=True)
     assert raised.value.line == 4
@@ -88,7 +111,7 @@ def test_instances_given_whole_beyond_127_cities():
     generator = random.Random(11)
     points = [(generator.randint(0, 9999), generator.randint(0, 9999)) for _ in range(300)]
     result = ringmarch.solve(coordinates=points)
-    assert result.engine == "tour"
+    assert result.engine == "cut" and result.optimal
     assert_tour(result.tour, 300)
     distances = [
         [0 if i == j else generator.randint(1, 100) for j in range(140)] for i in range(140)
@@ -99,7 +122,7 @@ def test_instances_given_whole_beyond_127_cities():
     assert solved.length == sum(
         distances[a][b] for a, b in zip(solved.tour, solved.tour[1:] + solved.tour[:1])
     )
-    assert solved.lower_bound is None or solved.lower_bound <= solved.length
+    assert solved.engine == "cut" and solved.optimal and solved.lower_bound == solved.length
 
 
 def test_an_atsp_file_of_64_to_127_cities_is_read_into_the_solver(tmp_path):
@@ -117,7 +140,7 @@ def test_an_atsp_file_of_64_to_127_cities_is_read_into_the_solver(tmp_path):
     instance = ringmarch.read_tsp(path)
     assert instance.check_distance() == 12  # the solver's own check: not symmetric
     result = instance.solve()
-    assert result.engine == "tour"
+    assert result.engine == "cut" and result.optimal
     assert_tour(result.tour, n)
     with pytest.raises(ringmarch.TooManyCitiesError):
         instance.read_tsp_file_tolerant(path)

@@ -58,8 +58,10 @@ def test_a_stopped_solve_says_not_proven_with_a_bound_no_higher_than_its_length(
 
 
 def test_engine_argument_is_checked():
-    with pytest.raises(ValueError, match="engine must be"):
-        ringmarch.solve(coordinates=[(0, 0), (3, 0), (0, 4)], engine="cut")
+    with pytest.raises(ValueError, match="engine must be 'auto', 'canonical', 'tour' or 'cut'"):
+        ringmarch.solve(coordinates=[(0, 0), (3, 0), (0, 4)], engine="branch")
+    square = ringmarch.solve(coordinates=[(0, 0), (3, 0), (3, 4), (0, 4)], engine="cut")
+    assert square.engine == "cut" and square.optimal and square.length == 14
 
 
 def test_reading_is_tolerant_by_default_and_strict_on_request():
