@@ -304,10 +304,10 @@ typedef struct ringmarch_engine_statistics {
   uint64_t subtour_cuts;      /* cuts found, per family */
   uint64_t blossom_cuts;
   uint64_t comb_cuts;
-  uint64_t pool_cuts;         /* pooled cuts put back into the LP */
-  uint64_t priced_edges;      /* edges the pricing added to the LP */
-  uint64_t eliminated_edges;  /* edges reduced-cost fixing removed for good */
-  int64_t root_bound;         /* the root's proven bound */
+  uint64_t pool_cuts;        /* pooled cuts put back into the LP */
+  uint64_t priced_edges;     /* edges the pricing added to the LP */
+  uint64_t eliminated_edges; /* edges reduced-cost fixing removed for good */
+  int64_t root_bound;        /* the root's proven bound */
 } ringmarch_engine_statistics;
 
 /* ringmarch_solve_instance and ringmarch_solve_held with the engine's statistics as well

@@ -34,10 +34,10 @@ std::string checkCutAnswer(const ProblemData& problem, const cut::CutEngineResul
            std::to_string(recomputed);
   }
   if (!answer.optimal) {
-    return "not proven: " + (answer.stopReason != StopReason::None
-                                 ? std::string("stopped after ") +
-                                       std::to_string(answer.statistics.nodes) + " nodes"
-                                 : answer.reason);
+    return "not proven: " +
+           (answer.stopReason != StopReason::None
+                ? std::string("stopped after ") + std::to_string(answer.statistics.nodes) + " nodes"
+                : answer.reason);
   }
   if (!answer.lowerBound || *answer.lowerBound != answer.length) return "bound differs";
   if (answer.length != optimum) {
