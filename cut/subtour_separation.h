@@ -1,9 +1,9 @@
 // Exact separation of subtour elimination constraints x(delta(S)) >= 2. First the connected
 // components of the support graph (each one is violated when there are several); when it is
 // connected, edges with x = 1 are shrunk (safe: for x on the degree equations, adding v to a set
-// S holding u with x_uv = 1 never raises x(delta(S)); Padberg & Rinaldi 1990), and a Gomory-Hu
-// cut tree of the shrunk graph (Gomory & Hu 1961; Padberg & Rinaldi 1990 use it the same way),
-// whose edges below 2 are violated sets, most violated first. Reads the support graph only.
+// S holding u with x_uv = 1 never raises x(delta(S)); Padberg & Rinaldi 1990), and Stoer &
+// Wagner's minimum-cut algorithm (1997) runs on the shrunk graph; every cut of a phase below 2 is
+// returned, most violated first, so one run can give several cuts. Reads the support graph only.
 #pragma once
 
 #include <vector>
