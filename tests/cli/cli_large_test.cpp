@@ -66,8 +66,12 @@ TEST(ProgramLargeTest, TheTourEngineSolvesTheSampleHonestly) {
 }
 
 TEST(ProgramLargeTest, AutoProvesWithTheCutEngineAndTheStrictReaderRefusesWithTheLine) {
-  for (const Sample& sample : kSamples) {
-    if (!sample.sanitized) continue;
+  // Quick ones: ch130 and brg180 take a few nodes, ft70 (directed, beyond the exact search's 63
+  // cities; published optimum 38673) a handful.
+  const std::vector<Sample> proven = {{"ch130.tsp", 130, 6110, true},
+                                      {"brg180.tsp", 180, 1950, true},
+                                      {"ft70.atsp", 70, 38673, true}};
+  for (const Sample& sample : proven) {
     SCOPED_TRACE(sample.file);
     const std::string path = dataFile(sample.file);
     const ProgramRun run = runRingmarch({"solve", path, "--json", "--quiet"});
