@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "tour/assignment.h"
+#include "tour/city_queue.h"
 #include "tour/directed_tour.h"
 #include "tour/lin_kernighan.h"
 
@@ -106,34 +107,24 @@ class DirectedSearch {
         out_(out),
         in_(in),
         tour_(tour),
-        length_(length) {
-    const auto n = at(instance.size());
-    queued_.assign(n, 0);
-    queue_.assign(n + 1, 0);
-  }
+        length_(length),
+        queue_(static_cast<std::size_t>(instance.size())) {}
 
   std::int64_t length() const { return length_; }
 
-  void queueCity(int city) {
-    if (queued_[at(city)] != 0) return;
-    queued_[at(city)] = 1;
-    queue_[tail_] = city;
-    tail_ = tail_ + 1 == queue_.size() ? 0 : tail_ + 1;
-  }
+  void queueCity(int city) { queue_.push(city); }
 
   // Improves the tour from the queued cities until none is left or stop() answers true (asked
   // every 64 cities). False when stopped.
   template <class Stop>
   bool optimize(Stop&& stop) {
     int sinceAsked = 0;
-    while (head_ != tail_) {
+    while (!queue_.empty()) {
       if (++sinceAsked == 64) {
         sinceAsked = 0;
         if (stop()) return false;
       }
-      const int city = queue_[head_];
-      head_ = head_ + 1 == queue_.size() ? 0 : head_ + 1;
-      queued_[at(city)] = 0;
+      const int city = queue_.pop();
       while (improveFrom(city)) {
       }
     }
@@ -205,10 +196,7 @@ class DirectedSearch {
         tour_.move(m.a, m.d, m.e, m.b, m.c, m.f);
       }
       length_ = before;
-      while (head_ != tail_) {
-        queued_[at(queue_[head_])] = 0;
-        head_ = head_ + 1 == queue_.size() ? 0 : head_ + 1;
-      }
+      queue_.clear();
     }
     journal_.clear();
     keepJournal_ = false;
@@ -345,10 +333,7 @@ class DirectedSearch {
   const Lists& in_;
   DirectedTour& tour_;
   std::int64_t length_;
-  std::vector<char> queued_;
-  std::vector<int> queue_;
-  std::size_t head_ = 0;
-  std::size_t tail_ = 0;
+  CityQueue queue_;
   std::vector<Move> journal_;
   bool keepJournal_ = false;
 };

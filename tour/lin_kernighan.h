@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "tour/city_queue.h"
 #include "tour/search_graph.h"
 
 namespace ringmarch::tour {
@@ -43,34 +44,26 @@ class ChainedLinKernighan {
   static constexpr int kMaxDepth = 50;
 
   ChainedLinKernighan(const SearchGraph& graph, Tour& tour, std::int64_t length)
-      : graph_(graph), tour_(tour), length_(length) {
-    const auto n = static_cast<std::size_t>(graph.size());
-    queued_.assign(n, 0);
-    queue_.assign(n + 1, 0);
-  }
+      : graph_(graph),
+        tour_(tour),
+        length_(length),
+        queue_(static_cast<std::size_t>(graph.size())) {}
 
   std::int64_t length() const { return length_; }
 
-  void queueCity(int city) {
-    if (queued_[at(city)] != 0) return;
-    queued_[at(city)] = 1;
-    queue_[tail_] = city;
-    tail_ = tail_ + 1 == queue_.size() ? 0 : tail_ + 1;
-  }
+  void queueCity(int city) { queue_.push(city); }
 
   // Improves the tour from the queued cities until none is left or stop() answers true (asked
   // every so many steps). False when stopped.
   template <class Stop>
   bool optimize(Stop&& stop) {
     int sinceAsked = 0;
-    while (head_ != tail_) {
+    while (!queue_.empty()) {
       if (++sinceAsked == 64) {
         sinceAsked = 0;
         if (stop()) return false;
       }
-      const int city = queue_[head_];
-      head_ = head_ + 1 == queue_.size() ? 0 : head_ + 1;
-      queued_[at(city)] = 0;
+      const int city = queue_.pop();
       while (improveFrom(city)) {
         if (!keepJournal_) journal_.clear();
       }
@@ -119,10 +112,7 @@ class ChainedLinKernighan {
     if (!finished || length_ > before) {
       rollBack(0);
       length_ = before;
-      while (head_ != tail_) {
-        queued_[at(queue_[head_])] = 0;
-        head_ = head_ + 1 == queue_.size() ? 0 : head_ + 1;
-      }
+      queue_.clear();
     }
     journal_.clear();
     keepJournal_ = false;
@@ -137,8 +127,6 @@ class ChainedLinKernighan {
     int t3, t4;
     std::int64_t value;
   };
-
-  static std::size_t at(int city) { return static_cast<std::size_t>(city); }
 
   void record(int a, int b, int c, int d) {
     tour_.exchange(a, b, c, d);
@@ -230,10 +218,7 @@ class ChainedLinKernighan {
   const SearchGraph& graph_;
   Tour& tour_;
   std::int64_t length_;
-  std::vector<char> queued_;
-  std::vector<int> queue_;
-  std::size_t head_ = 0;
-  std::size_t tail_ = 0;
+  CityQueue queue_;
   std::vector<Exchange> journal_;
   bool keepJournal_ = false;
   std::size_t chainStart_ = 0;
