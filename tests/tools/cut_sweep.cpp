@@ -12,6 +12,7 @@
 // Every failure is printed with its full distance matrix, so it can be reduced and replayed.
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "cut/branch_and_cut.h"
@@ -61,10 +62,12 @@ class CutNodeLimit final : public RunWatcher {
 int main(int argc, char** argv) {
   using namespace ringmarch;
   using namespace ringmarch::testing;
-  const int perShape = argc > 1 ? std::atoi(argv[1]) : 1000;
-  const int smallest = argc > 2 ? std::atoi(argv[2]) : 5;
-  const int largest = argc > 3 ? std::atoi(argv[3]) : 40;
-  const std::uint64_t firstSeed = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1;
+  const std::optional<SweepArguments> arguments = sweepArguments(argc, argv, {1000, 5, 40, 1}, 127);
+  if (!arguments) return 2;
+  const int perShape = arguments->perShape;
+  const int smallest = arguments->smallest;
+  const int largest = arguments->largest;
+  const std::uint64_t firstSeed = arguments->firstSeed;
   const Shape shapes[] = {
       Shape::EuclideanDuplicates, Shape::IntegerGrid,   Shape::CollinearLine,   Shape::SmallRange,
       Shape::WithZeros,           Shape::WithNegatives, Shape::Asymmetric,      Shape::WideRange,

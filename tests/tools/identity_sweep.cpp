@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,16 +94,12 @@ bool compare(const char* what, const ProblemData& problem, const SolveOptions& b
 int main(int argc, char** argv) {
   using namespace ringmarch;
   using namespace ringmarch::testing;
-  const int perShape = argc > 1 ? std::atoi(argv[1]) : 2000;
-  const int smallest = argc > 2 ? std::atoi(argv[2]) : 5;
-  const int largest = argc > 3 ? std::atoi(argv[3]) : 30;
-  const std::uint64_t firstSeed = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1;
-  if (perShape < 0 || smallest < 3 || largest < smallest || largest > 127) {
-    std::fprintf(stderr,
-                 "usage: identity_sweep [perShape] [smallest>=3] [largest<=127] [seed]"
-                 " [FILE.tsp ...]\n");
-    return 2;
-  }
+  const std::optional<SweepArguments> arguments = sweepArguments(argc, argv, {2000, 5, 30, 1}, 127);
+  if (!arguments) return 2;
+  const int perShape = arguments->perShape;
+  const int smallest = arguments->smallest;
+  const int largest = arguments->largest;
+  const std::uint64_t firstSeed = arguments->firstSeed;
   const Shape shapes[] = {Shape::EuclideanUniform, Shape::EuclideanDuplicates,
                           Shape::IntegerGrid,      Shape::CollinearLine,
                           Shape::SmallRange,       Shape::WithZeros,

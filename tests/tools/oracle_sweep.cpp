@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -79,10 +80,12 @@ std::string checkOutcome(const ProblemData& problem, const Outcome& outcome, boo
 int main(int argc, char** argv) {
   using namespace ringmarch;
   using namespace ringmarch::testing;
-  const int perShape = argc > 1 ? std::atoi(argv[1]) : 1000;
-  const int smallest = argc > 2 ? std::atoi(argv[2]) : 3;
-  const int largest = argc > 3 ? std::atoi(argv[3]) : 16;
-  const std::uint64_t firstSeed = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 1;
+  const std::optional<SweepArguments> arguments = sweepArguments(argc, argv, {1000, 3, 16, 1}, 16);
+  if (!arguments) return 2;
+  const int perShape = arguments->perShape;
+  const int smallest = arguments->smallest;
+  const int largest = arguments->largest;
+  const std::uint64_t firstSeed = arguments->firstSeed;
   // "switches": each instance runs with a random subset of the chain's filters.
   const bool randomSwitches = argc > 5 && std::string(argv[5]) == "switches";
   const Shape shapes[] = {

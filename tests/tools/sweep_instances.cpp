@@ -1,6 +1,8 @@
 #include "tools/sweep_instances.h"
 
+#include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -155,6 +157,34 @@ std::string matrixText(const ProblemData& problem) {
 
 void printInstance(const ProblemData& problem) {
   std::fputs(matrixText(problem).c_str(), stdout);
+}
+
+namespace {
+
+template <class Number>
+bool readArgument(const char* text, Number& value) {
+  const char* end = text + std::strlen(text);
+  const auto [stop, error] = std::from_chars(text, end, value);
+  return error == std::errc() && stop == end && stop != text;
+}
+
+}  // namespace
+
+std::optional<SweepArguments> sweepArguments(int argc, char** argv, SweepArguments defaults,
+                                             int largestAllowed) {
+  SweepArguments arguments = defaults;
+  const bool read = (argc <= 1 || readArgument(argv[1], arguments.perShape)) &&
+                    (argc <= 2 || readArgument(argv[2], arguments.smallest)) &&
+                    (argc <= 3 || readArgument(argv[3], arguments.largest)) &&
+                    (argc <= 4 || readArgument(argv[4], arguments.firstSeed));
+  if (!read || arguments.perShape < 0 || arguments.smallest < 3 ||
+      arguments.largest < arguments.smallest || arguments.largest > largestAllowed) {
+    std::fprintf(
+        stderr, "usage: %s [instancesPerShape] [smallestCount>=3] [largestCount<=%d] [firstSeed]\n",
+        argc > 0 ? argv[0] : "sweep", largestAllowed);
+    return std::nullopt;
+  }
+  return arguments;
 }
 
 }  // namespace ringmarch::testing

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,20 @@ std::unique_ptr<ProblemData> makeInstance(Shape shape, int count, SweepRandom& r
 // prints it.
 std::string matrixText(const ProblemData& problem);
 void printInstance(const ProblemData& problem);
+
+// A sweep's first four arguments: instancesPerShape smallestCount largestCount firstSeed, each
+// taking its default where it is not given.
+struct SweepArguments {
+  int perShape = 0;
+  int smallest = 0;
+  int largest = 0;
+  std::uint64_t firstSeed = 1;
+};
+
+// Empty, with a line on standard error, when an argument is not a whole number, or the counts are
+// out of order or outside 3 .. largestAllowed.
+std::optional<SweepArguments> sweepArguments(int argc, char** argv, SweepArguments defaults,
+                                             int largestAllowed);
 
 // Stops a search that runs far longer than any instance of this size should need.
 class NodeLimit : public SolveMonitor {
