@@ -11,7 +11,6 @@
 //
 // Every failure is printed with its full distance matrix, so it can be reduced and replayed.
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 #include <string>
 

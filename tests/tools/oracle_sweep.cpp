@@ -13,7 +13,6 @@
 // builds with RINGMARCH_SEARCH_CHECKS, instances with a unique optimal tour are also solved with
 // that tour as the witness, and the step that first cuts it is reported.
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
