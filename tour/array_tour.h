@@ -4,39 +4,12 @@
 // exchange, and the search never relies on it.
 #pragma once
 
-#include <span>
-#include <vector>
+#include "tour/positioned_order.h"
 
 namespace ringmarch::tour {
 
-class ArrayTour {
+class ArrayTour : public PositionedOrder {
  public:
-  void assign(std::span<const int> order) {
-    order_.assign(order.begin(), order.end());
-    n_ = static_cast<int>(order_.size());
-    position_.assign(order_.size(), 0);
-    for (int k = 0; k < n_; ++k) position_[static_cast<std::size_t>(order_[at(k)])] = k;
-  }
-
-  int size() const { return n_; }
-  int next(int city) const {
-    const int k = position_[at(city)] + 1;
-    return order_[at(k == n_ ? 0 : k)];
-  }
-  int prev(int city) const {
-    const int k = position_[at(city)];
-    return order_[at(k == 0 ? n_ - 1 : k - 1)];
-  }
-  // True when b lies on the path from a to c in the reading direction (ends included).
-  bool between(int a, int b, int c) const {
-    const int pa = position_[at(a)];
-    int pb = position_[at(b)] - pa;
-    int pc = position_[at(c)] - pa;
-    if (pb < 0) pb += n_;
-    if (pc < 0) pc += n_;
-    return pb <= pc;
-  }
-
   // Replaces the edges (a, b) and (c, d) by (a, c) and (b, d), where b follows a and d follows c
   // in one reading direction (either).
   void exchange(int a, int b, int c, int d) {
@@ -48,11 +21,7 @@ class ArrayTour {
     (void)d;
   }
 
-  std::vector<int> order() const { return order_; }
-
  private:
-  static std::size_t at(int k) { return static_cast<std::size_t>(k); }
-
   // Reverses the path from first to last (reading direction), or the rest of the cycle when
   // that is shorter: the same undirected cycle either way.
   void reversePath(int first, int last) {
@@ -79,10 +48,6 @@ class ArrayTour {
       if (--j < 0) j = n_ - 1;
     }
   }
-
-  int n_ = 0;
-  std::vector<int> order_;
-  std::vector<int> position_;
 };
 
 }  // namespace ringmarch::tour

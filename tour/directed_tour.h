@@ -9,36 +9,15 @@
 #include <span>
 #include <vector>
 
+#include "tour/positioned_order.h"
+
 namespace ringmarch::tour {
 
-class DirectedTour {
+class DirectedTour : public PositionedOrder {
  public:
   void assign(std::span<const int> order) {
-    order_.assign(order.begin(), order.end());
-    n_ = static_cast<int>(order_.size());
-    position_.assign(order_.size(), 0);
-    scratch_.assign(order_.size(), 0);
-    for (int k = 0; k < n_; ++k) position_[at(order_[at(k)])] = k;
-  }
-
-  int size() const { return n_; }
-  int next(int city) const {
-    const int k = position_[at(city)] + 1;
-    return order_[at(k == n_ ? 0 : k)];
-  }
-  int prev(int city) const {
-    const int k = position_[at(city)];
-    return order_[at(k == 0 ? n_ - 1 : k - 1)];
-  }
-  int cityAt(int position) const { return order_[at(position)]; }
-  // True when b lies on the path from a to c in the tour's direction (ends included).
-  bool between(int a, int b, int c) const {
-    const int pa = position_[at(a)];
-    int pb = position_[at(b)] - pa;
-    int pc = position_[at(c)] - pa;
-    if (pb < 0) pb += n_;
-    if (pc < 0) pc += n_;
-    return pb <= pc;
+    PositionedOrder::assign(order);
+    scratch_.assign(order.size(), 0);
   }
 
   // a->b, c->d, e->f are arcs of the tour in this order (b..c, d..e and f..a each at least one
@@ -59,11 +38,7 @@ class DirectedTour {
     (void)a;
   }
 
-  std::vector<int> order() const { return order_; }
-
  private:
-  static std::size_t at(int k) { return static_cast<std::size_t>(k); }
-
   int lengthOf(int from, int to) const {
     int length = position_[at(to)] - position_[at(from)];
     if (length < 0) length += n_;
@@ -93,9 +68,6 @@ class DirectedTour {
     }
   }
 
-  int n_ = 0;
-  std::vector<int> order_;
-  std::vector<int> position_;
   std::vector<int> scratch_;
 };
 
