@@ -1,5 +1,5 @@
-// A small reader of TSPLIB instance files for the tour engine's table, until the system's
-// readers return Instances of any size: coordinates under EUC_2D, CEIL_2D, ATT and GEO, and
+// A small reader of TSPLIB instance files for the benchmark tables, apart from the system's
+// readers so that it can take what they refuse: coordinates under EUC_2D, CEIL_2D, ATT and GEO, and
 // explicit matrices (TSP and ATSP) in the FULL_MATRIX, UPPER_ROW, LOWER_ROW, UPPER_DIAG_ROW and
 // LOWER_DIAG_ROW layouts. A FIXED_EDGES_SECTION (linhp318: a path between two given cities) is
 // read as an explicit matrix in which each fixed edge costs nothing: its shortest tour is then
