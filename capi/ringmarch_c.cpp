@@ -17,6 +17,8 @@
 #include <optional>
 #include <vector>
 
+#include <ringmarch/version.hpp>
+
 #include "instance/problem_conversion.h"
 #include "object/ringmarch_object.h"
 #include "solve/solve.h"
@@ -317,7 +319,7 @@ bool validSeconds(double seconds) {
 extern "C" {
 
 const char* ringmarch_version(void) {
-  return RINGMARCH_VERSION;
+  return ringmarch::kVersion.data();
 }
 
 ringmarch_result ringmarch_create(ringmarch_solver** solver) {
@@ -447,7 +449,7 @@ ringmarch_result ringmarch_tour(ringmarch_solver* solver, int32_t* cities, int32
     std::int32_t length = 0;
     if (const OperationResult result = object.Length(&length)) return result;
     if (count == nullptr || (cities == nullptr && capacity > 0)) return RINGMARCH_E_POINTER;
-    const ringmarch::TourRecord& tour = object.tour();
+    const ringmarch::ObjectTour& tour = object.tour();
     *count = tour.count;
     for (std::int32_t i = 0; i < tour.count && i < capacity; ++i) cities[i] = tour.order[i];
     return ringmarch::kSuccessResult;

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <ringmarch/version.hpp>
+
 #include "cli/default_instance.h"
 #include "cli/distance_check.h"
 #include "cli/input_bytes.h"
@@ -904,7 +906,7 @@ int runRequest(const Request& request, const Console& console) {
     return kExitSuccess;
   }
   if (request.command == Command::Version) {
-    std::fprintf(console.out, "ringmarch %s\n", RINGMARCH_VERSION);
+    std::fprintf(console.out, "ringmarch %s\n", ringmarch::kVersion.data());
     return kExitSuccess;
   }
   Session session(request, console);

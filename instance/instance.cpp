@@ -1,11 +1,13 @@
 // The any-size instance: its factories check counts and ranges and build the instance whole or
 // not at all; distances of a coordinate rule are computed when asked, tour lengths summed in 64
 // bits. Reads only its own data; a built instance never changes but by setDisplayCoordinates.
-#include "instance/instance.h"
+#include <ringmarch/instance.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "instance/distance_rule.h"
 
 namespace ringmarch {
 namespace {

@@ -5,33 +5,11 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <optional>
 
+#include <ringmarch/progress.hpp>
+
 namespace ringmarch {
-
-// Why a run ended before its proof; None for a run that finished.
-enum class StopReason : std::uint8_t { None, TimeLimit, Stopped, Interrupted, OutOfMemory };
-
-// What an engine reports of itself; fields an engine does not know stay at their defaults.
-struct RunProgress {
-  std::uint64_t nodes = 0;                 // search nodes evaluated (or tours tried)
-  std::optional<std::int64_t> bestLength;  // the best tour so far
-  std::optional<std::int64_t> lowerBound;  // a proven bound on every tour
-  double lpSeconds = 0.0;                  // time spent in the LP solver, where there is one
-};
-
-// Implemented by front ends. Both calls come from the solving thread.
-class RunWatcher {
- public:
-  virtual ~RunWatcher() = default;
-  // Called now and then with the run's state: the answer says whether to go on (false stops the
-  // run with StopReason::Stopped, or with the reason interruption() gives).
-  virtual bool onProgress(const RunProgress& progress) = 0;
-  // Why a stop asked for by onProgress happened: Stopped unless the watcher knows better (a
-  // Ctrl-C handler answers Interrupted).
-  virtual StopReason interruption() const { return StopReason::Stopped; }
-};
 
 class RunControl {
  public:

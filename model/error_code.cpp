@@ -1,4 +1,4 @@
-#include "model/error_code.h"
+#include <ringmarch/errors.hpp>
 
 #include <array>
 

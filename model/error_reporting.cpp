@@ -1,4 +1,4 @@
-#include "model/error_reporting.h"
+#include <ringmarch/errors.hpp>
 
 namespace ringmarch {
 namespace {

@@ -1,43 +1,16 @@
-// The travelling-salesman instance held by one object: distances, neighbour order, labels and
-// coordinates of up to 127 cities, with the instance's name, coordinate bounds and start city.
+// The functions that fill and read the object's instance record (<ringmarch/problem.hpp>).
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include <ringmarch/problem.hpp>
+
 namespace ringmarch {
 
-inline constexpr int kRowCount = 128;      // rows of storage
-inline constexpr int kMaxCities = 127;     // the largest instance
-inline constexpr int kTextCapacity = 256;  // bytes of a label or name, NUL included
-
-// Coordinates set through the interface and generated coordinates lie in 0 .. 9999; distances
-// set through the interface in 0 .. 14141.
-inline constexpr int kCoordinateLimit = 10000;
-inline constexpr int kDistanceLimit = 14142;
-
+// The bounds before the first city widens them (resetBounds).
 inline constexpr double kLargestDouble = 1.7976931348623157e308;
 inline constexpr double kSmallestNormalDouble = 2.2250738585072014e-308;
-
-struct CityRow {
-  std::int32_t dist[kRowCount];
-  std::int32_t neighbourOrder[kRowCount];
-  char name[kTextCapacity];
-  double x;
-  double y;
-};
-
-struct ProblemData {
-  CityRow rows[kRowCount];
-  std::int32_t count;
-  char name[kTextCapacity];
-  std::int32_t hasCoordinates;
-  double minX;
-  double minY;
-  double maxX;
-  double maxY;
-  std::int32_t startCity;
-};
 
 // A new object's instance: every entry 0, texts empty, no cities. The bounds start at 0.0 so
 // that they never hold undefined values.

@@ -1,21 +1,42 @@
 #include "object/ringmarch_object.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <new>
 
 #include "model/generation.h"
 #include "object/asymmetric_solve.h"
+#include "solver/tour_record.h"
+#include "tsplib/tolerant_tsp_reader.h"
 #include "tsplib/tour_file.h"
 #include "tsplib/tsp_file.h"
 
 namespace ringmarch {
+namespace {
+
+// The solver and the TOUR files work on the search's record of a tour; the object keeps of it
+// what its operations read back: the cities, their count and the length. A record made from the
+// held tour, worked on, and kept again leaves the object as if it held the record itself.
+void recordOf(TourRecord& record, const ObjectTour& tour, const ProblemData& problem) {
+  initTour(record, &problem, 0);
+  std::copy(std::begin(tour.order), std::end(tour.order), std::begin(record.order));
+  record.count = tour.count;
+  record.length = tour.length;
+}
+
+void keep(ObjectTour& tour, const TourRecord& record) {
+  std::copy(record.order, record.order + record.count, tour.order);
+  tour.count = record.count;
+  tour.length = record.length;
+}
+
+}  // namespace
 
 RingmarchObject::RingmarchObject(ErrorReporter& reporter) : reporter_(reporter) {
   initProblemData(instance_);
-  initTour(tour_, &instance_, 0);
-  tour_.nearestPlaced = true;
 }
 
 OperationResult RingmarchObject::fail(ErrorCode code) {
@@ -173,21 +194,24 @@ OperationResult RingmarchObject::CheckDistance(std::int32_t* pVal) {
 }
 
 OperationResult RingmarchObject::Solve(std::int32_t* pcnt) {
-  return SolveWith({}, nullptr, pcnt);
+  return ObjectSearch::solveWith(*this, {}, nullptr, pcnt);
 }
 
-OperationResult RingmarchObject::SolveWith(const SolveOptions& options, SolveStatistics* statistics,
-                                           std::int32_t* pcnt) {
-  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
-  if (instance_.count < 3) return fail(ErrorCode::CityIdOutOfRange);
+OperationResult ObjectSearch::solveWith(RingmarchObject& object, const SolveOptions& options,
+                                        SolveStatistics* statistics, std::int32_t* pcnt) {
+  if (object.state_ == ObjectState::NoInstance) return object.fail(ErrorCode::InstanceNotCreated);
+  if (object.instance_.count < 3) return object.fail(ErrorCode::CityIdOutOfRange);
   if (pcnt == nullptr) return kInvalidPointerResult;
   // Tour lengths are 32-bit values; distances whose tours could exceed that are refused rather
   // than summed with overflow.
-  if (!tourLengthsFit(instance_)) return fail(ErrorCode::DistanceOutOfRange);
-  const ErrorCode code = solveInstance(tour_, instance_, options, statistics);
-  *pcnt = tour_.length;
-  if (code != ErrorCode::Success) return fail(code);
-  state_ = ObjectState::TourReady;
+  if (!tourLengthsFit(object.instance_)) return object.fail(ErrorCode::DistanceOutOfRange);
+  TourRecord record{};
+  recordOf(record, object.tour_, object.instance_);
+  const ErrorCode code = solveInstance(record, object.instance_, options, statistics);
+  keep(object.tour_, record);
+  *pcnt = object.tour_.length;
+  if (code != ErrorCode::Success) return object.fail(code);
+  object.state_ = ObjectState::TourReady;
   return kSuccessResult;
 }
 
@@ -204,23 +228,30 @@ OperationResult RingmarchObject::AdoptTour(const std::int32_t* order, std::int32
     length += instance_.rows[city].dist[order[(i + 1) % count]];
   }
   if (length < INT32_MIN || length > INT32_MAX) return fail(ErrorCode::DistanceOutOfRange);
-  initTour(tour_, &instance_, -1);
-  for (std::int32_t i = 0; i < count; ++i) appendCity(tour_, order[i]);
+  TourRecord record{};
+  initTour(record, &instance_, -1);
+  for (std::int32_t i = 0; i < count; ++i) appendCity(record, order[i]);
+  keep(tour_, record);
   state_ = ObjectState::TourReady;
   return kSuccessResult;
 }
 
-OperationResult RingmarchObject::SolveAsymmetricWith(const SolveOptions& options,
-                                                     SolveStatistics* statistics,
-                                                     std::int32_t* pcnt) {
-  if (state_ == ObjectState::NoInstance) return fail(ErrorCode::InstanceNotCreated);
-  if (instance_.count < 3) return fail(ErrorCode::CityIdOutOfRange);
+OperationResult ObjectSearch::solveAsymmetricWith(RingmarchObject& object,
+                                                  const SolveOptions& options,
+                                                  SolveStatistics* statistics, std::int32_t* pcnt) {
+  if (object.state_ == ObjectState::NoInstance) return object.fail(ErrorCode::InstanceNotCreated);
+  if (object.instance_.count < 3) return object.fail(ErrorCode::CityIdOutOfRange);
   if (pcnt == nullptr) return kInvalidPointerResult;
-  if (instance_.count > kMaxAsymmetricCities) return fail(ErrorCode::TooManyCities);
-  const ErrorCode code = solveAsymmetricInstance(tour_, instance_, options, statistics);
-  *pcnt = tour_.length;
-  if (code != ErrorCode::Success) return fail(code);
-  state_ = ObjectState::TourReady;
+  if (object.instance_.count > kMaxAsymmetricCities) {
+    return object.fail(ErrorCode::TooManyCities);
+  }
+  TourRecord record{};
+  recordOf(record, object.tour_, object.instance_);
+  const ErrorCode code = solveAsymmetricInstance(record, object.instance_, options, statistics);
+  keep(object.tour_, record);
+  *pcnt = object.tour_.length;
+  if (code != ErrorCode::Success) return object.fail(code);
+  object.state_ = ObjectState::TourReady;
   return kSuccessResult;
 }
 
@@ -257,7 +288,10 @@ OperationResult RingmarchObject::Length(std::int32_t* pVal) {
 
 OperationResult RingmarchObject::ReadTourFile(const FileName& filename) {
   if (state_ != ObjectState::InstanceReady) return fail(ErrorCode::InstanceNotCreated);
-  const ErrorCode code = readTourFile(tour_, instance_, filename);
+  TourRecord record{};
+  recordOf(record, tour_, instance_);
+  const ErrorCode code = readTourFile(record, instance_, filename);
+  keep(tour_, record);
   if (code != ErrorCode::Success) return fail(code);
   state_ = ObjectState::TourReady;
   return kSuccessResult;
@@ -265,7 +299,10 @@ OperationResult RingmarchObject::ReadTourFile(const FileName& filename) {
 
 OperationResult RingmarchObject::ReadTourStream(std::FILE* stream) {
   if (state_ != ObjectState::InstanceReady) return fail(ErrorCode::InstanceNotCreated);
-  const ErrorCode code = readTourStream(tour_, instance_, stream);
+  TourRecord record{};
+  recordOf(record, tour_, instance_);
+  const ErrorCode code = readTourStream(record, instance_, stream);
+  keep(tour_, record);
   if (code != ErrorCode::Success) return fail(code);
   state_ = ObjectState::TourReady;
   return kSuccessResult;
@@ -273,7 +310,9 @@ OperationResult RingmarchObject::ReadTourStream(std::FILE* stream) {
 
 OperationResult RingmarchObject::WriteTourFile(const FileName& filename) {
   if (state_ != ObjectState::TourReady) return fail(ErrorCode::NotSolved);
-  return failUnless(writeTourFile(tour_, instance_, filename));
+  TourRecord record{};
+  recordOf(record, tour_, instance_);
+  return failUnless(writeTourFile(record, instance_, filename));
 }
 
 OperationResult RingmarchObject::num(std::int32_t* pVal) {

@@ -35,6 +35,10 @@ std::vector<int> tourOf(const TourRecord& tour) {
   return std::vector<int>(tour.order, tour.order + tour.count);
 }
 
+std::vector<int> tourOf(const ObjectTour& tour) {
+  return std::vector<int>(tour.order, tour.order + tour.count);
+}
+
 TEST(AsymmetricSolveTest, ThousandsOfRandomMatricesMatchTheDirectedOracle) {
   std::mt19937 random(20261209);
   int asymmetricSeen = 0;
@@ -105,7 +109,7 @@ TEST(AsymmetricSolveTest, FormsThatCannotBeBuiltAreRefused) {
 TEST(AsymmetricSolveTest, ObjectKeepsTheDirectedTourAndItsLimits) {
   RingmarchObject object;
   std::int32_t length = 0;
-  EXPECT_EQ(object.SolveAsymmetricWith({}, nullptr, &length), 0x8004030Du);
+  EXPECT_EQ(ObjectSearch::solveAsymmetricWith(object, {}, nullptr, &length), 0x8004030Du);
   ASSERT_EQ(object.NewTspWithSeed(5, 1), kSuccessResult);
   const std::int32_t d[5][5] = {{0, 10, 1, 10, 10},
                                 {1, 0, 10, 10, 10},
@@ -119,7 +123,7 @@ TEST(AsymmetricSolveTest, ObjectKeepsTheDirectedTourAndItsLimits) {
       }
     }
   }
-  ASSERT_EQ(object.SolveAsymmetricWith({}, nullptr, &length), kSuccessResult);
+  ASSERT_EQ(ObjectSearch::solveAsymmetricWith(object, {}, nullptr, &length), kSuccessResult);
   EXPECT_EQ(length, 5);  // 0 -> 2 -> 3 -> 4 -> 1 -> 0
   EXPECT_EQ(object.state(), ObjectState::TourReady);
   std::int32_t reported = 0;
@@ -129,9 +133,9 @@ TEST(AsymmetricSolveTest, ObjectKeepsTheDirectedTourAndItsLimits) {
   EXPECT_EQ(testing::closedTourLength(object.instance(), order), 5);
 
   ASSERT_EQ(object.NewTspWithSeed(64, 1), kSuccessResult);
-  EXPECT_EQ(object.SolveAsymmetricWith({}, nullptr, &length), 0x80040306u);
+  EXPECT_EQ(ObjectSearch::solveAsymmetricWith(object, {}, nullptr, &length), 0x80040306u);
   ASSERT_EQ(object.NewTspWithSeed(2, 1), kSuccessResult);
-  EXPECT_EQ(object.SolveAsymmetricWith({}, nullptr, &length), 0x80040307u);
+  EXPECT_EQ(ObjectSearch::solveAsymmetricWith(object, {}, nullptr, &length), 0x80040307u);
 }
 
 }  // namespace

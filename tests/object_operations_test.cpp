@@ -4,9 +4,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/error_reporting.h"
+#include "model/generation.h"
 #include "object/ringmarch_object.h"
+#include "solver/tour_record.h"
+#include "support/scratch_files.h"
+#include "support/tour_checker.h"
 
 namespace ringmarch {
 namespace {
@@ -275,6 +280,118 @@ TEST(ObjectOperations, SolveRefusesDistancesWhoseToursOverflow) {
   EXPECT_EQ(object->Solve(&length), kDistanceOutOfRange);
   EXPECT_EQ(length, 123);
   EXPECT_EQ(object->state(), ObjectState::InstanceReady);
+}
+
+// The object keeps of a solve, a tour file or an adopted tour the cities, their count and the
+// length: what its operations read back, the same as the search's own record of the tour.
+std::vector<int> heldOrder(const RingmarchObject& object) {
+  return std::vector<int>(object.tour().order, object.tour().order + object.tour().count);
+}
+
+TEST(ObjectHeldTour, ANewObjectHoldsNoTour) {
+  auto object = std::make_unique<RingmarchObject>();
+  EXPECT_EQ(object->tour().count, 0);
+  EXPECT_EQ(object->tour().length, 0);
+  std::int32_t length = -1;
+  EXPECT_EQ(object->Length(&length), kNotSolved);
+  EXPECT_EQ(length, -1);
+}
+
+TEST(ObjectHeldTour, SolvedTourIsTheSearchsRecord) {
+  for (const std::int32_t n : {3, 5, 12, 31, 60}) {
+    SCOPED_TRACE(n);
+    auto object = std::make_unique<RingmarchObject>();
+    ASSERT_EQ(object->NewTspWithSeed(n, 400 + n), kSuccessResult);
+    std::int32_t length = 0;
+    ASSERT_EQ(object->Solve(&length), kSuccessResult);
+
+    auto problem = std::make_unique<ProblemData>();
+    initProblemData(*problem);
+    generateInstance(*problem, n, 400 + n);
+    auto record = std::make_unique<TourRecord>();
+    initTour(*record, problem.get(), 0);
+    ASSERT_EQ(solveInstance(*record, *problem), ErrorCode::Success);
+
+    EXPECT_EQ(object->tour().count, n);
+    EXPECT_EQ(heldOrder(*object), std::vector<int>(record->order, record->order + record->count));
+    EXPECT_EQ(length, record->length);
+    EXPECT_EQ(object->tour().length, record->length);
+    std::int32_t reported = 0;
+    ASSERT_EQ(object->Length(&reported), kSuccessResult);
+    EXPECT_EQ(reported, record->length);
+    for (std::int32_t i = 0; i < n; ++i) {
+      std::int32_t city = -1;
+      ASSERT_EQ(object->Root(i, &city), kSuccessResult);
+      EXPECT_EQ(city, record->order[i]) << i;
+    }
+  }
+}
+
+class StopAtOnce final : public SolveMonitor {
+ public:
+  bool onProgress(const SolveProgress&) override { return false; }
+  bool keepGoing(const SolveProgress&) override { return false; }
+};
+
+TEST(ObjectHeldTour, StoppedSolveHoldsAWholeTourAtItsLength) {
+  auto object = std::make_unique<RingmarchObject>();
+  ASSERT_EQ(object->NewTspWithSeed(90, 5), kSuccessResult);
+  StopAtOnce stop;
+  SolveOptions options;
+  options.monitor = &stop;
+  options.progressInterval = 1;
+  SolveStatistics statistics;
+  std::int32_t length = 0;
+  ASSERT_EQ(ObjectSearch::solveWith(*object, options, &statistics, &length), kSuccessResult);
+  EXPECT_TRUE(statistics.stopped);
+  EXPECT_EQ(object->state(), ObjectState::TourReady);
+  const std::vector<int> order = heldOrder(*object);
+  EXPECT_EQ(testing::tourDefect(order, 90), "");
+  EXPECT_EQ(testing::closedTourLength(object->instance(), order), length);
+  EXPECT_EQ(object->tour().length, length);
+}
+
+TEST(ObjectHeldTour, AdoptedTourIsHeldAsGivenAndARefusalKeepsIt) {
+  auto object = std::make_unique<RingmarchObject>();
+  ASSERT_EQ(object->NewTspWithSeed(7, 3), kSuccessResult);
+  const std::vector<std::int32_t> given = {6, 4, 2, 0, 1, 3, 5};
+  ASSERT_EQ(object->AdoptTour(given.data(), 7), kSuccessResult);
+  EXPECT_EQ(object->state(), ObjectState::TourReady);
+  EXPECT_EQ(heldOrder(*object), std::vector<int>(given.begin(), given.end()));
+  std::int32_t length = 0;
+  ASSERT_EQ(object->Length(&length), kSuccessResult);
+  EXPECT_EQ(length, testing::closedTourLength(object->instance(), heldOrder(*object)));
+
+  const std::vector<std::int32_t> repeated = {6, 4, 2, 0, 1, 3, 3};
+  EXPECT_EQ(object->AdoptTour(repeated.data(), 7), kCityIdOutOfRange);
+  EXPECT_EQ(heldOrder(*object), std::vector<int>(given.begin(), given.end()));
+  std::int32_t kept = 0;
+  ASSERT_EQ(object->Length(&kept), kSuccessResult);
+  EXPECT_EQ(kept, length);
+
+  // Written and read back by an object of the same instance: the same cities, the same length.
+  testing::ScratchDirectory directory;
+  const FileName file = testing::fileNamed(directory.path("adopted.tour"));
+  ASSERT_EQ(object->WriteTourFile(file), kSuccessResult);
+  auto other = std::make_unique<RingmarchObject>();
+  ASSERT_EQ(other->NewTspWithSeed(7, 3), kSuccessResult);
+  ASSERT_EQ(other->ReadTourFile(file), kSuccessResult);
+  EXPECT_EQ(heldOrder(*other), heldOrder(*object));
+  EXPECT_EQ(other->tour().length, length);
+}
+
+TEST(ObjectHeldTour, AFailedTourReadLeavesNoTourToRead) {
+  testing::ScratchDirectory directory;
+  auto object = std::make_unique<RingmarchObject>();
+  ASSERT_EQ(object->NewTspWithSeed(4, 9), kSuccessResult);
+  // City 5 of 4: refused after the first cities were taken.
+  const std::string path = directory.write(
+      "bad.tour", "NAME : bad\nTYPE : TOUR\nDIMENSION : 4\nTOUR_SECTION\n1\n2\n5\n-1\nEOF\n");
+  EXPECT_EQ(object->ReadTourFile(testing::fileNamed(path)), kCityIdOutOfRange);
+  EXPECT_EQ(object->state(), ObjectState::InstanceReady);
+  std::int32_t length = 0;
+  EXPECT_EQ(object->Length(&length), kNotSolved);
+  EXPECT_EQ(object->WriteTourFile(testing::fileNamed(directory.path("out.tour"))), kNotSolved);
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ ObjectSolve objectSolve(const ProblemData& problem) {
   EXPECT_EQ(object->LoadDistances(problem.count, matrix.data()), kSuccessResult);
   SolveStatistics statistics;
   ObjectSolve solved;
-  EXPECT_EQ(object->SolveWith({}, &statistics, &solved.length), kSuccessResult);
+  EXPECT_EQ(ObjectSearch::solveWith(*object, {}, &statistics, &solved.length), kSuccessResult);
   solved.tour.assign(object->tour().order, object->tour().order + object->tour().count);
   solved.nodes = statistics.evaluatedNodes;
   return solved;

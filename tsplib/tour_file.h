@@ -3,10 +3,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <span>
 #include <string_view>
 
-#include "model/error_code.h"
+#include <ringmarch/errors.hpp>
+#include <ringmarch/tsplib.hpp>
+
 #include "model/problem_data.h"
 #include "solver/tour_record.h"
 #include "tsplib/file_name.h"
@@ -29,9 +30,5 @@ bool writeTourStream(const TourRecord& tour, const ProblemData& problem, std::FI
 // tours in 64 bits writes what it measured.
 bool writeTourStreamWithLength(const TourRecord& tour, const ProblemData& problem,
                                std::FILE* stream, std::string_view name, std::int64_t length);
-// The same text for a tour of an instance of any size: DIMENSION is cities, the entries are the
-// order's (1-based in the file).
-bool writeTourText(std::span<const std::int32_t> order, std::int32_t cities, std::FILE* stream,
-                   std::string_view name, std::int64_t length);
 
 }  // namespace ringmarch

@@ -1,20 +1,18 @@
-// TSPLIB TSP files: the strict line-oriented reader and the writer of the two layouts.
+// TSPLIB TSP files for the object's problem: the strict line-oriented reader and the writer of
+// the two layouts (kTspFileEuc2d, kTspFileFullMatrix).
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
 
-#include "instance/instance.h"
-#include "model/error_code.h"
+#include <ringmarch/errors.hpp>
+#include <ringmarch/tsplib.hpp>
+
 #include "model/problem_data.h"
 #include "tsplib/file_name.h"
 
 namespace ringmarch {
-
-// The layouts the writer produces (the values of the interface's file type).
-inline constexpr std::int32_t kTspFileEuc2d = 1;
-inline constexpr std::int32_t kTspFileFullMatrix = 2;
 
 // Replaces the instance from a TSP file. Answers Success, FileOpenFailed, FileReadFailed,
 // FileFormatError or TooManyCities; a failed read may leave the instance partly replaced.
@@ -30,10 +28,6 @@ ErrorCode writeTspFile(ProblemData& problem, const FileName& file, std::int32_t 
 // The file's text for a supported type (EUC_2D for kTspFileEuc2d, FULL_MATRIX otherwise) into an
 // open stream, with name in the NAME line. Errors stay in the stream's error indicator.
 void writeTspStream(const ProblemData& problem, std::FILE* stream, std::string_view name,
-                    std::int32_t type);
-// The same text for an instance of any size: its distances, and its drawing coordinates as the
-// coordinates (EUC_2D) or the display data (FULL_MATRIX).
-void writeTspStream(const Instance& instance, std::FILE* stream, std::string_view name,
                     std::int32_t type);
 
 }  // namespace ringmarch

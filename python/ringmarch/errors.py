@@ -59,92 +59,62 @@ class RingmarchError(Exception):
 
 
 class FileOpenFailedError(RingmarchError, FileNotFoundError):
-    """Code 1: the file could not be opened; it may not exist."""
-
     code = 1
 
 
 class FileReadFailedError(RingmarchError, OSError):
-    """Code 2: the file could not be read; it may be damaged."""
-
     code = 2
 
 
 class FileWriteFailedError(RingmarchError, OSError):
-    """Code 3: the file could not be written; the disk may be full or damaged."""
-
     code = 3
 
 
 class FileFormatError(RingmarchError, ValueError):
-    """Code 4: the file format is invalid."""
-
     code = 4
 
 
 class OutOfMemoryError(RingmarchError, MemoryError):
-    """Code 5: memory is insufficient."""
-
     code = 5
 
 
 class TooManyCitiesError(RingmarchError, ValueError):
-    """Code 6: more cities than the operation takes."""
-
     code = 6
 
 
 class CityIdOutOfRangeError(RingmarchError, ValueError):
-    """Code 7: a city number is out of range; also a solve of fewer than 3 cities."""
-
     code = 7
 
 
 class PositionOutOfRangeError(RingmarchError, ValueError):
-    """Code 8: a coordinate is out of range or not finite."""
-
     code = 8
 
 
 class DistanceOutOfRangeError(RingmarchError, ValueError):
-    """Code 9: a distance is out of range, or tour lengths could exceed 32 bits."""
-
     code = 9
 
 
 class SameCityDistanceNotZeroError(RingmarchError, ValueError):
-    """Code 10: the distance of a city to itself must be 0."""
-
     code = 10
 
 
 class DistanceNotPositiveError(RingmarchError, ValueError):
-    """Code 11: different cities must be a positive distance apart."""
-
     code = 11
 
 
 class DistanceNotSymmetricError(RingmarchError, ValueError):
-    """Code 12: distances must be symmetric."""
-
     code = 12
 
 
 class InstanceNotCreatedError(RingmarchError, RuntimeError):
-    """Code 13: no instance has been created (or a tour file is read while a tour is held)."""
-
     code = 13
 
 
 class NotSolvedError(RingmarchError, RuntimeError):
-    """Code 14: the instance has not been solved."""
-
     code = 14
 
 
 class FileTypeNotSupportedError(RingmarchError, ValueError):
-    """Code 15: the file type is not supported."""
-
     code = 15
 
 
@@ -169,7 +139,8 @@ _CLASSES: tuple[type[RingmarchError], ...] = (
 )
 
 
-# The classes' documentation is the library's English table, the one every front end shows.
+# The classes' documentation is the library's English table, the one every front end shows; the
+# texts are written there alone.
 for _code, _class in enumerate(_CLASSES[1:], start=1):
     _class.__doc__ = f"Code {_code}: {lib.ringmarch_error_gloss(_code).decode()}."
 del _code, _class
