@@ -326,7 +326,7 @@ ringmarch_result ringmarch_create(ringmarch_solver** solver) {
   if (solver == nullptr) return recorded(RINGMARCH_E_POINTER);
   *solver = nullptr;
   return withoutExceptions([&]() -> OperationResult {
-    *solver = new ringmarch_solver{};
+    *solver = new ringmarch_solver();
     return RINGMARCH_OK;
   });
 }

@@ -77,7 +77,7 @@ set(CPACK_PACKAGE_NAME ringmarch)
 set(CPACK_PACKAGE_VENDOR Ringmarch)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "exact travelling-salesman solver for up to 127 cities (program, C and C++ libraries)")
+    "exact travelling-salesman solver (program, C and C++ libraries)")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Ringmarch developers")
