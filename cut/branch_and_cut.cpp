@@ -42,12 +42,30 @@ constexpr double kIntegral = 1e-6;
 
 using Fixing = std::pair<std::int64_t, std::uint8_t>;  // edge, kFixedZero or kFixedOne
 
+// A node's fixings: its parent's, then its own (the branching edge, then what reduced-cost
+// fixing found at the node). The children share the parent's link, so that a subtree's fixings
+// are held once however many of its nodes are open.
+struct FixingChain {
+  std::shared_ptr<const FixingChain> parent;
+  std::vector<Fixing> own;
+};
+
+// The fixings from the root down, in the order they were made.
+void flattenFixings(const FixingChain* chain, std::vector<Fixing>& out) {
+  out.clear();
+  std::vector<const FixingChain*> links;
+  for (; chain != nullptr; chain = chain->parent.get()) links.push_back(chain);
+  for (auto link = links.rbegin(); link != links.rend(); ++link) {
+    out.insert(out.end(), (*link)->own.begin(), (*link)->own.end());
+  }
+}
+
 struct Node {
   std::uint64_t id = 0;
   std::int64_t bound = kNoBound;  // proven for every tour of the node
   double estimate = 0.0;          // the LP's guess, for the order only
   int depth = 0;
-  std::vector<Fixing> fixings;
+  std::shared_ptr<FixingChain> fixings = std::make_shared<FixingChain>();
   // The parent's final basis, shared by both children.
   std::shared_ptr<const Relaxation::WarmStart> warmStart;
 };
@@ -204,14 +222,14 @@ void BranchAndCutRun::applyFixings(const Node& node) {
     edges_.clear(e, flag);
     lp_.boundByFlags(e);
   }
+  flattenFixings(node.fixings.get(), applied_);
   std::vector<std::int64_t> missing;
-  for (const auto& [e, flag] : node.fixings) {
+  for (const auto& [e, flag] : applied_) {
     edges_.set(e, flag);
     if (flag == kFixedOne && !edges_.has(e, kInLp)) missing.push_back(e);
   }
   lp_.addEdges(missing);
-  for (const auto& [e, flag] : node.fixings) lp_.boundByFlags(e);
-  applied_ = node.fixings;
+  for (const auto& [e, flag] : applied_) lp_.boundByFlags(e);
 }
 
 bool BranchAndCutRun::lpPointIsTour(const SupportGraph& point, std::vector<int>& nodeTour) const {
@@ -405,10 +423,10 @@ bool BranchAndCutRun::fixAtNode(Node& node, const FixedPointDuals& duals, __int1
       }
       edges_.set(e, flag);
       lp_.boundByFlags(e);
-      node.fixings.emplace_back(e, flag);
+      node.fixings->own.emplace_back(e, flag);
     }
   }
-  applied_ = node.fixings;
+  flattenFixings(node.fixings.get(), applied_);
   return !fixing.toOne.empty();
 }
 
@@ -428,8 +446,8 @@ void BranchAndCutRun::branch(const Node& node) {
     child.bound = node.bound;
     child.estimate = estimate;
     child.depth = node.depth + 1;
-    child.fixings = node.fixings;
-    child.fixings.emplace_back(choice.edge, flag);
+    child.fixings =
+        std::make_shared<FixingChain>(FixingChain{node.fixings, {Fixing{choice.edge, flag}}});
     child.warmStart = start;
     open_.insert(std::move(child));
   }
@@ -437,7 +455,9 @@ void BranchAndCutRun::branch(const Node& node) {
 
 bool BranchAndCutRun::holdsWitness(const Node& node) const {
   if (witnessEdge_.empty()) return false;
-  for (const auto& [e, flag] : node.fixings) {
+  std::vector<Fixing> fixings;
+  flattenFixings(node.fixings.get(), fixings);
+  for (const auto& [e, flag] : fixings) {
     const bool inTour = witnessEdge_[static_cast<std::size_t>(e)] != 0;
     if (inTour != (flag == kFixedOne)) return false;
   }
