@@ -96,7 +96,9 @@ def test_time_limit_stops_with_a_valid_tour(monkeypatch):
     calls = []
     # The callback, called every few nodes, sleeps, so the search outlasts the limit whatever
     # the machine's speed.
-    result = instance.solve(time_limit=0.1, progress=slow_progress(0.02, calls))
+    result = instance.solve(
+        time_limit=0.1, progress=slow_progress(0.02, calls), engine="canonical"
+    )
     assert result.optimal is False
     assert result.length >= LATTICE_OPTIMUM
     assert result.seconds >= 0.1
