@@ -3,7 +3,6 @@
 #include "cut/separation.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "cut/blossom_separation.h"
 #include "cut/comb_separation.h"
@@ -64,8 +63,7 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
     ++counts.fromPool;
   }
   // Enough pooled cuts make a round by themselves: the separators wait for the next point.
-  static const int enough = std::getenv("POOLENOUGH") ? std::atoi(std::getenv("POOLENOUGH")) : 1 << 30;
-  if (static_cast<int>(chosen.size()) >= std::min(limit, enough)) return chosen;
+  if (static_cast<int>(chosen.size()) >= limit) return chosen;
 
   // New cuts, pooled; kept only when violated enough.
   auto take = [&](std::vector<CitySetCut> found) {
