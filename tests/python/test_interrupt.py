@@ -11,7 +11,16 @@ import ringmarch
 from conftest import DATA
 
 
-def test_sigint_stops_the_solve_promptly(monkeypatch):
+@pytest.fixture
+def default_sigint():
+    """Python's own Ctrl-C handler for the test: a shell that starts the tests in the background
+    has them inherit Ctrl-C ignored, and the module then rightly leaves the signal alone."""
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
+    yield
+    signal.signal(signal.SIGINT, previous)
+
+
+def test_sigint_stops_the_solve_promptly(monkeypatch, default_sigint):
     # The callback, asked every few nodes, sleeps: the search lasts many seconds whatever the
     # machine's speed, and the signal surely arrives while it runs.
     monkeypatch.setattr(ringmarch._instance, "_CALLBACK_INTERVAL_SECONDS", 0.0)
