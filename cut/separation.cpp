@@ -6,10 +6,18 @@
 
 #include "cut/blossom_separation.h"
 #include "cut/comb_separation.h"
+#include "cut/comb_tightening.h"
 #include "cut/exact_blossom_separation.h"
 #include "cut/subtour_separation.h"
 
 namespace ringmarch::cut {
+namespace {
+
+// Combs whose slack on the point is below this are tightened: those the LP holds with equality,
+// and pooled ones almost met.
+constexpr double kTighteningSlack = 0.5;
+
+}  // namespace
 
 SupportAdjacency::SupportAdjacency(const SupportGraph& graph)
     : start_(static_cast<std::size_t>(graph.n) + 1, 0),
@@ -50,11 +58,15 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
                                   double* minimumCut) {
   SupportAdjacency adjacency(graph);
   std::vector<int> chosen;
-  std::vector<std::pair<double, int>> pooled;  // (-violation, id)
+  std::vector<std::pair<double, int>> pooled;       // (-violation, id)
+  std::vector<std::pair<double, int>> nearlyTight;  // (slack, id) of combs, those in the LP too
   for (int id = 0; id < pool.size(); ++id) {
-    if (lp.inLp(id) || (subtoursOnly && pool[id].family != CutFamily::Subtour)) continue;
-    const double violation = pool[id].rhs - adjacency.activity(pool[id]);
-    if (violation >= kMinimumViolation) pooled.emplace_back(-violation, id);
+    const bool comb = pool[id].family != CutFamily::Subtour;
+    const bool inLp = lp.inLp(id);
+    if ((inLp && !comb) || (subtoursOnly && comb)) continue;
+    const double slack = adjacency.activity(pool[id]) - pool[id].rhs;
+    if (!inLp && -slack >= kMinimumViolation) pooled.emplace_back(slack, id);
+    if (comb && slack < kTighteningSlack) nearlyTight.emplace_back(slack, id);
   }
   std::sort(pooled.begin(), pooled.end());
   for (const auto& [negative, id] : pooled) {
@@ -90,6 +102,12 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
     take(separateFastBlossoms(graph, limit));
     take(separateExactBlossoms(graph, limit));
     take(separateBlockCombs(graph, limit));
+    // Built only now: the takes above may have moved the pool's cuts.
+    std::sort(nearlyTight.begin(), nearlyTight.end());
+    nearlyTight.resize(std::min(nearlyTight.size(), static_cast<std::size_t>(limit)));
+    std::vector<const CitySetCut*> combs;
+    for (const auto& [slack, id] : nearlyTight) combs.push_back(&pool[id]);
+    take(tightenCombs(graph, combs, limit, kMinimumViolation));
   }
   return chosen;
 }

@@ -1,9 +1,10 @@
 // One round of cut finding for an LP point: pooled cuts the point violates first (Padberg &
 // Rinaldi 1991's pool), then subtour elimination (exact), and once the point satisfies every
-// subtour constraint, blossoms (the fast heuristic and the exact separation) and block combs. Every
-// candidate's violation is measured again on the point before it is kept, so that a separator's
-// rounding can never add a cut the point satisfies. Reads the point; adds new cuts to the pool;
-// returns the pool ids to put in the LP.
+// subtour constraint, blossoms (the fast heuristic and the exact separation), block combs and the
+// tightening of pooled combs the point nearly meets. Every candidate's violation is measured
+// again on the point before it is kept, so that a separator's rounding can never add a cut the
+// point satisfies. Reads the point; adds new cuts to the pool; returns the pool ids to put
+// in the LP.
 #pragma once
 
 #include <array>
