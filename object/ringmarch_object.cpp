@@ -197,22 +197,38 @@ OperationResult RingmarchObject::Solve(std::int32_t* pcnt) {
   return ObjectSearch::solveWith(*this, {}, nullptr, pcnt);
 }
 
-OperationResult ObjectSearch::solveWith(RingmarchObject& object, const SolveOptions& options,
-                                        SolveStatistics* statistics, std::int32_t* pcnt) {
+template <class Refusal, class Search>
+OperationResult ObjectSearch::solveAround(RingmarchObject& object, std::int32_t* pcnt,
+                                          Refusal refusal, Search search) {
   if (object.state_ == ObjectState::NoInstance) return object.fail(ErrorCode::InstanceNotCreated);
   if (object.instance_.count < 3) return object.fail(ErrorCode::CityIdOutOfRange);
   if (pcnt == nullptr) return kInvalidPointerResult;
-  // Tour lengths are 32-bit values; distances whose tours could exceed that are refused rather
-  // than summed with overflow.
-  if (!tourLengthsFit(object.instance_)) return object.fail(ErrorCode::DistanceOutOfRange);
+  if (const ErrorCode refused = refusal(); refused != ErrorCode::Success) {
+    return object.fail(refused);
+  }
   TourRecord record{};
   recordOf(record, object.tour_, object.instance_);
-  const ErrorCode code = solveInstance(record, object.instance_, options, statistics);
+  const ErrorCode code = search(record);
   keep(object.tour_, record);
   *pcnt = object.tour_.length;
   if (code != ErrorCode::Success) return object.fail(code);
   object.state_ = ObjectState::TourReady;
   return kSuccessResult;
+}
+
+OperationResult ObjectSearch::solveWith(RingmarchObject& object, const SolveOptions& options,
+                                        SolveStatistics* statistics, std::int32_t* pcnt) {
+  return solveAround(
+      object, pcnt,
+      [&] {
+        // Tour lengths are 32-bit values; distances whose tours could exceed that are refused
+        // rather than summed with overflow.
+        return tourLengthsFit(object.instance_) ? ErrorCode::Success
+                                                : ErrorCode::DistanceOutOfRange;
+      },
+      [&](TourRecord& record) {
+        return solveInstance(record, object.instance_, options, statistics);
+      });
 }
 
 OperationResult RingmarchObject::AdoptTour(const std::int32_t* order, std::int32_t count) {
@@ -239,20 +255,15 @@ OperationResult RingmarchObject::AdoptTour(const std::int32_t* order, std::int32
 OperationResult ObjectSearch::solveAsymmetricWith(RingmarchObject& object,
                                                   const SolveOptions& options,
                                                   SolveStatistics* statistics, std::int32_t* pcnt) {
-  if (object.state_ == ObjectState::NoInstance) return object.fail(ErrorCode::InstanceNotCreated);
-  if (object.instance_.count < 3) return object.fail(ErrorCode::CityIdOutOfRange);
-  if (pcnt == nullptr) return kInvalidPointerResult;
-  if (object.instance_.count > kMaxAsymmetricCities) {
-    return object.fail(ErrorCode::TooManyCities);
-  }
-  TourRecord record{};
-  recordOf(record, object.tour_, object.instance_);
-  const ErrorCode code = solveAsymmetricInstance(record, object.instance_, options, statistics);
-  keep(object.tour_, record);
-  *pcnt = object.tour_.length;
-  if (code != ErrorCode::Success) return object.fail(code);
-  object.state_ = ObjectState::TourReady;
-  return kSuccessResult;
+  return solveAround(
+      object, pcnt,
+      [&] {
+        return object.instance_.count > kMaxAsymmetricCities ? ErrorCode::TooManyCities
+                                                             : ErrorCode::Success;
+      },
+      [&](TourRecord& record) {
+        return solveAsymmetricInstance(record, object.instance_, options, statistics);
+      });
 }
 
 OperationResult RingmarchObject::RootX(std::int32_t i, double* pVal) {

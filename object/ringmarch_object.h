@@ -22,6 +22,14 @@ struct ObjectSearch {
   // solveWith.
   static OperationResult solveAsymmetricWith(RingmarchObject& object, const SolveOptions& options,
                                              SolveStatistics* statistics, std::int32_t* pcnt);
+
+ private:
+  // What both solves do around their search: the checks every solve makes, then refusal()'s
+  // (an error code, Success to go on), the search on the object's tour record, the tour kept (a
+  // stopped search's best too) and its length answered.
+  template <class Refusal, class Search>
+  static OperationResult solveAround(RingmarchObject& object, std::int32_t* pcnt, Refusal refusal,
+                                     Search search);
 };
 
 }  // namespace ringmarch
