@@ -9,14 +9,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh python
 
-# Debian's own interpreter, whatever else is first on PATH.
-venv=build/python-venv
-if [ ! -x "$venv/bin/python" ]; then
-  /usr/bin/python3 -m venv --system-site-packages "$venv"
-fi
-RINGMARCH_WHEEL_LIBRARY="$PWD/build/release/capi/libringmarch.so" \
-  "$venv/bin/python" -m pip install --quiet --no-build-isolation --no-index --force-reinstall \
-  --no-deps ./python
-RINGMARCH_LIBRARY="$PWD/build/release/capi/libringmarch.so" \
-  RINGMARCH_CLI="$PWD/build/release/cli/ringmarch" \
-  "$venv/bin/python" -m pytest -q -rs -p no:cacheprovider tests/python "$@"
+source scripts/with-python-module.sh
+run_with_module -m pytest -q -rs -p no:cacheprovider tests/python "$@"

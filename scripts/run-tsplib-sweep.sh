@@ -12,13 +12,5 @@ fi
 folder="$(cd "$1" && pwd)"
 shift
 cd "$(dirname "$0")/.."
-venv=build/python-venv
-if [ ! -x "$venv/bin/python" ]; then
-  /usr/bin/python3 -m venv --system-site-packages "$venv"
-fi
-RINGMARCH_WHEEL_LIBRARY="$PWD/build/release/capi/libringmarch.so" \
-  "$venv/bin/python" -m pip install --quiet --no-build-isolation --no-index --force-reinstall \
-  --no-deps ./python
-RINGMARCH_LIBRARY="$PWD/build/release/capi/libringmarch.so" \
-  RINGMARCH_CLI="$PWD/build/release/cli/ringmarch" \
-  "$venv/bin/python" tests/tools/tsplib_sweep.py "$folder" "$@"
+source scripts/with-python-module.sh
+run_with_module tests/tools/tsplib_sweep.py "$folder" "$@"
