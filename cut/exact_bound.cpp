@@ -19,35 +19,65 @@ std::int64_t roundScaled(double value) {
   return static_cast<std::int64_t>(std::clamp(scaled, -limit, limit));
 }
 
-// Twice... once per set that holds both a and b: the weight the cheap bound subtracted too often.
-__int128 sharedWeight(const CutPool& pool, const FixedPointDuals& duals, int a, int b) {
-  const auto ma = pool.memberships(a), mb = pool.memberships(b);
-  __int128 shared = 0;
-  std::size_t i = 0, j = 0;
-  while (i < ma.size() && j < mb.size()) {
-    if (ma[i].cut < mb[j].cut || (ma[i].cut == mb[j].cut && ma[i].set < mb[j].set)) {
-      ++i;
-    } else if (mb[j].cut < ma[i].cut || (mb[j].cut == ma[i].cut && mb[j].set < ma[i].set)) {
-      ++j;
-    } else {
-      shared += duals.cut[static_cast<std::size_t>(ma[i].cut)];
-      ++i;
-      ++j;
+// The pool's memberships restricted to the cuts with a nonzero dual, flat, per city: most pooled
+// cuts are outside the LP or slack, and the scans below visit every edge.
+class DualMemberships {
+ public:
+  DualMemberships(int n, const CutPool& pool, const FixedPointDuals& duals)
+      : start_(static_cast<std::size_t>(n) + 1, 0) {
+    for (int c = 0; c < n; ++c) {
+      for (const auto& m : pool.memberships(c)) {
+        const std::int64_t z = duals.cut[static_cast<std::size_t>(m.cut)];
+        if (z != 0) entries_.push_back({m.cut, m.set, z});
+      }
+      start_[static_cast<std::size_t>(c) + 1] = entries_.size();
     }
   }
-  return shared;
-}
 
-// Y_u = y_u + the dual weight of every cut set holding u.
-std::vector<__int128> nodeWeights(int n, const CutPool& pool, const FixedPointDuals& duals) {
-  std::vector<__int128> y(static_cast<std::size_t>(n));
-  for (int c = 0; c < n; ++c) {
-    __int128 w = duals.degree[static_cast<std::size_t>(c)];
-    for (const auto& m : pool.memberships(c)) w += duals.cut[static_cast<std::size_t>(m.cut)];
-    y[static_cast<std::size_t>(c)] = w;
+  // Y_u = y_u + the dual weight of every cut set holding u.
+  std::vector<__int128> nodeWeights(const FixedPointDuals& duals) const {
+    const std::size_t n = start_.size() - 1;
+    std::vector<__int128> y(n);
+    for (std::size_t c = 0; c < n; ++c) {
+      __int128 w = duals.degree[c];
+      for (std::size_t k = start_[c]; k < start_[c + 1]; ++k) w += entries_[k].dual;
+      y[c] = w;
+    }
+    return y;
   }
-  return y;
-}
+
+  // Once per set that holds both a and b: the weight the cheap bound subtracted too often.
+  __int128 sharedWeight(int a, int b) const {
+    std::size_t i = start_[static_cast<std::size_t>(a)];
+    const std::size_t iEnd = start_[static_cast<std::size_t>(a) + 1];
+    std::size_t j = start_[static_cast<std::size_t>(b)];
+    const std::size_t jEnd = start_[static_cast<std::size_t>(b) + 1];
+    __int128 shared = 0;
+    while (i < iEnd && j < jEnd) {
+      const Entry& p = entries_[i];
+      const Entry& q = entries_[j];
+      if (p.cut < q.cut || (p.cut == q.cut && p.set < q.set)) {
+        ++i;
+      } else if (q.cut < p.cut || (q.cut == p.cut && q.set < p.set)) {
+        ++j;
+      } else {
+        shared += p.dual;
+        ++i;
+        ++j;
+      }
+    }
+    return shared;
+  }
+
+ private:
+  struct Entry {
+    int cut;
+    int set;
+    std::int64_t dual;
+  };
+  std::vector<std::size_t> start_;
+  std::vector<Entry> entries_;
+};
 
 __int128 scaledCost(const EngineGraph& graph, int a, int b, bool zeroCosts) {
   return zeroCosts ? 0 : static_cast<__int128>(graph.cost(a, b)) * kDualScale;
@@ -71,17 +101,6 @@ FixedPointDuals roundDuals(std::span<const double> rowValues, int n, std::span<c
   return d;
 }
 
-__int128 exactReducedCost(const EngineGraph& graph, const CutPool& pool,
-                          const FixedPointDuals& duals, int a, int b, bool zeroCosts) {
-  __int128 rc = scaledCost(graph, a, b, zeroCosts) - duals.degree[static_cast<std::size_t>(a)] -
-                duals.degree[static_cast<std::size_t>(b)];
-  // Each set crossed by the edge adds its cut's dual once to the coefficient sum.
-  for (const auto& m : pool.memberships(a)) rc -= duals.cut[static_cast<std::size_t>(m.cut)];
-  for (const auto& m : pool.memberships(b)) rc -= duals.cut[static_cast<std::size_t>(m.cut)];
-  rc += 2 * sharedWeight(pool, duals, a, b);
-  return rc;
-}
-
 std::int64_t ceilToLength(__int128 scaled) {
   __int128 q = scaled / kDualScale;
   if (scaled % kDualScale > 0) ++q;  // division truncates toward zero
@@ -101,7 +120,8 @@ LagrangianBound lagrangianBound(const EngineGraph& graph, const EdgeTable& edges
   for (int id = 0; id < pool.size(); ++id) {
     total += static_cast<__int128>(pool[id].rhs) * duals.cut[static_cast<std::size_t>(id)];
   }
-  const std::vector<__int128> y = nodeWeights(n, pool, duals);
+  const DualMemberships held(n, pool, duals);
+  const std::vector<__int128> y = held.nodeWeights(duals);
   std::vector<std::pair<__int128, std::int64_t>> negative;
   const std::uint8_t* flags = edges.all().data();
   std::int64_t e = 0;
@@ -114,7 +134,7 @@ LagrangianBound lagrangianBound(const EngineGraph& graph, const EdgeTable& edges
           scaledCost(graph, a, b, zeroCosts) - y[static_cast<std::size_t>(a)] - yb;
       const bool inLp = (f & kInLp) != 0;
       if ((f & kFixedOne) == 0 && cheap >= 0) continue;
-      const __int128 rc = cheap + 2 * sharedWeight(pool, duals, a, b);
+      const __int128 rc = cheap + 2 * held.sharedWeight(a, b);
       if ((f & kFixedOne) != 0) {
         total += rc;
       } else if (rc < 0) {
@@ -141,7 +161,8 @@ FixingResult reducedCostFixing(const EngineGraph& graph, const EdgeTable& edges,
   const __int128 gap = static_cast<__int128>(cutoff) * kDualScale - scaledTotal;
   if (gap <= 0) return r;  // the bound already meets the cutoff: the caller prunes instead
   const int n = graph.size();
-  const std::vector<__int128> y = nodeWeights(n, pool, duals);
+  const DualMemberships held(n, pool, duals);
+  const std::vector<__int128> y = held.nodeWeights(duals);
   const std::uint8_t* flags = edges.all().data();
   std::int64_t e = 0;
   for (int b = 1; b < n; ++b) {
@@ -156,7 +177,7 @@ FixingResult reducedCostFixing(const EngineGraph& graph, const EdgeTable& edges,
         if (cheap >= gap) r.toZero.push_back(e);
         continue;
       }
-      const __int128 rc = cheap + 2 * sharedWeight(pool, duals, a, b);
+      const __int128 rc = cheap + 2 * held.sharedWeight(a, b);
       if (rc >= gap) {
         r.toZero.push_back(e);
       } else if (-rc >= gap) {

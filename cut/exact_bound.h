@@ -52,10 +52,6 @@ LagrangianBound lagrangianBound(const EngineGraph& graph, const EdgeTable& edges
                                 const CutPool& pool, const FixedPointDuals& duals, bool zeroCosts,
                                 int negativeLimit);
 
-// The exact reduced cost of the edge a-b, in units of 2^-20.
-__int128 exactReducedCost(const EngineGraph& graph, const CutPool& pool,
-                          const FixedPointDuals& duals, int a, int b, bool zeroCosts = false);
-
 // Edges that no tour shorter than `cutoff` can use (rc_e >= gap) or avoid (-rc_e >= gap), with
 // gap = cutoff * 2^20 - scaledTotal of the same duals: a tour that goes against the edge's side
 // costs at least (scaledTotal + |rc_e|) / 2^20. Free edges only; edges outside the LP are looked
