@@ -42,7 +42,8 @@ constexpr std::string_view kSolveOptionsHelp =
     "  --quiet                no progress line or warning on stderr\n"
     "  --time-limit SECONDS   stop the search after SECONDS (any positive decimal, 0.5 or\n"
     "                         2e1) and report the best tour found, marked as not proven\n"
-    "  --engine ENGINE        auto (the default: canonical where it applies, otherwise cut),\n"
+    "  --engine ENGINE        auto (the default: canonical where it applies, cut after its\n"
+    "                         5,000th node without an answer, otherwise cut),\n"
     "                         canonical (the exact search: up to 127 cities, asymmetric up to\n"
     "                         63), tour (local search and the Held-Karp bound: optimal only\n"
     "                         when the bound meets the tour), cut (the LP-based branch and\n"
@@ -54,19 +55,22 @@ constexpr std::string_view kSolveOptionsHelp =
 constexpr std::string_view kSolveExitHelp =
     "Exit status: 0 solved and proven optimal; 1 bad input or a failed operation (the message\n"
     "names the file, the line, the reason and the error, e.g. \"0x80040302 FileReadFailed\");\n"
-    "2 bad usage; 3 best tour found but not proven optimal (time limit, or an asymmetric\n"
-    "instance of more than 63 cities); 130 interrupted (Ctrl-C), best tour found reported.\n";
+    "2 bad usage; 3 best tour found but not proven optimal (time limit, the tour engine's\n"
+    "bound below its tour, or the canonical engine on an asymmetric instance of more than 63\n"
+    "cities); 130 interrupted (Ctrl-C), best tour found reported.\n";
 
 constexpr std::string_view kHelpHeader =
-    "ringmarch: travelling-salesman solver: exact up to 127 cities, tours and bounds beyond\n\n";
+    "ringmarch: travelling-salesman solver: proven optimal tours, or the best tour found with a\n"
+    "proven lower bound\n\n";
 
 constexpr std::string_view kSolveHelp =
     "ringmarch solve [FILE.tsp|-] [options]\n"
-    "  Solves a TSPLIB TSP or ATSP file (without FILE: the built-in 42-city instance), exactly\n"
-    "  up to 127 cities, and prints the tour length, the tour (1-based city numbers), the time\n"
-    "  and the number of evaluated search nodes. Asymmetric distances (up to 63 cities) are\n"
-    "  solved exactly as a directed tour through a symmetric instance of twice the cities;\n"
-    "  larger instances get the tour engine's tour and bound, optimal only when they meet.\n";
+    "  Solves a TSPLIB TSP or ATSP file (without FILE: the built-in 42-city instance) to a\n"
+    "  proven optimum, and prints the tour length, the tour (1-based city numbers), the time\n"
+    "  and the number of evaluated search nodes. Asymmetric distances are solved as a directed\n"
+    "  tour through a symmetric instance of twice the cities. Beyond 127 cities (asymmetric:\n"
+    "  63) the cut engine solves the file; a run it cannot finish in time ends with its best\n"
+    "  tour and proven lower bound.\n";
 
 constexpr std::string_view kRandomHelp =
     "ringmarch random N [--seed S] [--output FILE|-] [--format euc2d|fullmatrix] [--solve]\n"
