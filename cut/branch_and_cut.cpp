@@ -129,9 +129,9 @@ class BranchAndCutRun {
   std::vector<Fixing> applied_;
   std::optional<FixedPointDuals> rootDuals_;
   __int128 rootTotal_ = 0;
-  std::int64_t guidedAt_ = kNoBound;
-  std::int64_t fixedAgainst_ = kNoTour;  // the best length the root fixing last used  // the global
-                                         // bound at the last guided tour search
+  std::int64_t guidedAt_ = kNoBound;     // the global bound at the last guided tour search
+  std::uint64_t nextGuidedNode_ = 2;     // the node count of the next scheduled tour search
+  std::int64_t fixedAgainst_ = kNoTour;  // the best length the root fixing last used
   std::vector<std::string> witnessViolations_;
   std::vector<char> witnessEdge_;  // by edge number, when a witness is given
   std::int64_t witnessLength_ = kNoTour;
@@ -360,10 +360,13 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
       rootDuals_ = duals;
       rootTotal_ = priced.scaledTotal;
     }
-    // A tour search from the LP point whenever the proven bound has moved since the last one.
+    // A tour search from the LP point whenever the proven bound has moved since the last one,
+    // and at the 2nd, 4th, 8th, ... node: a bound that already meets the optimum never moves,
+    // and only a better tour ends such a search.
     const std::int64_t bound = globalBound();
-    if (bound > guidedAt_) {
-      guidedAt_ = bound;
+    if (bound > guidedAt_ || stats_.nodes >= nextGuidedNode_) {
+      guidedAt_ = std::max(guidedAt_, bound);
+      while (nextGuidedNode_ <= stats_.nodes) nextGuidedNode_ *= 2;
       ++stats_.guidedTours;
       searchTour(lpGuidedStart(graph_, point), options_.guidedTourKicksPerCity);
       if (node.bound >= best_) return Outcome::Pruned;
