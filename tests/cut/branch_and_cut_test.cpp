@@ -58,7 +58,7 @@ TEST(CutEngineTest, ProvesThePublishedOptimaOfTsplibFiles) {
         Case{"st70.tsp", 675},     Case{"pr76.tsp", 108159},   Case{"kroA100.tsp", 21282},
         Case{"rd100.tsp", 7910},   Case{"eil101.tsp", 629},    Case{"lin105.tsp", 14379},
         Case{"pr107.tsp", 44303},  Case{"pr124.tsp", 59030},   Case{"grid11.tsp", 12141},
-        Case{"br17.atsp", 39},     Case{"ftv33.atsp", 1286}}) {
+        Case{"br17.atsp", 39},     Case{"ftv33.atsp", 1286},   Case{"p43.atsp", 5620}}) {
     SCOPED_TRACE(c.file);
     const Loaded loaded = load(c.file);
     ASSERT_TRUE(loaded.instance);
