@@ -622,8 +622,8 @@ int Session::runCheck() {
       declaredDirected ? firstDirectedFault(instance) : firstDistanceFault(instance);
   const ErrorCode code = fault.code;
   const auto answer = static_cast<std::int32_t>(code);
-  // Up to the object's size the exact search sums tours in 32 bits; the tour engine beyond it
-  // sums in 64.
+  // Up to the object's size the exact search sums tours in 32 bits; the engines beyond it sum
+  // in 64.
   bool lengthsFit = true;
   if (cities <= kMaxCities) {
     const std::unique_ptr<ProblemData> problem = problemOf(instance);

@@ -1,10 +1,12 @@
-"""Ringmarch: travelling-salesman tours, exact for up to 127 cities.
+"""Ringmarch: exact travelling-salesman tours.
 
 Up to 127 cities the solver first builds a good tour by nearest neighbour and 2-opt, then proves
 it shortest (or finds a shorter one) by branch-and-bound, so every tour it answers is optimal
 unless a time limit, a progress callback or Ctrl-C stopped the search. Larger instances (up to
-100000 cities, from TSPLIB files or given whole) get the tour engine's tour and Held-Karp bound:
-``optimal`` only when the two meet.
+100000 cities, from TSPLIB files or given whole) go to the branch-and-cut engine, which proves
+its tour optimal or, when stopped first, answers its best tour and a proven lower bound
+(``engine="tour"``: the tour engine's tour and Held-Karp bound, ``optimal`` only when they
+meet).
 
 >>> import ringmarch
 >>> result = ringmarch.solve(coordinates=[(0, 0), (300, 0), (300, 400), (0, 400)])

@@ -23,7 +23,7 @@ MAX_CITIES = 127
 """The most cities of the solver object (and its 22 operations, and the exact search)."""
 MAX_INSTANCE_CITIES = 100000
 """The most cities of an instance read from a file or given whole; beyond MAX_CITIES it is
-solved by the tour engine."""
+solved by the cut engine (or, on request, the tour engine)."""
 # The layouts' names; the constants stay for code that passed them, now naming the layout.
 EUC2D = "euc2d"
 FULLMATRIX = "fullmatrix"
@@ -382,7 +382,7 @@ class Instance:
     @classmethod
     def from_distances(cls, distances: Matrix) -> "Instance":
         """An instance of a square integer matrix (list of lists or NumPy array); beyond 127
-        cities (up to 100000) an instance for the tour engine."""
+        cities (up to 100000) an instance for the cut engine."""
         instance = cls()
         rows = _rows_in(distances)
         if rows <= MAX_CITIES:
@@ -400,7 +400,7 @@ class Instance:
     @classmethod
     def from_coordinates(cls, coordinates: Points) -> "Instance":
         """An instance of n x 2 coordinates with EUC_2D distances (rounded, halves up); beyond
-        127 cities (up to 100000) an instance for the tour engine."""
+        127 cities (up to 100000) an instance for the cut engine."""
         instance = cls()
         rows = _rows_in(coordinates)
         if rows <= MAX_CITIES:
@@ -947,7 +947,7 @@ def _instance_of(distances: Optional[Matrix], coordinates: Optional[Points]) -> 
 def read_tsp(path: PathLike, *, strict: bool = False) -> Instance:
     """Reads a TSPLIB TSP or ATSP file. Tolerant by default: keywords in any order and case,
     every symmetric distance rule, all matrix layouts, TSP and ATSP files of up to 100000 cities
-    (beyond 127 held for the tour engine, see :class:`Instance`). ``strict=True`` reads exactly
+    (beyond 127 solved by the cut engine, see :class:`Instance`). ``strict=True`` reads exactly
     as the component's ReadTspFile (EUC_2D, ATT, or EXPLICIT FULL_MATRIX, UPPER_ROW,
     LOWER_DIAG_ROW; up to 127 cities). A refusal raises the RingmarchError of its code, with
     the file's ``line`` and the ``reason`` as the command line names them."""
