@@ -162,10 +162,13 @@ std::uint8_t LpSolver::columnStatus(int column) const {
 std::uint8_t LpSolver::rowStatus(int row) const {
   return static_cast<std::uint8_t>(model_->simplex.getRowStatus(row));
 }
+// A model never solved has no status array yet: the library would write through a null pointer.
 void LpSolver::setColumnStatus(int column, std::uint8_t status) {
+  if (!model_->simplex.statusExists()) model_->simplex.createStatus();
   model_->simplex.setColumnStatus(column, static_cast<ClpSimplex::Status>(status));
 }
 void LpSolver::setRowStatus(int row, std::uint8_t status) {
+  if (!model_->simplex.statusExists()) model_->simplex.createStatus();
   model_->simplex.setRowStatus(row, static_cast<ClpSimplex::Status>(status));
 }
 

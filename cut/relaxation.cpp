@@ -189,6 +189,14 @@ Relaxation::WarmStart Relaxation::warmStart() const {
 }
 
 void Relaxation::startFrom(const WarmStart& start) {
+  // The parent's tight rows that other nodes' aging dropped since come back first: without them
+  // the basis lacks rows it needs, the LP starts below the parent's value, and the cutting loop
+  // finds them again one round at a time.
+  std::vector<int> missing;
+  for (const auto& [cut, status] : start.cutRows) {
+    if (!inLp(cut)) missing.push_back(cut);
+  }
+  addCuts(missing);
   for (int c = 0; c < columns(); ++c) lp_.setColumnStatus(c, LpSolver::kAtLower);
   for (const auto& [edge, status] : start.columns) {
     const int column = columnOfEdge(edge);

@@ -51,8 +51,9 @@ class Relaxation {
 
   // A basis kept by edge and by cut rather than by column and row, so that it still means
   // something after columns and rows came and went: the columns that were basic or at their
-  // upper bound, every degree row's status, and the cut rows that were not basic. Whatever it
-  // does not name starts at its bound (columns) or basic (rows).
+  // upper bound, every degree row's status, and the cut rows that were not basic. Starting from
+  // it puts the cut rows it names back into the LP; whatever it does not name starts at its
+  // bound (columns) or basic (rows).
   struct WarmStart {
     std::vector<std::pair<std::int64_t, std::uint8_t>> columns;
     std::vector<std::uint8_t> degreeRows;

@@ -1,9 +1,11 @@
 // The branch-and-cut engine as a whole: published optima of TSPLIB files proven through the
 // solve layer, its answers against the canonical engine's, runs checked against a known optimal
-// tour, stops that keep a valid tour and bound, repeatable runs, and the infeasibility
-// certificate of a node no tour can satisfy. Tours are checked by the tests' own checker.
+// tour, stops that keep a valid tour and bound, repeatable runs, the infeasibility certificate
+// of a node no tour can satisfy, and a node's start from its parent's basis. Tours are checked
+// by the tests' own checker.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -186,6 +188,54 @@ TEST(CutEngineTest, ANodeWithoutToursIsProvenEmptyByItsCertificate) {
   edges.clear(lifted, kFixedOne);
   lp.boundByFlags(lifted);
   EXPECT_EQ(lp.solve(), LpStatus::Optimal);
+}
+
+TEST(CutEngineTest, AWarmStartBringsBackTheTightCutsThatLeftTheLp) {
+  // Two clusters of three cities, far apart: without the subtour cut the LP's optimum is two
+  // triangles; with it, the clusters are joined. A node started from the parent's basis after
+  // the cut left the LP (another node's aging) must get it back, or it starts from the wrong LP.
+  const std::vector<double> x{0, 1, 2, 100, 101, 102};
+  std::vector<std::int32_t> matrix(36, 0);
+  for (int a = 0; a < 6; ++a) {
+    for (int b = 0; b < 6; ++b) {
+      matrix[static_cast<std::size_t>(a * 6 + b)] = static_cast<std::int32_t>(
+          std::abs(x[static_cast<std::size_t>(a)] - x[static_cast<std::size_t>(b)]) +
+          (a == b ? 0 : 1));
+    }
+  }
+  const auto instance = Instance::fromMatrix(6, matrix);
+  ASSERT_TRUE(instance);
+  const EngineGraph graph(*instance);
+  EdgeTable edges(6);
+  CutPool pool(6);
+  std::vector<std::int64_t> all;
+  for (std::int64_t e = 0; e < edges.size(); ++e) all.push_back(e);
+  CitySetCut subtour;
+  subtour.sets = {{0, 1, 2}};
+  ASSERT_TRUE(canonicalize(subtour, 6));
+  const int cutId = pool.add(subtour);
+  ASSERT_GE(cutId, 0);
+
+  Relaxation parent(graph, edges, pool);
+  parent.addEdges(all);
+  ASSERT_EQ(parent.solve(), LpStatus::Optimal);
+  const double triangles = parent.objective();
+  parent.addCuts(std::vector<int>{cutId});
+  ASSERT_EQ(parent.solve(), LpStatus::Optimal);
+  const double joined = parent.objective();
+  ASSERT_GT(joined, triangles + 100.0);
+  const Relaxation::WarmStart start = parent.warmStart();
+
+  EdgeTable childEdges(6);  // the same edges, the cut no longer in the LP
+  Relaxation child(graph, childEdges, pool);
+  child.addEdges(all);
+  ASSERT_FALSE(child.inLp(cutId));
+  child.startFrom(start);
+  EXPECT_TRUE(child.inLp(cutId));
+  const std::uint64_t before = child.iterations();
+  ASSERT_EQ(child.solve(), LpStatus::Optimal);
+  EXPECT_DOUBLE_EQ(child.objective(), joined);
+  EXPECT_EQ(child.iterations(), before);  // the parent's basis is optimal as it stands
 }
 
 }  // namespace
