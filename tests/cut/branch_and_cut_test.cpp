@@ -5,7 +5,6 @@
 // by the tests' own checker.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -194,16 +193,8 @@ TEST(CutEngineTest, AWarmStartBringsBackTheTightCutsThatLeftTheLp) {
   // Two clusters of three cities, far apart: without the subtour cut the LP's optimum is two
   // triangles; with it, the clusters are joined. A node started from the parent's basis after
   // the cut left the LP (another node's aging) must get it back, or it starts from the wrong LP.
-  const std::vector<double> x{0, 1, 2, 100, 101, 102};
-  std::vector<std::int32_t> matrix(36, 0);
-  for (int a = 0; a < 6; ++a) {
-    for (int b = 0; b < 6; ++b) {
-      matrix[static_cast<std::size_t>(a * 6 + b)] = static_cast<std::int32_t>(
-          std::abs(x[static_cast<std::size_t>(a)] - x[static_cast<std::size_t>(b)]) +
-          (a == b ? 0 : 1));
-    }
-  }
-  const auto instance = Instance::fromMatrix(6, matrix);
+  const auto instance = Instance::fromCoordinates(
+      DistanceRule::Euc2d, {0, 10, 20, 1000, 1010, 1020}, {0, 10, 0, 0, 10, 0});
   ASSERT_TRUE(instance);
   const EngineGraph graph(*instance);
   EdgeTable edges(6);
