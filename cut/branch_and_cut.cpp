@@ -132,6 +132,7 @@ class BranchAndCutRun {
   std::int64_t guidedAt_ = kNoBound;     // the global bound at the last guided tour search
   std::uint64_t nextGuidedNode_ = 2;     // the node count of the next scheduled tour search
   std::int64_t fixedAgainst_ = kNoTour;  // the best length the root fixing last used
+  BranchingHistory branchingHistory_;
   std::vector<std::string> witnessViolations_;
   std::vector<char> witnessEdge_;  // by edge number, when a witness is given
   std::int64_t witnessLength_ = kNoTour;
@@ -434,8 +435,12 @@ bool BranchAndCutRun::fixAtNode(Node& node, const FixedPointDuals& duals, __int1
 }
 
 void BranchAndCutRun::branch(const Node& node) {
-  const BranchChoice choice = chooseBranchEdge(lp_, edges_, options_.strongBranchingCandidates,
-                                               options_.strongBranchingIterations);
+  BranchingRules rules;
+  rules.candidates = options_.strongBranchingCandidates;
+  rules.iterations = options_.strongBranchingIterations;
+  rules.reliable = options_.strongBranchingReliability;
+  rules.lookahead = options_.strongBranchingLookahead;
+  const BranchChoice choice = chooseBranchEdge(lp_, edges_, rules, branchingHistory_);
   if (choice.edge < 0) {
     abandoned_.push_back(node.bound);
     ++stats_.abandonedNodes;

@@ -2,7 +2,8 @@
 // through the twin form), after Padberg & Rinaldi 1991 and Applegate, Bixby, Chvatal & Cook 2006.
 // An LP relaxation over a working edge set is tightened by subtour and blossom cuts, every edge
 // of the complete graph is priced against its duals, and nodes are split on an edge chosen by
-// strong branching, best bound first. Only the exact fixed-point bound prunes a node or proves a
+// strong branching (reliability branching: an edge tried often enough is scored from its
+// pseudocosts), best bound first. Only the exact fixed-point bound prunes a node or proves a
 // tour optimal; the LP's floating-point values only guide. Upper bounds come from the tour engine,
 // first from its own start, then from starts drawn from LP points. Deterministic: no clock takes
 // part in any decision, so the same instance gives the same tour, bound and node count on every
@@ -35,6 +36,12 @@ struct CutEngineOptions {
   // 2,611 and 319).
   int strongBranchingCandidates = 16;
   int strongBranchingIterations = 100;
+  // Reliability branching: trials after which an edge's pseudocosts replace its trial, and trials
+  // in a row without a better candidate that end the trials at a node (0: off). With 2 and 8 the
+  // proven files of 128 to 442 cities took 124 s of user time against 184 s with every
+  // candidate tried at every node (rd400 28 s against 47, pcb442 4 s against 15).
+  int strongBranchingReliability = 2;
+  int strongBranchingLookahead = 8;
   // A tour to start from (every city once), such as another engine's best; empty: none.
   std::span<const int> startTour = {};
   // A known optimal tour, checked throughout (tests): no cut may cut it off; while it is shorter

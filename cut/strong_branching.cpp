@@ -1,9 +1,12 @@
-// Candidates by closeness of x to one half (ties: the lower edge number), the LP library's own
-// trials from the current factorization, the product rule for the choice.
+// Candidates by closeness of x to one half (ties: the lower column), the LP library's own trials
+// from the current factorization, the product rule for the choice. Without reliability all
+// candidates are tried in one batch; with it, the unreliable ones one at a time, best estimate
+// first, so that the lookahead can end the trials.
 #include "cut/strong_branching.h"
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <vector>
 
 namespace ringmarch::cut {
@@ -11,11 +14,53 @@ namespace ringmarch::cut {
 namespace {
 
 constexpr double kFractional = 1e-6;
+// A side whose trial found no feasible LP rises by more than any finite value.
+constexpr double kInfeasibleTrial = 1e50;
+
+struct Candidate {
+  int column = 0;
+  double x = 0.0;
+  double zero = 0.0, one = 0.0;  // the children's LP values, tried or estimated
+  double score = 0.0;
+  bool tried = false;
+};
 
 }  // namespace
 
-BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, int candidates,
-                              int iterations) {
+void BranchingHistory::record(std::int64_t edge, double x, double zeroRise, double oneRise) {
+  if (x < kFractional || x > 1.0 - kFractional) return;
+  // An infeasible side says nothing about the rise per unit: it is kept out of the means.
+  if (zeroRise >= kInfeasibleTrial || oneRise >= kInfeasibleTrial) return;
+  const double zeroPerUnit = std::max(0.0, zeroRise) / x;
+  const double onePerUnit = std::max(0.0, oneRise) / (1.0 - x);
+  Record& r = records_[edge];
+  r.zeroPerUnit += zeroPerUnit;
+  r.onePerUnit += onePerUnit;
+  ++r.count;
+  zeroSum_ += zeroPerUnit;
+  oneSum_ += onePerUnit;
+  ++count_;
+}
+
+int BranchingHistory::trials(std::int64_t edge) const {
+  const auto it = records_.find(edge);
+  return it == records_.end() ? 0 : it->second.count;
+}
+
+double BranchingHistory::zeroRise(std::int64_t edge, double x) const {
+  const auto it = records_.find(edge);
+  if (it != records_.end()) return x * it->second.zeroPerUnit / it->second.count;
+  return count_ == 0 ? x : x * zeroSum_ / static_cast<double>(count_);
+}
+
+double BranchingHistory::oneRise(std::int64_t edge, double x) const {
+  const auto it = records_.find(edge);
+  if (it != records_.end()) return (1.0 - x) * it->second.onePerUnit / it->second.count;
+  return count_ == 0 ? 1.0 - x : (1.0 - x) * oneSum_ / static_cast<double>(count_);
+}
+
+BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, const BranchingRules& rules,
+                              BranchingHistory& history) {
   BranchChoice choice;
   const auto x = lp.x();
   std::vector<std::pair<double, int>> fractional;  // (distance from 1/2, column)
@@ -27,29 +72,89 @@ BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, int candid
   }
   if (fractional.empty()) return choice;
   std::sort(fractional.begin(), fractional.end());
-  if (static_cast<int>(fractional.size()) > candidates) {
-    fractional.resize(static_cast<std::size_t>(std::max(1, candidates)));
-  }
-  if (fractional.size() == 1) {
-    choice.edge = lp.edgeOfColumn(fractional.front().second);
-    choice.zeroObjective = choice.oneObjective = lp.objective();
-    return choice;
+  if (static_cast<int>(fractional.size()) > rules.candidates) {
+    fractional.resize(static_cast<std::size_t>(std::max(1, rules.candidates)));
   }
   const double base = lp.objective();
+  if (fractional.size() == 1) {
+    choice.edge = lp.edgeOfColumn(fractional.front().second);
+    choice.zeroObjective = choice.oneObjective = base;
+    return choice;
+  }
   const double epsilon = 1e-6 * std::max(1.0, std::abs(base));
-  std::vector<int> columns;
-  for (const auto& [distance, column] : fractional) columns.push_back(column);
-  const std::vector<LpSolver::Trial> trials = lp.lp().strongBranching(columns, iterations);
+  const auto scoreOf = [&](const Candidate& c) {
+    return std::max(c.zero - base, epsilon) * std::max(c.one - base, epsilon);
+  };
+  std::vector<Candidate> candidates;
+  for (const auto& [distance, column] : fractional) {
+    Candidate c;
+    c.column = column;
+    c.x = x[static_cast<std::size_t>(column)];
+    const std::int64_t edge = lp.edgeOfColumn(column);
+    c.zero = base + history.zeroRise(edge, c.x);
+    c.one = base + history.oneRise(edge, c.x);
+    c.score = scoreOf(c);
+    candidates.push_back(c);
+  }
+  const auto tryAll = [&](std::span<Candidate> batch) {
+    std::vector<int> columns;
+    for (const Candidate& c : batch) columns.push_back(c.column);
+    const std::vector<LpSolver::Trial> trials = lp.lp().strongBranching(columns, rules.iterations);
+    for (std::size_t k = 0; k < batch.size(); ++k) {
+      Candidate& c = batch[k];
+      c.zero = trials[k].zero;
+      c.one = trials[k].one;
+      c.score = scoreOf(c);
+      c.tried = true;
+      history.record(lp.edgeOfColumn(c.column), c.x, c.zero - base, c.one - base);
+      ++choice.trials;
+    }
+  };
+  if (rules.reliable <= 0 && rules.lookahead <= 0) {
+    tryAll(candidates);
+  } else {
+    // The unreliable candidates by estimated score, best first (stable: ties keep the order by
+    // closeness to one half).
+    std::vector<std::size_t> untried;
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+      if (rules.reliable <= 0 ||
+          history.trials(lp.edgeOfColumn(candidates[k].column)) < rules.reliable) {
+        untried.push_back(k);
+      }
+    }
+    std::stable_sort(untried.begin(), untried.end(), [&](std::size_t a, std::size_t b) {
+      return candidates[a].score > candidates[b].score;
+    });
+    // The lookahead counts only once a trial has raised both children: where many edges leave
+    // one child at its parent's value (ties, as in p43), the edge that splits well lies deeper.
+    double bestTried = -1.0;
+    bool bothRise = false;
+    int sinceBetter = 0;
+    for (const std::size_t k : untried) {
+      Candidate& c = candidates[k];
+      tryAll(std::span<Candidate>(&c, 1));
+      if (c.score > bestTried) {
+        bestTried = c.score;
+        sinceBetter = 0;
+      } else if (rules.lookahead > 0 && bothRise && ++sinceBetter >= rules.lookahead) {
+        break;
+      }
+      bothRise = bothRise || std::min(c.zero, c.one) - base > epsilon;
+    }
+    // A candidate the lookahead passed over keeps its estimate only when it is reliable: an
+    // estimate from the mean pseudocost must not outbid a trial.
+    std::erase_if(candidates, [&](const Candidate& c) {
+      return !c.tried &&
+             (rules.reliable <= 0 || history.trials(lp.edgeOfColumn(c.column)) < rules.reliable);
+    });
+  }
   double bestScore = -1.0;
-  for (std::size_t k = 0; k < columns.size(); ++k) {
-    const int column = columns[k];
-    const double zero = trials[k].zero, one = trials[k].one;
-    const double score = std::max(zero - base, epsilon) * std::max(one - base, epsilon);
-    if (score > bestScore) {
-      bestScore = score;
-      choice.edge = lp.edgeOfColumn(column);
-      choice.zeroObjective = zero;
-      choice.oneObjective = one;
+  for (const Candidate& c : candidates) {
+    if (c.score > bestScore) {
+      bestScore = c.score;
+      choice.edge = lp.edgeOfColumn(c.column);
+      choice.zeroObjective = c.zero;
+      choice.oneObjective = c.one;
     }
   }
   return choice;

@@ -4,9 +4,16 @@
 // edge whose weaker child rises most is chosen (the product of the two rises, so that one strong
 // side does not hide a flat one; Achterberg 2007). The trial objectives only order the work:
 // nothing is pruned on them. The LP is left as it was.
+//
+// With a history, reliability branching (Achterberg, Koch & Martin 2005): every trial records
+// each side's rise per unit of change in x_e (the edge's pseudocosts); an edge tried `reliable`
+// times is scored from its pseudocosts without a trial, the others are tried in the order of
+// their estimated score, and the trials stop once `lookahead` of them in a row have not bettered
+// the best score. The history is kept by edge, so it stays valid while columns come and go.
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 
 #include "cut/edge_table.h"
 #include "cut/relaxation.h"
@@ -15,11 +22,39 @@ namespace ringmarch::cut {
 
 struct BranchChoice {
   std::int64_t edge = -1;      // -1: no fractional free edge
-  double zeroObjective = 0.0;  // the trials' LP values of the two children (estimates)
+  double zeroObjective = 0.0;  // the two children's LP values: trial results or estimates
   double oneObjective = 0.0;
+  int trials = 0;  // candidates tried with the LP
 };
 
-BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, int candidates,
-                              int iterations);
+struct BranchingRules {
+  int candidates = 16;   // fractional edges considered, nearest to one half first
+  int iterations = 100;  // dual simplex iterations per trial and side
+  int reliable = 0;      // trials after which an edge's pseudocosts stand in; 0: always try
+  int lookahead = 0;     // trials in a row without a better score that end the trials; 0: never
+};
+
+// Pseudocosts by edge: the mean rise of the LP value per unit of change, for each side.
+class BranchingHistory {
+ public:
+  void record(std::int64_t edge, double x, double zeroRise, double oneRise);
+  int trials(std::int64_t edge) const;
+  // The estimated rises of setting x_e to 0 and to 1 from x; edges never tried use the mean
+  // over all edges tried (1 per unit before any trial).
+  double zeroRise(std::int64_t edge, double x) const;
+  double oneRise(std::int64_t edge, double x) const;
+
+ private:
+  struct Record {
+    double zeroPerUnit = 0.0, onePerUnit = 0.0;  // sums
+    int count = 0;
+  };
+  std::unordered_map<std::int64_t, Record> records_;
+  double zeroSum_ = 0.0, oneSum_ = 0.0;
+  std::uint64_t count_ = 0;
+};
+
+BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, const BranchingRules& rules,
+                              BranchingHistory& history);
 
 }  // namespace ringmarch::cut
