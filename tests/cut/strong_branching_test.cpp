@@ -114,13 +114,19 @@ TEST(StrongBranchingTest, TriesEveryCandidateAndPicksTheBestProductOfRises) {
   }
 }
 
+BranchingRules eightCandidates(int reliable, int lookahead) {
+  BranchingRules rules;
+  rules.candidates = 8;
+  rules.reliable = reliable;
+  rules.lookahead = lookahead;
+  return rules;
+}
+
 TEST(StrongBranchingTest, ReliableEdgesAreScoredWithoutATrialAndTheLookaheadEndsTrials) {
   FractionalLp f;
   ASSERT_EQ(f.lp.solve(), LpStatus::Optimal);
   ASSERT_GE(f.fractionalColumns(), 8);
-  BranchingRules rules;
-  rules.candidates = 8;
-  rules.reliable = 1;
+  const BranchingRules rules = eightCandidates(1, 0);
   BranchingHistory history;
   const BranchChoice first = chooseBranchEdge(f.lp, f.edges, rules, history);
   EXPECT_EQ(first.trials, 8);
@@ -133,11 +139,8 @@ TEST(StrongBranchingTest, ReliableEdgesAreScoredWithoutATrialAndTheLookaheadEnds
   EXPECT_NEAR(second.oneObjective, first.oneObjective, 1e-6 * std::abs(first.oneObjective));
   // Without reliability but with a lookahead of one, the trials stop at the first that does not
   // better the one before; the chosen edge is always one that was tried.
-  BranchingRules lookahead;
-  lookahead.candidates = 8;
-  lookahead.lookahead = 1;
   BranchingHistory fresh;
-  const BranchChoice third = chooseBranchEdge(f.lp, f.edges, lookahead, fresh);
+  const BranchChoice third = chooseBranchEdge(f.lp, f.edges, eightCandidates(0, 1), fresh);
   EXPECT_GE(third.trials, 2);
   EXPECT_LT(third.trials, 8);
   EXPECT_GT(fresh.trials(third.edge), 0);
