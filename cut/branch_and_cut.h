@@ -38,8 +38,8 @@ struct CutEngineOptions {
   int strongBranchingIterations = 100;
   // Reliability branching: trials after which an edge's pseudocosts replace its trial, and trials
   // in a row without a better candidate that end the trials at a node (0: off). With 2 and 8 the
-  // proven files of 128 to 442 cities took 124 s of user time against 184 s with every
-  // candidate tried at every node (rd400 28 s against 47, pcb442 4 s against 15).
+  // proven files of 128 to 442 cities took 111 s of user time against 184 s with every
+  // candidate tried at every node (rd400 27 s against 47, pcb442 5 s against 15).
   int strongBranchingReliability = 2;
   int strongBranchingLookahead = 8;
   // A tour to start from (every city once), such as another engine's best; empty: none.

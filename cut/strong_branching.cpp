@@ -29,7 +29,7 @@ struct Candidate {
 
 void BranchingHistory::record(std::int64_t edge, double x, double zeroRise, double oneRise) {
   if (x < kFractional || x > 1.0 - kFractional) return;
-  // An infeasible side says nothing about the rise per unit: it is kept out of the means.
+  // A trial with an infeasible side is kept out of the means: that side has no rise per unit.
   if (zeroRise >= kInfeasibleTrial || oneRise >= kInfeasibleTrial) return;
   const double zeroPerUnit = std::max(0.0, zeroRise) / x;
   const double onePerUnit = std::max(0.0, oneRise) / (1.0 - x);
