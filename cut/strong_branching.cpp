@@ -22,6 +22,7 @@ struct Candidate {
   double x = 0.0;
   double zero = 0.0, one = 0.0;  // the children's LP values, tried or estimated
   double score = 0.0;
+  bool reliable = false;  // scored from its pseudocosts without a trial
   bool tried = false;
 };
 
@@ -47,16 +48,20 @@ int BranchingHistory::trials(std::int64_t edge) const {
   return it == records_.end() ? 0 : it->second.count;
 }
 
-double BranchingHistory::zeroRise(std::int64_t edge, double x) const {
+double BranchingHistory::meanPerUnit(std::int64_t edge, bool one) const {
   const auto it = records_.find(edge);
-  if (it != records_.end()) return x * it->second.zeroPerUnit / it->second.count;
-  return count_ == 0 ? x : x * zeroSum_ / static_cast<double>(count_);
+  if (it != records_.end()) {
+    return (one ? it->second.onePerUnit : it->second.zeroPerUnit) / it->second.count;
+  }
+  return count_ == 0 ? 1.0 : (one ? oneSum_ : zeroSum_) / static_cast<double>(count_);
+}
+
+double BranchingHistory::zeroRise(std::int64_t edge, double x) const {
+  return x * meanPerUnit(edge, false);
 }
 
 double BranchingHistory::oneRise(std::int64_t edge, double x) const {
-  const auto it = records_.find(edge);
-  if (it != records_.end()) return (1.0 - x) * it->second.onePerUnit / it->second.count;
-  return count_ == 0 ? 1.0 - x : (1.0 - x) * oneSum_ / static_cast<double>(count_);
+  return (1.0 - x) * meanPerUnit(edge, true);
 }
 
 BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, const BranchingRules& rules,
@@ -94,6 +99,7 @@ BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, const Bran
     c.zero = base + history.zeroRise(edge, c.x);
     c.one = base + history.oneRise(edge, c.x);
     c.score = scoreOf(c);
+    c.reliable = rules.reliable > 0 && history.trials(edge) >= rules.reliable;
     candidates.push_back(c);
   }
   const auto tryAll = [&](std::span<Candidate> batch) {
@@ -117,10 +123,7 @@ BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, const Bran
     // closeness to one half).
     std::vector<std::size_t> untried;
     for (std::size_t k = 0; k < candidates.size(); ++k) {
-      if (rules.reliable <= 0 ||
-          history.trials(lp.edgeOfColumn(candidates[k].column)) < rules.reliable) {
-        untried.push_back(k);
-      }
+      if (!candidates[k].reliable) untried.push_back(k);
     }
     std::stable_sort(untried.begin(), untried.end(), [&](std::size_t a, std::size_t b) {
       return candidates[a].score > candidates[b].score;
@@ -143,10 +146,7 @@ BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, const Bran
     }
     // A candidate the lookahead passed over keeps its estimate only when it is reliable: an
     // estimate from the mean pseudocost must not outbid a trial.
-    std::erase_if(candidates, [&](const Candidate& c) {
-      return !c.tried &&
-             (rules.reliable <= 0 || history.trials(lp.edgeOfColumn(c.column)) < rules.reliable);
-    });
+    std::erase_if(candidates, [](const Candidate& c) { return !c.tried && !c.reliable; });
   }
   double bestScore = -1.0;
   for (const Candidate& c : candidates) {

@@ -45,6 +45,8 @@ class BranchingHistory {
   double oneRise(std::int64_t edge, double x) const;
 
  private:
+  double meanPerUnit(std::int64_t edge, bool one) const;
+
   struct Record {
     double zeroPerUnit = 0.0, onePerUnit = 0.0;  // sums
     int count = 0;

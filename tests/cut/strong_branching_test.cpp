@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "cut/engine_graph.h"
+#include "solve/problem_conversion.h"
+#include "support/search_fixtures.h"
 
 namespace ringmarch::cut {
 namespace {
@@ -51,17 +53,7 @@ struct FractionalLp {
     lp.addEdges(all);
   }
   static std::optional<Instance> makeInstance() {
-    std::vector<double> xs, ys;
-    std::uint64_t state = 12345;
-    const auto next = [&state] {
-      state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-      return static_cast<double>(state >> 40) / static_cast<double>(1ULL << 24) * 1000.0;
-    };
-    for (int c = 0; c < 40; ++c) {
-      xs.push_back(next());
-      ys.push_back(next());
-    }
-    return Instance::fromCoordinates(DistanceRule::Euc2d, xs, ys);
+    return instanceOf(*testing::euclideanInstance(40, 12345));
   }
   int fractionalColumns() const {
     int count = 0;
