@@ -95,7 +95,8 @@ class BranchAndCutRun {
 
   bool shouldStop();
   void offerTour(std::span<const int> cityTour);
-  void searchTour(std::span<const int> start, double kicksPerCity);
+  void searchTour(std::span<const int> start, double kicksPerCity, std::uint64_t seed);
+  void keepTourSearchInPace();
   void buildRoot();
   void applyFixings(const Node& node);
   Outcome evaluate(Node& node);
@@ -131,6 +132,8 @@ class BranchAndCutRun {
   __int128 rootTotal_ = 0;
   std::int64_t guidedAt_ = kNoBound;     // the global bound at the last guided tour search
   std::uint64_t nextGuidedNode_ = 2;     // the node count of the next scheduled tour search
+  std::uint64_t pacedFrom_ = 0;          // simplex iterations at the last paced tour search
+  std::uint64_t nextPaced_ = 0;          // and at the next one (0: not yet counted)
   std::int64_t fixedAgainst_ = kNoTour;  // the best length the root fixing last used
   BranchingHistory branchingHistory_;
   std::vector<std::string> witnessViolations_;
@@ -172,14 +175,29 @@ void BranchAndCutRun::offerTour(std::span<const int> cityTour) {
   bestTour_.assign(cityTour.begin(), cityTour.end());
 }
 
-void BranchAndCutRun::searchTour(std::span<const int> start, double kicksPerCity) {
+void BranchAndCutRun::searchTour(std::span<const int> start, double kicksPerCity,
+                                 std::uint64_t seed) {
   if (!options_.searchTours) return;
   TourSearchOptions search;
   search.kicksPerCity = kicksPerCity;
   search.startTour = start;
-  search.seed = 1 + stats_.guidedTours;
+  search.seed = seed;
   const TourSearchResult found = findTour(graph_.instance(), search, control_);
   offerTour(found.tour);
+}
+
+void BranchAndCutRun::keepTourSearchInPace() {
+  if (options_.tourKicksPerLpIteration <= 0.0 || !options_.searchTours) return;
+  const std::uint64_t done = lp_.iterations();
+  if (done < nextPaced_) return;
+  if (nextPaced_ != 0) {
+    const double kicks = options_.tourKicksPerLpIteration * static_cast<double>(done - pacedFrom_);
+    ++stats_.pacedTours;
+    // Seeds of their own: the guided searches count from 1.
+    searchTour(bestTour_, kicks / graph_.cities(), (std::uint64_t{1} << 32) + stats_.pacedTours);
+  }
+  pacedFrom_ = done;
+  nextPaced_ = std::max<std::uint64_t>(2 * done, 1);
 }
 
 void BranchAndCutRun::buildRoot() {
@@ -369,7 +387,12 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
       guidedAt_ = std::max(guidedAt_, bound);
       while (nextGuidedNode_ <= stats_.nodes) nextGuidedNode_ *= 2;
       ++stats_.guidedTours;
-      searchTour(lpGuidedStart(graph_, point), options_.guidedTourKicksPerCity);
+      searchTour(lpGuidedStart(graph_, point), options_.guidedTourKicksPerCity,
+                 1 + stats_.guidedTours);
+      if (node.bound >= best_) return Outcome::Pruned;
+    }
+    if (node.depth > 0) {
+      keepTourSearchInPace();
       if (node.bound >= best_) return Outcome::Pruned;
     }
     // New fixings change the LP: solve it again before branching on it.
@@ -518,7 +541,7 @@ CutEngineResult BranchAndCutRun::run() {
   std::string failure;
   try {
     offerTour(options_.startTour);
-    searchTour(bestTour_, options_.firstTourKicksPerCity);
+    searchTour(bestTour_, options_.firstTourKicksPerCity, 1);
     buildRoot();
     Node root;
     root.id = nextId_;

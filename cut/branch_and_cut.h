@@ -28,6 +28,11 @@ struct CutEngineOptions {
   // Kicks per city of the first tour search, and of the searches from LP points.
   double firstTourKicksPerCity = 1.0;
   double guidedTourKicksPerCity = 0.2;
+  // Searches from the best tour that keep pace with the run: each time the simplex iterations
+  // have doubled since the last such search (the first count taken after the root), one with
+  // this many kicks for every iteration since. Their share of the run stays fixed, and it is
+  // counted in iterations, never by the clock. 0: none.
+  double tourKicksPerLpIteration = 0.1;
   // false: no tour searches at all, tours only from integral LP points (and startTour); so that
   // checks against a known optimal tour see the search work without a good tour in hand.
   bool searchTours = true;
@@ -60,6 +65,7 @@ struct CutEngineStatistics {
   std::uint64_t pricedEdges = 0;   // edges added to the LP by pricing
   std::uint64_t eliminatedEdges = 0;
   std::uint64_t guidedTours = 0;  // tour searches from LP points
+  std::uint64_t pacedTours = 0;   // tour searches from the best tour, kept in pace with the LP
   std::int64_t rootBound = 0;     // the proven bound of the root
   int maxDepth = 0;
   int abandonedNodes = 0;  // nodes the LP solver could not settle (their bound kept)
