@@ -68,6 +68,12 @@ struct Node {
   std::shared_ptr<FixingChain> fixings = std::make_shared<FixingChain>();
   // The parent's final basis, shared by both children.
   std::shared_ptr<const Relaxation::WarmStart> warmStart;
+  // The branch that made the node (edge -1 at the root): the edge's value and the LP's value in
+  // the parent, and the side. The node's first LP value is that side's rise for the edge's
+  // pseudocosts, measured to the end where a trial stops after a few iterations.
+  std::int64_t branchEdge = -1;
+  double branchX = 0.0, parentObjective = 0.0;
+  bool branchOne = false;
 };
 
 struct NodeOrder {
@@ -335,6 +341,11 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     if (status != LpStatus::Optimal) return Outcome::Abandoned;
     const SupportGraph point = lp_.support();
     history.push_back(lp_.objective());
+    if (node.branchEdge >= 0) {
+      branchingHistory_.recordSide(node.branchEdge, node.branchX, node.branchOne,
+                                   lp_.objective() - node.parentObjective);
+      node.branchEdge = -1;
+    }
     const std::size_t rounds = history.size();
     const bool tailing =
         rounds > kTailRounds && history[rounds - 1] - history[rounds - 1 - kTailRounds] <
@@ -470,6 +481,7 @@ void BranchAndCutRun::branch(const Node& node) {
     return;
   }
   const auto start = std::make_shared<const Relaxation::WarmStart>(lp_.warmStart());
+  const double parentObjective = lp_.objective();
   for (const auto& [flag, estimate] :
        {std::pair{kFixedZero, choice.zeroObjective}, std::pair{kFixedOne, choice.oneObjective}}) {
     Node child;
@@ -480,6 +492,10 @@ void BranchAndCutRun::branch(const Node& node) {
     child.fixings =
         std::make_shared<FixingChain>(FixingChain{node.fixings, {Fixing{choice.edge, flag}}});
     child.warmStart = start;
+    child.branchEdge = choice.edge;
+    child.branchX = choice.x;
+    child.parentObjective = parentObjective;
+    child.branchOne = flag == kFixedOne;
     open_.insert(std::move(child));
   }
 }

@@ -29,31 +29,37 @@ struct Candidate {
 }  // namespace
 
 void BranchingHistory::record(std::int64_t edge, double x, double zeroRise, double oneRise) {
-  if (x < kFractional || x > 1.0 - kFractional) return;
   // A trial with an infeasible side is kept out of the means: that side has no rise per unit.
   if (zeroRise >= kInfeasibleTrial || oneRise >= kInfeasibleTrial) return;
-  const double zeroPerUnit = std::max(0.0, zeroRise) / x;
-  const double onePerUnit = std::max(0.0, oneRise) / (1.0 - x);
+  recordSide(edge, x, false, zeroRise);
+  recordSide(edge, x, true, oneRise);
+}
+
+void BranchingHistory::recordSide(std::int64_t edge, double x, bool one, double rise) {
+  if (x < kFractional || x > 1.0 - kFractional || rise >= kInfeasibleTrial) return;
+  const double perUnit = std::max(0.0, rise) / (one ? 1.0 - x : x);
   Record& r = records_[edge];
-  r.zeroPerUnit += zeroPerUnit;
-  r.onePerUnit += onePerUnit;
-  ++r.count;
-  zeroSum_ += zeroPerUnit;
-  oneSum_ += onePerUnit;
-  ++count_;
+  Side& side = one ? r.one : r.zero;
+  Side& all = one ? allOne_ : allZero_;
+  side.perUnit += perUnit;
+  ++side.count;
+  all.perUnit += perUnit;
+  ++all.count;
 }
 
 int BranchingHistory::trials(std::int64_t edge) const {
   const auto it = records_.find(edge);
-  return it == records_.end() ? 0 : it->second.count;
+  return it == records_.end() ? 0 : std::min(it->second.zero.count, it->second.one.count);
 }
 
 double BranchingHistory::meanPerUnit(std::int64_t edge, bool one) const {
   const auto it = records_.find(edge);
   if (it != records_.end()) {
-    return (one ? it->second.onePerUnit : it->second.zeroPerUnit) / it->second.count;
+    const Side& side = one ? it->second.one : it->second.zero;
+    if (side.count > 0) return side.perUnit / side.count;
   }
-  return count_ == 0 ? 1.0 : (one ? oneSum_ : zeroSum_) / static_cast<double>(count_);
+  const Side& all = one ? allOne_ : allZero_;
+  return all.count == 0 ? 1.0 : all.perUnit / static_cast<double>(all.count);
 }
 
 double BranchingHistory::zeroRise(std::int64_t edge, double x) const {
@@ -83,6 +89,7 @@ BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, const Bran
   const double base = lp.objective();
   if (fractional.size() == 1) {
     choice.edge = lp.edgeOfColumn(fractional.front().second);
+    choice.x = x[static_cast<std::size_t>(fractional.front().second)];
     choice.zeroObjective = choice.oneObjective = base;
     return choice;
   }
@@ -153,6 +160,7 @@ BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, const Bran
     if (c.score > bestScore) {
       bestScore = c.score;
       choice.edge = lp.edgeOfColumn(c.column);
+      choice.x = c.x;
       choice.zeroObjective = c.zero;
       choice.oneObjective = c.one;
     }

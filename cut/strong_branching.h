@@ -6,8 +6,9 @@
 // nothing is pruned on them. The LP is left as it was.
 //
 // With a history, reliability branching (Achterberg, Koch & Martin 2005): every trial records
-// each side's rise per unit of change in x_e (the edge's pseudocosts); an edge tried `reliable`
-// times is scored from its pseudocosts without a trial, the others are tried in the order of
+// each side's rise per unit of change in x_e (the edge's pseudocosts), and so does each child's
+// first LP after the branch, for its side; an edge with `reliable` rises on each side is scored
+// from its pseudocosts without a trial, the others are tried in the order of
 // their estimated score, and the trials stop once `lookahead` of them in a row have not bettered
 // the best score. The history is kept by edge, so it stays valid while columns come and go.
 #pragma once
@@ -22,6 +23,7 @@ namespace ringmarch::cut {
 
 struct BranchChoice {
   std::int64_t edge = -1;      // -1: no fractional free edge
+  double x = 0.0;              // its value in the LP
   double zeroObjective = 0.0;  // the two children's LP values: trial results or estimates
   double oneObjective = 0.0;
   int trials = 0;  // candidates tried with the LP
@@ -37,7 +39,11 @@ struct BranchingRules {
 // Pseudocosts by edge: the mean rise of the LP value per unit of change, for each side.
 class BranchingHistory {
  public:
+  // A trial of both sides (kept out when either side was infeasible).
   void record(std::int64_t edge, double x, double zeroRise, double oneRise);
+  // One side's rise, as a child's LP found it after the branch.
+  void recordSide(std::int64_t edge, double x, bool one, double rise);
+  // Rises recorded for the edge, on the side with fewer.
   int trials(std::int64_t edge) const;
   // The estimated rises of setting x_e to 0 and to 1 from x; edges never tried use the mean
   // over all edges tried (1 per unit before any trial).
@@ -47,13 +53,15 @@ class BranchingHistory {
  private:
   double meanPerUnit(std::int64_t edge, bool one) const;
 
-  struct Record {
-    double zeroPerUnit = 0.0, onePerUnit = 0.0;  // sums
+  struct Side {
+    double perUnit = 0.0;  // the sum
     int count = 0;
   };
+  struct Record {
+    Side zero, one;
+  };
   std::unordered_map<std::int64_t, Record> records_;
-  double zeroSum_ = 0.0, oneSum_ = 0.0;
-  std::uint64_t count_ = 0;
+  Side allZero_, allOne_;  // over every edge
 };
 
 BranchChoice chooseBranchEdge(Relaxation& lp, const EdgeTable& edges, const BranchingRules& rules,

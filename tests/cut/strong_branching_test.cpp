@@ -37,6 +37,18 @@ TEST(BranchingHistoryTest, KeepsTheMeanRisePerUnitOfEachSide) {
   EXPECT_EQ(history.trials(3), 0);
   EXPECT_DOUBLE_EQ(history.zeroRise(3, 0.5), 0.5 * 8.0);
   EXPECT_DOUBLE_EQ(history.oneRise(3, 0.5), 0.5 * 52.0 / 3.0);
+  // A child's LP gives one side: the edge is tried as often as its side with fewer rises, and
+  // the other side still takes the mean over all edges.
+  history.recordSide(11, 0.25, true, 7.5);  // 10 per unit
+  EXPECT_EQ(history.trials(11), 0);
+  EXPECT_DOUBLE_EQ(history.oneRise(11, 0.5), 0.5 * 10.0);
+  EXPECT_DOUBLE_EQ(history.zeroRise(11, 0.5), 0.5 * 8.0);
+  EXPECT_DOUBLE_EQ(history.oneRise(3, 0.5), 0.5 * 62.0 / 4.0);
+  history.recordSide(11, 0.25, false, 0.5);   // 2 per unit
+  history.recordSide(11, 0.75, true, 1e300);  // an infeasible child teaches nothing
+  EXPECT_EQ(history.trials(11), 1);
+  EXPECT_DOUBLE_EQ(history.zeroRise(11, 0.5), 0.5 * 2.0);
+  EXPECT_DOUBLE_EQ(history.oneRise(11, 0.5), 0.5 * 10.0);
 }
 
 // The degree LP (no cuts) of 40 random cities over every edge: its optimum is a fractional
