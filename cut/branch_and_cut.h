@@ -5,10 +5,11 @@
 // strong branching (reliability branching: an edge tried often enough is scored from its
 // pseudocosts), best bound first. Only the exact fixed-point bound prunes a node or proves a
 // tour optimal; the LP's floating-point values only guide. Upper bounds come from the tour engine,
-// first from its own start, then from starts drawn from LP points. Deterministic: no clock takes
-// part in any decision, so the same instance gives the same tour, bound and node count on every
-// run; the run control (a time limit, a stop, no memory) only ends a run early, which then hands
-// back the best tour and the proven bound.
+// first from its own start, then from starts drawn from LP points, and from the best tour in
+// searches that grow with the LP's work. Deterministic: no clock takes part in any decision, so
+// the same instance gives the same tour, bound and node count on every run; the run control (a
+// time limit, a stop, no memory) only ends a run early, which then hands back the best tour and
+// the proven bound.
 #pragma once
 
 #include <array>

@@ -19,9 +19,9 @@ namespace {
 
 // The library allocates and frees its work arrays on every solve. With glibc's defaults the
 // freed memory goes back to the kernel at once (the heap top trimmed, large blocks unmapped) and
-// is faulted in again, page by page, on the next solve: a third of the wall time of a 442-city
-// run. Once per process, blocks under 32 MB come from the heap and up to 64 MB stay free at its
-// top. This only changes how much freed memory the process keeps, never a result.
+// is faulted in again, page by page, on the next solve: two fifths of the wall time of a
+// 442-city run. Once per process, blocks under 32 MB come from the heap and up to 64 MB stay free
+// at its top. This only changes how much freed memory the process keeps, never a result.
 void keepFreedMemory() {
 #if defined(__GLIBC__)
   static const bool kept = [] {
