@@ -99,6 +99,7 @@ class BranchAndCutRun {
  private:
   enum class Outcome { Pruned, Branched, Abandoned, Stopped };
 
+  RunProgress progress() const;  // the run's nodes, best tour, bound and LP time so far
   bool shouldStop();
   void offerTour(std::span<const int> cityTour);
   void searchTour(std::span<const int> start, double kicksPerCity, std::uint64_t seed);
@@ -162,14 +163,18 @@ std::int64_t BranchAndCutRun::globalBound() const {
   return std::min(bound, evaluating_);
 }
 
-bool BranchAndCutRun::shouldStop() {
+RunProgress BranchAndCutRun::progress() const {
   RunProgress progress;
   progress.nodes = stats_.nodes;
   if (best_ != kNoTour) progress.bestLength = best_;
   const std::int64_t bound = globalBound();
   if (bound != kNoBound && bound != kNoTour) progress.lowerBound = bound;
   progress.lpSeconds = stats_.lpSeconds;
-  return control_.shouldStop(progress);
+  return progress;
+}
+
+bool BranchAndCutRun::shouldStop() {
+  return control_.shouldStop(progress());
 }
 
 void BranchAndCutRun::offerTour(std::span<const int> cityTour) {
@@ -188,6 +193,9 @@ void BranchAndCutRun::searchTour(std::span<const int> start, double kicksPerCity
   search.kicksPerCity = kicksPerCity;
   search.startTour = start;
   search.seed = seed;
+  // The watcher keeps seeing this run's nodes and best tour, not the search's kicks.
+  const RunProgress shown = progress();
+  const RunControl::ShowProgress showRun(control_, shown);
   const TourSearchResult found = findTour(graph_.instance(), search, control_);
   offerTour(found.tour);
 }

@@ -31,7 +31,7 @@ class RunControl {
       reason_ = StopReason::TimeLimit;
       return true;
     }
-    if (watcher_ != nullptr && !watcher_->onProgress(progress)) {
+    if (watcher_ != nullptr && !watcher_->onProgress(shown_ != nullptr ? *shown_ : progress)) {
       reason_ = watcher_->interruption();
       if (reason_ == StopReason::None) reason_ = StopReason::Stopped;
       return true;
@@ -42,6 +42,26 @@ class RunControl {
   void stopFor(StopReason reason) {
     if (reason_ == StopReason::None) reason_ = reason;
   }
+
+  // While it lives, the watcher is shown `progress` in place of what the engine reports: an engine
+  // that runs another search inside its own (a tour search between a cut engine's nodes) keeps
+  // the watcher on its own counts, so that the nodes never go back and the best length never
+  // rises because the inner search counts its own kicks and tours.
+  class ShowProgress {
+   public:
+    ShowProgress(RunControl& control, const RunProgress& progress)
+        : control_(control), previous_(control.shown_) {
+      control_.shown_ = &progress;
+    }
+    ShowProgress(RunControl& control, RunProgress&& progress) = delete;  // it would dangle
+    ~ShowProgress() { control_.shown_ = previous_; }
+    ShowProgress(const ShowProgress&) = delete;
+    ShowProgress& operator=(const ShowProgress&) = delete;
+
+   private:
+    RunControl& control_;
+    const RunProgress* previous_;
+  };
 
   StopReason reason() const { return reason_; }
   bool stopped() const { return reason_ != StopReason::None; }
@@ -62,6 +82,7 @@ class RunControl {
   bool hasDeadline_ = false;
   Clock::time_point deadline_{};
   StopReason reason_ = StopReason::None;
+  const RunProgress* shown_ = nullptr;  // see ShowProgress
 };
 
 }  // namespace ringmarch

@@ -142,6 +142,40 @@ TEST(CutEngineTest, AStoppedRunKeepsAValidTourAndAProvenBound) {
   EXPECT_EQ(result.stopReason, StopReason::TimeLimit);
 }
 
+// Keeps every progress report of a run.
+class ReportRecorder final : public RunWatcher {
+ public:
+  bool onProgress(const RunProgress& progress) override {
+    reports.push_back(progress);
+    return true;
+  }
+  std::vector<RunProgress> reports;
+};
+
+// The tour searches inside the run count kicks and walk through worse tours; the watcher must
+// see the run's own nodes and best tour all along.
+TEST(CutEngineTest, ProgressReportsOnlyTheRunsOwnCounts) {
+  const Loaded loaded = load("pr124.tsp");
+  ASSERT_TRUE(loaded.instance);
+  ReportRecorder watcher;
+  RunControl control(std::nullopt, &watcher);
+  const CutEngineResult result = solveByBranchAndCut(*loaded.instance, {}, control);
+  ASSERT_TRUE(result.optimal);
+  ASSERT_GT(watcher.reports.size(), 2u);
+  for (std::size_t k = 1; k < watcher.reports.size(); ++k) {
+    SCOPED_TRACE(k);
+    const RunProgress& before = watcher.reports[k - 1];
+    const RunProgress& now = watcher.reports[k];
+    EXPECT_GE(now.nodes, before.nodes);
+    if (before.bestLength) {
+      ASSERT_TRUE(now.bestLength);
+      EXPECT_LE(*now.bestLength, *before.bestLength);
+    }
+    EXPECT_LE(now.nodes, result.statistics.nodes);
+  }
+  EXPECT_EQ(watcher.reports.back().bestLength, std::optional<std::int64_t>(59030));
+}
+
 TEST(CutEngineTest, RunsRepeatTheirTourBoundAndNodeCount) {
   const Loaded loaded = load("kroA100.tsp");
   ASSERT_TRUE(loaded.instance);
