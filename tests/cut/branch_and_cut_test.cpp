@@ -263,5 +263,58 @@ TEST(CutEngineTest, AWarmStartBringsBackTheTightCutsThatLeftTheLp) {
   EXPECT_EQ(child.iterations(), before);  // the parent's basis is optimal as it stands
 }
 
+TEST(CutEngineTest, CutRowsLeaveTheLpAfterTheirSlackSolvesInARow) {
+  // Two clusters of three cities, far apart. The cut on {0, 1, 2} joins them and stays tight;
+  // the one on {0, 4} (two cities of different clusters, x(delta) = 4 at every tour) is slack.
+  const auto instance = Instance::fromCoordinates(
+      DistanceRule::Euc2d, {0, 10, 20, 1000, 1010, 1020}, {0, 10, 0, 0, 10, 0});
+  ASSERT_TRUE(instance);
+  const EngineGraph graph(*instance);
+  EdgeTable edges(6);
+  CutPool pool(6);
+  std::vector<std::int64_t> all;
+  for (std::int64_t e = 0; e < edges.size(); ++e) all.push_back(e);
+  std::vector<int> ids;
+  for (std::vector<int> set : {std::vector<int>{0, 1, 2}, std::vector<int>{0, 4}}) {
+    CitySetCut cut;
+    cut.sets = {set};
+    ASSERT_TRUE(canonicalize(cut, 6));
+    ids.push_back(pool.add(cut));
+    ASSERT_GE(ids.back(), 0);
+  }
+  Relaxation lp(graph, edges, pool);
+  lp.addEdges(all);
+  lp.addCuts(ids);
+  ASSERT_EQ(lp.solve(), LpStatus::Optimal);
+  const double joined = lp.objective();
+  EXPECT_EQ(lp.ageAndDropCuts(3), 0);  // slack once
+  ASSERT_EQ(lp.solve(), LpStatus::Optimal);
+  EXPECT_EQ(lp.ageAndDropCuts(3), 0);  // twice
+  EXPECT_TRUE(lp.inLp(ids[1]));
+  ASSERT_EQ(lp.solve(), LpStatus::Optimal);
+  EXPECT_EQ(lp.ageAndDropCuts(3), 1);  // the third solve in a row: it leaves
+  EXPECT_FALSE(lp.inLp(ids[1]));
+  EXPECT_TRUE(lp.inLp(ids[0]));  // tight all along
+  EXPECT_EQ(lp.cutRows(), 1);
+  ASSERT_EQ(lp.solve(), LpStatus::Optimal);
+  EXPECT_DOUBLE_EQ(lp.objective(), joined);
+  EXPECT_EQ(lp.ageAndDropCuts(1), 0);  // a tight row never leaves
+  // Back in the LP, the row starts young again.
+  lp.addCuts(std::vector<int>{ids[1]});
+  ASSERT_EQ(lp.solve(), LpStatus::Optimal);
+  EXPECT_EQ(lp.ageAndDropCuts(2), 0);
+  ASSERT_EQ(lp.solve(), LpStatus::Optimal);
+  // The engine reads the duals right after the drop, without solving again: every row's dual
+  // must stay with its own cut.
+  const FixedPointDuals before = lp.duals();
+  EXPECT_EQ(lp.ageAndDropCuts(2), 1);
+  const FixedPointDuals after = lp.duals();
+  EXPECT_EQ(after.degree, before.degree);
+  EXPECT_EQ(after.cut[static_cast<std::size_t>(ids[0])],
+            before.cut[static_cast<std::size_t>(ids[0])]);
+  EXPECT_GT(after.cut[static_cast<std::size_t>(ids[0])], 0);
+  EXPECT_EQ(after.cut[static_cast<std::size_t>(ids[1])], 0);
+}
+
 }  // namespace
 }  // namespace ringmarch::cut
