@@ -223,26 +223,37 @@ TEST(CutEngineTest, ANodeWithoutToursIsProvenEmptyByItsCertificate) {
   EXPECT_EQ(lp.solve(), LpStatus::Optimal);
 }
 
-TEST(CutEngineTest, AWarmStartBringsBackTheTightCutsThatLeftTheLp) {
-  // Two clusters of three cities, far apart: without the subtour cut the LP's optimum is two
-  // triangles; with it, the clusters are joined. A node started from the parent's basis after
-  // the cut left the LP (another node's aging) must get it back, or it starts from the wrong LP.
-  const auto instance = Instance::fromCoordinates(
-      DistanceRule::Euc2d, {0, 10, 20, 1000, 1010, 1020}, {0, 10, 0, 0, 10, 0});
-  ASSERT_TRUE(instance);
-  const EngineGraph graph(*instance);
-  EdgeTable edges(6);
-  CutPool pool(6);
+// Two clusters of three cities, far apart (0 to 2 and 3 to 5): without a subtour cut the LP's
+// optimum is two triangles. Every edge is at hand for the LP.
+struct TwoClusters {
+  Instance instance = Instance::fromCoordinates(DistanceRule::Euc2d, {0, 10, 20, 1000, 1010, 1020},
+                                                {0, 10, 0, 0, 10, 0})
+                          .value();
+  EngineGraph graph{instance};
+  EdgeTable edges{6};
+  CutPool pool{6};
   std::vector<std::int64_t> all;
-  for (std::int64_t e = 0; e < edges.size(); ++e) all.push_back(e);
-  CitySetCut subtour;
-  subtour.sets = {{0, 1, 2}};
-  ASSERT_TRUE(canonicalize(subtour, 6));
-  const int cutId = pool.add(subtour);
+  TwoClusters() {
+    for (std::int64_t e = 0; e < edges.size(); ++e) all.push_back(e);
+  }
+  // The pool id of the cut x(delta(set)) >= 2 (-1 when it is not a valid cut).
+  int addCut(std::vector<int> set) {
+    CitySetCut cut;
+    cut.sets = {std::move(set)};
+    return canonicalize(cut, 6) ? pool.add(cut) : -1;
+  }
+};
+
+TEST(CutEngineTest, AWarmStartBringsBackTheTightCutsThatLeftTheLp) {
+  // With the cut on {0, 1, 2} the clusters are joined. A node started from the parent's basis
+  // after the cut left the LP (another node's aging) must get it back, or it starts from the
+  // wrong LP.
+  TwoClusters clusters;
+  const int cutId = clusters.addCut({0, 1, 2});
   ASSERT_GE(cutId, 0);
 
-  Relaxation parent(graph, edges, pool);
-  parent.addEdges(all);
+  Relaxation parent(clusters.graph, clusters.edges, clusters.pool);
+  parent.addEdges(clusters.all);
   ASSERT_EQ(parent.solve(), LpStatus::Optimal);
   const double triangles = parent.objective();
   parent.addCuts(std::vector<int>{cutId});
@@ -252,8 +263,8 @@ TEST(CutEngineTest, AWarmStartBringsBackTheTightCutsThatLeftTheLp) {
   const Relaxation::WarmStart start = parent.warmStart();
 
   EdgeTable childEdges(6);  // the same edges, the cut no longer in the LP
-  Relaxation child(graph, childEdges, pool);
-  child.addEdges(all);
+  Relaxation child(clusters.graph, childEdges, clusters.pool);
+  child.addEdges(clusters.all);
   ASSERT_FALSE(child.inLp(cutId));
   child.startFrom(start);
   EXPECT_TRUE(child.inLp(cutId));
@@ -264,26 +275,14 @@ TEST(CutEngineTest, AWarmStartBringsBackTheTightCutsThatLeftTheLp) {
 }
 
 TEST(CutEngineTest, CutRowsLeaveTheLpAfterTheirSlackSolvesInARow) {
-  // Two clusters of three cities, far apart. The cut on {0, 1, 2} joins them and stays tight;
-  // the one on {0, 4} (two cities of different clusters, x(delta) = 4 at every tour) is slack.
-  const auto instance = Instance::fromCoordinates(
-      DistanceRule::Euc2d, {0, 10, 20, 1000, 1010, 1020}, {0, 10, 0, 0, 10, 0});
-  ASSERT_TRUE(instance);
-  const EngineGraph graph(*instance);
-  EdgeTable edges(6);
-  CutPool pool(6);
-  std::vector<std::int64_t> all;
-  for (std::int64_t e = 0; e < edges.size(); ++e) all.push_back(e);
-  std::vector<int> ids;
-  for (std::vector<int> set : {std::vector<int>{0, 1, 2}, std::vector<int>{0, 4}}) {
-    CitySetCut cut;
-    cut.sets = {set};
-    ASSERT_TRUE(canonicalize(cut, 6));
-    ids.push_back(pool.add(cut));
-    ASSERT_GE(ids.back(), 0);
-  }
-  Relaxation lp(graph, edges, pool);
-  lp.addEdges(all);
+  // The cut on {0, 1, 2} joins the clusters and stays tight; the one on {0, 4} (two cities of
+  // different clusters, x(delta) = 4 at every tour) is slack.
+  TwoClusters clusters;
+  const std::vector<int> ids = {clusters.addCut({0, 1, 2}), clusters.addCut({0, 4})};
+  ASSERT_GE(ids[0], 0);
+  ASSERT_GE(ids[1], 0);
+  Relaxation lp(clusters.graph, clusters.edges, clusters.pool);
+  lp.addEdges(clusters.all);
   lp.addCuts(ids);
   ASSERT_EQ(lp.solve(), LpStatus::Optimal);
   const double joined = lp.objective();
