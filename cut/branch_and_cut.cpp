@@ -39,6 +39,11 @@ constexpr int kCutMaxAge = 2;
 // cutting at a node.
 constexpr int kTailRounds = 4;
 constexpr double kTailShare = 2e-5;
+// Local cuts are looked for only while the LP stays below the best tour by more than this share
+// of its length (where the template families leave a wide gap), and they stop once their last
+// kTailRounds rounds together closed less than kLocalTailShare of that gap.
+constexpr double kLocalGapShare = 0.01;
+constexpr double kLocalTailShare = 0.05;
 constexpr double kIntegral = 1e-6;
 
 using Fixing = std::pair<std::int64_t, std::uint8_t>;  // edge, kFixedZero or kFixedOne
@@ -144,6 +149,7 @@ class BranchAndCutRun {
   std::uint64_t nextPaced_ = 0;          // and at the next one (0: not yet counted)
   std::int64_t fixedAgainst_ = kNoTour;  // the best length the root fixing last used
   BranchingHistory branchingHistory_;
+  LocalCutMemory localCutMemory_;
   std::vector<std::string> witnessViolations_;
   std::vector<char> witnessEdge_;  // by edge number, when a witness is given
   std::int64_t witnessLength_ = kNoTour;
@@ -338,6 +344,9 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
   const int cutLimit = std::max(20, n / 4);
   const int priceLimit = std::max(50, n / 2);
   std::vector<double> history;
+  // Local cuts once the other separators find nothing, until they stop paying in this node.
+  bool tryLocalCuts = options_.localCuts && node.depth == 0;
+  std::vector<double> localHistory;
   while (true) {
     if (shouldStop()) return Outcome::Stopped;
     const LpStatus status = timedSolve();
@@ -369,11 +378,27 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
       // none of them and is integral is a tour.
       SeparationCounts counts;
       const int firstNew = pool_.size();
+      const bool wideGap =
+          best_ != kNoTour && static_cast<double>(best_) - lp_.objective() >
+                                  kLocalGapShare * std::abs(static_cast<double>(best_));
       const std::vector<int> cuts =
-          findViolatedCuts(point, pool_, lp_, cutLimit, tailing, counts, nullptr);
+          findViolatedCuts(point, pool_, lp_, cutLimit, tailing,
+                           tryLocalCuts && wideGap ? &localCutMemory_ : nullptr, counts, nullptr);
       for (std::size_t f = 0; f < counts.found.size(); ++f) stats_.cutsFound[f] += counts.found[f];
       stats_.cutsFromPool += counts.fromPool;
       checkNewCuts(firstNew);
+      if (counts.localTried) {
+        const bool found = counts.found[static_cast<std::size_t>(CutFamily::Local)] > 0;
+        // New cuts of another kind: the rounds may pay again.
+        if (found) history.clear();
+        localHistory.push_back(lp_.objective());
+        const std::size_t looks = localHistory.size();
+        const bool stalled =
+            looks > kTailRounds &&
+            localHistory[looks - 1] - localHistory[looks - 1 - kTailRounds] <
+                kLocalTailShare * (static_cast<double>(best_) - localHistory[looks - 1]);
+        tryLocalCuts = found && !stalled;
+      }
       if (!cuts.empty()) {
         ++stats_.cutRounds;
         lp_.addCuts(cuts);
@@ -538,12 +563,14 @@ void BranchAndCutRun::checkNewCuts(int firstNewId) {
   std::vector<char> in(static_cast<std::size_t>(graph_.size()), 0);
   for (int id = firstNewId; id < pool_.size(); ++id) {
     const CitySetCut& cut = pool_[id];
-    int crossings = 0;
-    for (const auto& set : cut.sets) {
+    std::int64_t crossings = 0;
+    for (std::size_t s = 0; s < cut.sets.size(); ++s) {
+      const auto& set = cut.sets[s];
       for (int c : set) in[static_cast<std::size_t>(c)] = 1;
       for (std::size_t k = 0; k < nodeTour.size(); ++k) {
-        crossings += in[static_cast<std::size_t>(nodeTour[k])] !=
-                     in[static_cast<std::size_t>(nodeTour[(k + 1) % nodeTour.size()])];
+        crossings +=
+            cut.weight(s) * (in[static_cast<std::size_t>(nodeTour[k])] !=
+                             in[static_cast<std::size_t>(nodeTour[(k + 1) % nodeTour.size()])]);
       }
       for (int c : set) in[static_cast<std::size_t>(c)] = 0;
     }

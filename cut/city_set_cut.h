@@ -1,9 +1,11 @@
-// Cuts as families of city sets: sum over the sets S of x(delta(S)) >= rhs. A subtour
+// Cuts as families of city sets: sum over the sets S of w_S x(delta(S)) >= rhs, the weights w_S
+// whole numbers, 1 unless given. A subtour
 // elimination constraint is one set with rhs 2 (Dantzig, Fulkerson & Johnson 1954); a comb with
 // handle H and teeth T_1..T_k is the sets H, T_1, .., T_k with rhs 3k + 1 (Chvatal 1973,
-// Grotschel & Padberg 1979), blossoms being combs whose teeth are edges. Kept as sets, a cut
-// stays valid for every edge set: an edge's coefficient is the number of sets it crosses, so
-// edges added later get theirs from the sets. The pool holds every cut found, in the LP or not.
+// Grotschel & Padberg 1979), blossoms being combs whose teeth are edges; local cuts carry weights
+// of either sign. Kept as sets, a cut stays valid for every edge set: an edge's coefficient is the
+// weight of the sets it crosses, so edges added later get theirs from the sets. The pool holds
+// every cut found, in the LP or not.
 #pragma once
 
 #include <cstdint>
@@ -15,20 +17,24 @@
 
 namespace ringmarch::cut {
 
-enum class CutFamily : std::uint8_t { Subtour, Blossom, Comb, Count };
+enum class CutFamily : std::uint8_t { Subtour, Blossom, Comb, Local, Count };
 
 struct CitySetCut {
   std::vector<std::vector<int>> sets;  // each sorted, the smaller side of its cut
+  std::vector<std::int32_t> weights;   // one per set, none of them 0; empty: every weight 1
   std::int32_t rhs = 2;
   CutFamily family = CutFamily::Subtour;
+
+  std::int32_t weight(std::size_t set) const { return weights.empty() ? 1 : weights[set]; }
 };
 
 // Puts a cut in canonical form for n cities: each set replaced by its complement when that is
-// smaller (or as small and without city 0), sorted; the sets sorted. False for a set that is
-// empty or all cities (such a set crosses no edge).
+// smaller (or as small and without city 0), sorted; the sets sorted; with weights, a set given
+// twice once with the sum, sets of weight 0 dropped, and no weights kept when all are 1. False for
+// a set that is empty or all cities (such a set crosses no edge).
 bool canonicalize(CitySetCut& cut, int n);
 
-// x(delta(S)) summed over the cut's sets for a point given on edges (ends u, v, value x).
+// w_S x(delta(S)) summed over the cut's sets for a point given on edges (ends u, v, value x).
 double cutActivity(const CitySetCut& cut, std::span<const int> edgeU, std::span<const int> edgeV,
                    std::span<const double> value, std::vector<std::uint8_t>& scratch, int n);
 
@@ -47,6 +53,7 @@ class CutPool {
   struct Member {
     int cut;
     int set;
+    std::int32_t weight;
   };
   std::span<const Member> memberships(int city) const {
     return membership_[static_cast<std::size_t>(city)];
@@ -59,7 +66,7 @@ class CutPool {
     const auto& b = membership_[static_cast<std::size_t>(v)];
     std::size_t i = 0, j = 0;
     int current = -1, count = 0;
-    auto emit = [&](int cutId, int delta) {
+    auto emit = [&](int cutId, std::int32_t delta) {
       if (cutId != current) {
         if (current >= 0 && count != 0) f(current, count);
         current = cutId;
@@ -70,11 +77,11 @@ class CutPool {
     while (i < a.size() || j < b.size()) {
       if (j >= b.size() || (i < a.size() && (a[i].cut < b[j].cut ||
                                              (a[i].cut == b[j].cut && a[i].set < b[j].set)))) {
-        emit(a[i].cut, 1);
+        emit(a[i].cut, a[i].weight);
         ++i;
       } else if (i >= a.size() || b[j].cut < a[i].cut ||
                  (b[j].cut == a[i].cut && b[j].set < a[i].set)) {
-        emit(b[j].cut, 1);
+        emit(b[j].cut, b[j].weight);
         ++j;
       } else {  // the same set holds both ends: the edge does not cross it
         emit(a[i].cut, 0);

@@ -1,5 +1,7 @@
 // One pass over the complete graph: the cheap bound c - Y_u - Y_v decides most edges, the exact
-// reduced cost (adding back twice the dual weight of the sets holding both ends) the rest.
+// reduced cost (adding back twice the dual weight of the sets holding both ends) the rest. Sets
+// of negative weight (local cuts) would make that bound too high: a city's Y then also counts
+// their weight once more, which the shared weight of any two cities can never fall below.
 #include "cut/exact_bound.h"
 
 #include <algorithm>
@@ -28,19 +30,25 @@ class DualMemberships {
     for (int c = 0; c < n; ++c) {
       for (const auto& m : pool.memberships(c)) {
         const std::int64_t z = duals.cut[static_cast<std::size_t>(m.cut)];
-        if (z != 0) entries_.push_back({m.cut, m.set, z});
+        if (z != 0) entries_.push_back({m.cut, m.set, static_cast<__int128>(z) * m.weight});
       }
       start_[static_cast<std::size_t>(c) + 1] = entries_.size();
     }
   }
 
-  // Y_u = y_u + the dual weight of every cut set holding u.
-  std::vector<__int128> nodeWeights(const FixedPointDuals& duals) const {
+  // Y_u = y_u + the dual weight of every cut set holding u; `cheap`: Y_u less the negative dual
+  // weights at u once more, so that c - cheap_u - cheap_v never exceeds a reduced cost (the
+  // shared weight of u and v is at least the negative weight at either end).
+  std::vector<__int128> nodeWeights(const FixedPointDuals& duals, bool cheap) const {
     const std::size_t n = start_.size() - 1;
     std::vector<__int128> y(n);
     for (std::size_t c = 0; c < n; ++c) {
       __int128 w = duals.degree[c];
-      for (std::size_t k = start_[c]; k < start_[c + 1]; ++k) w += entries_[k].dual;
+      for (std::size_t k = start_[c]; k < start_[c + 1]; ++k) {
+        const __int128 d = entries_[k].dual;
+        w += d;
+        if (cheap && d < 0) w -= d;
+      }
       y[c] = w;
     }
     return y;
@@ -73,7 +81,7 @@ class DualMemberships {
   struct Entry {
     int cut;
     int set;
-    std::int64_t dual;
+    __int128 dual;  // the cut's dual times the set's weight
   };
   std::vector<std::size_t> start_;
   std::vector<Entry> entries_;
@@ -121,20 +129,23 @@ LagrangianBound lagrangianBound(const EngineGraph& graph, const EdgeTable& edges
     total += static_cast<__int128>(pool[id].rhs) * duals.cut[static_cast<std::size_t>(id)];
   }
   const DualMemberships held(n, pool, duals);
-  const std::vector<__int128> y = held.nodeWeights(duals);
+  const std::vector<__int128> y = held.nodeWeights(duals, false);
+  const std::vector<__int128> yCheap = held.nodeWeights(duals, true);
   std::vector<std::pair<__int128, std::int64_t>> negative;
   const std::uint8_t* flags = edges.all().data();
   std::int64_t e = 0;
   for (int b = 1; b < n; ++b) {
     const __int128 yb = y[static_cast<std::size_t>(b)];
+    const __int128 ybCheap = yCheap[static_cast<std::size_t>(b)];
     for (int a = 0; a < b; ++a, ++e) {
       const std::uint8_t f = flags[e];
       if ((f & kExcluded) != 0) continue;  // x_e = 0 in every tour of the node: the term is 0
-      const __int128 cheap =
-          scaledCost(graph, a, b, zeroCosts) - y[static_cast<std::size_t>(a)] - yb;
+      const __int128 cost = scaledCost(graph, a, b, zeroCosts);
       const bool inLp = (f & kInLp) != 0;
-      if ((f & kFixedOne) == 0 && cheap >= 0) continue;
-      const __int128 rc = cheap + 2 * held.sharedWeight(a, b);
+      if ((f & kFixedOne) == 0 && cost - yCheap[static_cast<std::size_t>(a)] - ybCheap >= 0) {
+        continue;
+      }
+      const __int128 rc = cost - y[static_cast<std::size_t>(a)] - yb + 2 * held.sharedWeight(a, b);
       if ((f & kFixedOne) != 0) {
         total += rc;
       } else if (rc < 0) {
@@ -162,7 +173,8 @@ FixingResult reducedCostFixing(const EngineGraph& graph, const EdgeTable& edges,
   if (gap <= 0) return r;  // the bound already meets the cutoff: the caller prunes instead
   const int n = graph.size();
   const DualMemberships held(n, pool, duals);
-  const std::vector<__int128> y = held.nodeWeights(duals);
+  const std::vector<__int128> y = held.nodeWeights(duals, false);
+  const std::vector<__int128> yCheap = held.nodeWeights(duals, true);
   const std::uint8_t* flags = edges.all().data();
   std::int64_t e = 0;
   for (int b = 1; b < n; ++b) {
@@ -171,13 +183,16 @@ FixingResult reducedCostFixing(const EngineGraph& graph, const EdgeTable& edges,
       if ((f & (kExcluded | kFixedOne)) != 0) continue;
       const bool inLp = (f & kInLp) != 0;
       if (!inLp && !wholeGraph) continue;
-      const __int128 cheap = scaledCost(graph, a, b, false) - y[static_cast<std::size_t>(a)] -
-                             y[static_cast<std::size_t>(b)];
+      const __int128 cost = scaledCost(graph, a, b, false);
       if (!inLp) {
-        if (cheap >= gap) r.toZero.push_back(e);
+        if (cost - yCheap[static_cast<std::size_t>(a)] - yCheap[static_cast<std::size_t>(b)] >=
+            gap) {
+          r.toZero.push_back(e);
+        }
         continue;
       }
-      const __int128 rc = cheap + 2 * held.sharedWeight(a, b);
+      const __int128 rc = cost - y[static_cast<std::size_t>(a)] - y[static_cast<std::size_t>(b)] +
+                          2 * held.sharedWeight(a, b);
       if (rc >= gap) {
         r.toZero.push_back(e);
       } else if (-rc >= gap) {

@@ -103,29 +103,42 @@ void Relaxation::addCuts(std::span<const int> poolIds) {
     cutRow_.resize(static_cast<std::size_t>(pool_.size()), -1);
   }
   coefficient_.resize(static_cast<std::size_t>(columns()), 0.0);
+  columnTouched_.resize(static_cast<std::size_t>(columns()), 0);
   std::vector<int> rowColumns;
   std::vector<double> rowValues;
   for (const int id : poolIds) {
     if (inLp(id)) continue;
     const CitySetCut& cut = pool_[id];
     touched_.clear();
-    for (const auto& set : cut.sets) {
+    for (std::size_t s = 0; s < cut.sets.size(); ++s) {
+      const auto& set = cut.sets[s];
+      const double weight = cut.weight(s);
       ++markGeneration_;
       for (int c : set) mark_[static_cast<std::size_t>(c)] = markGeneration_;
       for (int c : set) {
         for (const auto& [other, column] : adjacency_[static_cast<std::size_t>(c)]) {
           if (mark_[static_cast<std::size_t>(other)] == markGeneration_) continue;
-          if (coefficient_[static_cast<std::size_t>(column)] == 0.0) touched_.push_back(column);
-          coefficient_[static_cast<std::size_t>(column)] += 1.0;
+          // Weights of either sign may sum to 0 on the way: a column is listed once, when first
+          // touched, and left out at the end if its sum is 0.
+          if (!columnTouched_[static_cast<std::size_t>(column)]) {
+            columnTouched_[static_cast<std::size_t>(column)] = 1;
+            touched_.push_back(column);
+          }
+          coefficient_[static_cast<std::size_t>(column)] += weight;
         }
       }
     }
     std::sort(touched_.begin(), touched_.end());
-    rowColumns.assign(touched_.begin(), touched_.end());
+    rowColumns.clear();
     rowValues.clear();
     for (int column : touched_) {
-      rowValues.push_back(coefficient_[static_cast<std::size_t>(column)]);
+      const double value = coefficient_[static_cast<std::size_t>(column)];
+      if (value != 0.0) {
+        rowColumns.push_back(column);
+        rowValues.push_back(value);
+      }
       coefficient_[static_cast<std::size_t>(column)] = 0.0;
+      columnTouched_[static_cast<std::size_t>(column)] = 0;
     }
     lp_.addRow(static_cast<double>(cut.rhs), LpSolver::kInfinity, rowColumns, rowValues);
     cutRow_[static_cast<std::size_t>(id)] = graph_.size() + cutRows();

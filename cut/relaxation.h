@@ -98,6 +98,7 @@ class Relaxation {
   // Scratch for building rows.
   std::vector<int> mark_;
   int markGeneration_ = 0;
+  std::vector<std::uint8_t> columnTouched_;
   std::vector<double> coefficient_;
   std::vector<int> touched_;
 };

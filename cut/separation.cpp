@@ -8,6 +8,7 @@
 #include "cut/comb_separation.h"
 #include "cut/comb_tightening.h"
 #include "cut/exact_blossom_separation.h"
+#include "cut/local_cut_separation.h"
 #include "cut/subtour_separation.h"
 
 namespace ringmarch::cut {
@@ -41,27 +42,33 @@ SupportAdjacency::SupportAdjacency(const SupportGraph& graph)
 
 double SupportAdjacency::activity(const CitySetCut& cut) {
   double total = 0.0;
-  for (const auto& set : cut.sets) {
+  for (std::size_t s = 0; s < cut.sets.size(); ++s) {
+    const auto& set = cut.sets[s];
     ++generation_;
     for (int c : set) mark_[static_cast<std::size_t>(c)] = generation_;
+    // Unweighted sets add straight into the total: the same sums, to the last bit, whatever the
+    // cut's kind.
+    double crossing = 0.0;
+    double& sum = cut.weights.empty() ? total : crossing;
     for (int c : set) {
       for (int k = start_[c]; k < start_[c + 1]; ++k) {
-        if (mark_[static_cast<std::size_t>(other_[k])] != generation_) total += value_[k];
+        if (mark_[static_cast<std::size_t>(other_[k])] != generation_) sum += value_[k];
       }
     }
+    total += cut.weight(s) * crossing;
   }
   return total;
 }
 
 std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, const Relaxation& lp,
-                                  int limit, bool subtoursOnly, SeparationCounts& counts,
-                                  double* minimumCut) {
+                                  int limit, bool subtoursOnly, LocalCutMemory* localCuts,
+                                  SeparationCounts& counts, double* minimumCut) {
   SupportAdjacency adjacency(graph);
   std::vector<int> chosen;
   std::vector<std::pair<double, int>> pooled;       // (-violation, id)
   std::vector<std::pair<double, int>> nearlyTight;  // (slack, id) of combs, those in the LP too
   for (int id = 0; id < pool.size(); ++id) {
-    const bool comb = pool[id].family != CutFamily::Subtour;
+    const bool comb = pool[id].family == CutFamily::Blossom || pool[id].family == CutFamily::Comb;
     const bool inLp = lp.inLp(id);
     if ((inLp && !comb) || (subtoursOnly && comb)) continue;
     const double slack = adjacency.activity(pool[id]) - pool[id].rhs;
@@ -108,6 +115,10 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
     std::vector<const CitySetCut*> combs;
     for (const auto& [slack, id] : nearlyTight) combs.push_back(&pool[id]);
     take(tightenCombs(graph, combs, limit, kMinimumViolation));
+  }
+  if (localCuts != nullptr && chosen.empty() && cutValue >= 2.0 - kMinimumViolation) {
+    counts.localTried = true;
+    take(separateLocalCuts(graph, limit, kMinimumViolation, localCuts));
   }
   return chosen;
 }

@@ -28,6 +28,7 @@ SolveResult runCutEngine(const Instance& instance, RunControl& control,
   result.counts.subtourCuts = s.cutsFound[static_cast<std::size_t>(cut::CutFamily::Subtour)];
   result.counts.blossomCuts = s.cutsFound[static_cast<std::size_t>(cut::CutFamily::Blossom)];
   result.counts.combCuts = s.cutsFound[static_cast<std::size_t>(cut::CutFamily::Comb)];
+  result.counts.localCuts = s.cutsFound[static_cast<std::size_t>(cut::CutFamily::Local)];
   result.counts.poolCuts = s.cutsFromPool;
   result.counts.pricedEdges = s.pricedEdges;
   result.counts.eliminatedEdges = s.eliminatedEdges;

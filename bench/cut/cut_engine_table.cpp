@@ -157,10 +157,12 @@ double percentBelow(std::int64_t reference, std::int64_t bound) {
 void printHeader() {
   std::printf(
       "| instance | cities | length | optimum | proven | lower bound | nodes | root bound | root "
-      "gap | subtour | blossom | comb | from pool | LP s | user s | wall s | peak MB | other s | "
+      "gap | subtour | blossom | comb | local | from pool | LP s | user s | wall s | peak MB | "
+      "other s | "
       "user / other |\n");
   std::printf(
       "|---|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---"
+      ":|---"
       ":|\n");
 }
 
@@ -237,15 +239,16 @@ int measureInstance(const std::string& argument, const Options& options) {
     return static_cast<unsigned long long>(s.cutsFound[static_cast<std::size_t>(f)]);
   };
   std::printf(
-      "| %s | %d | %lld | %s | %s | %s | %llu | %lld | %.2f %% | %llu | %llu | %llu | %llu | "
+      "| %s | %d | %lld | %s | %s | %s | %llu | %lld | %.2f %% | %llu | %llu | %llu | %llu | %llu "
+      "| "
       "%.2f | %.2f | %.2f | %.0f | %s | %s |\n",
       name.c_str(), instance->size(), static_cast<long long>(result.length),
       optimum ? std::to_string(*optimum).c_str() : "-", proven.c_str(),
       result.lowerBound ? std::to_string(*result.lowerBound).c_str() : "-",
       static_cast<unsigned long long>(s.nodes), static_cast<long long>(s.rootBound),
       percentBelow(reference, s.rootBound), family(Family::Subtour), family(Family::Blossom),
-      family(Family::Comb), static_cast<unsigned long long>(s.cutsFromPool), s.lpSeconds, cost.user,
-      cost.wall, peak, other.empty() ? "-" : other.c_str(), ratio.c_str());
+      family(Family::Comb), family(Family::Local), static_cast<unsigned long long>(s.cutsFromPool),
+      s.lpSeconds, cost.user, cost.wall, peak, other.empty() ? "-" : other.c_str(), ratio.c_str());
   std::fflush(stdout);
 
   if (options.canonicalFile.empty()) return faults;

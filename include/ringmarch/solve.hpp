@@ -60,6 +60,7 @@ struct SolveCounts {
   std::uint64_t subtourCuts = 0;
   std::uint64_t blossomCuts = 0;
   std::uint64_t combCuts = 0;
+  std::uint64_t localCuts = 0;
   std::uint64_t poolCuts = 0;         // pooled cuts put back into the LP
   std::uint64_t pricedEdges = 0;      // edges the pricing added to the LP
   std::uint64_t eliminatedEdges = 0;  // edges reduced-cost fixing removed

@@ -219,18 +219,26 @@ bool isCombByEnumeration(const CitySetCut& cut, int n) {
 }
 
 int smallestTourActivity(const CitySetCut& cut, int n) {
-  std::vector<std::uint32_t> member(static_cast<std::size_t>(n), 0);
+  // Per pair of cities: the weight of the sets that hold exactly one of them.
+  std::vector<std::vector<char>> in(cut.sets.size(),
+                                    std::vector<char>(static_cast<std::size_t>(n)));
   for (std::size_t s = 0; s < cut.sets.size(); ++s) {
-    for (int c : cut.sets[s]) member[c] |= 1u << s;
+    for (int c : cut.sets[s]) in[s][c] = 1;
+  }
+  std::vector<int> crossing(static_cast<std::size_t>(n * n), 0);
+  for (int a = 0; a < n; ++a) {
+    for (int b = 0; b < n; ++b) {
+      for (std::size_t s = 0; s < cut.sets.size(); ++s) {
+        if (in[s][a] != in[s][b]) crossing[a * n + b] += cut.weight(s);
+      }
+    }
   }
   std::vector<int> order(static_cast<std::size_t>(n));
   std::iota(order.begin(), order.end(), 0);
   int smallest = std::numeric_limits<int>::max();
   do {
     int activity = 0;
-    for (int i = 0; i < n; ++i) {
-      activity += std::popcount(member[order[i]] ^ member[order[(i + 1) % n]]);
-    }
+    for (int i = 0; i < n; ++i) activity += crossing[order[i] * n + order[(i + 1) % n]];
     smallest = std::min(smallest, activity);
   } while (std::next_permutation(order.begin() + 1, order.end()));
   return smallest;
