@@ -149,7 +149,8 @@ void Relaxation::addCuts(std::span<const int> poolIds) {
 
 int Relaxation::ageAndDropCuts(int maxAge) {
   const auto activity = lp_.rowActivity();
-  std::vector<int> doomed;
+  std::vector<int>& doomed = doomedRows_;
+  doomed.clear();
   for (int r = 0; r < cutRows(); ++r) {
     const int row = graph_.size() + r;
     const double slack =
@@ -160,18 +161,19 @@ int Relaxation::ageAndDropCuts(int maxAge) {
   }
   if (doomed.empty()) return 0;
   lp_.removeRows(doomed);
-  std::vector<int> keptCut, keptAge;
-  std::size_t d = 0;
+  // The kept rows close up in place, in order.
+  std::size_t d = 0, kept = 0;
   for (int r = 0; r < cutRows(); ++r) {
     if (d < doomed.size() && doomed[d] == graph_.size() + r) {
       ++d;
       continue;
     }
-    keptCut.push_back(rowCut_[static_cast<std::size_t>(r)]);
-    keptAge.push_back(rowAge_[static_cast<std::size_t>(r)]);
+    rowCut_[kept] = rowCut_[static_cast<std::size_t>(r)];
+    rowAge_[kept] = rowAge_[static_cast<std::size_t>(r)];
+    ++kept;
   }
-  rowCut_ = std::move(keptCut);
-  rowAge_ = std::move(keptAge);
+  rowCut_.resize(kept);
+  rowAge_.resize(kept);
   rebuildRowIndex();
   return static_cast<int>(doomed.size());
 }

@@ -95,6 +95,7 @@ class Relaxation {
   std::vector<int> rowCut_;  // pool id of each cut row, in row order after the degree rows
   std::vector<int> cutRow_;  // row of each pool cut, -1 outside the LP
   std::vector<int> rowAge_;
+  std::vector<int> doomedRows_;  // scratch of ageAndDropCuts
   // Scratch for building rows.
   std::vector<int> mark_;
   int markGeneration_ = 0;
