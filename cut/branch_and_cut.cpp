@@ -39,9 +39,9 @@ constexpr int kCutMaxAge = 2;
 // cutting at a node.
 constexpr int kTailRounds = 4;
 constexpr double kTailShare = 2e-5;
-// Local cuts are looked for only while the LP stays below the best tour by more than this share
-// of its length (where the template families leave a wide gap), and they stop once their last
-// kTailRounds rounds together closed less than kLocalTailShare of that gap.
+// Local cuts are looked for when the root, ready to branch, has its LP below the best tour by more
+// than this share of the tour's length (where the template families leave a wide gap); they stop
+// once their last kTailRounds rounds together closed less than kLocalTailShare of that gap.
 constexpr double kLocalGapShare = 0.01;
 constexpr double kLocalTailShare = 0.05;
 constexpr double kIntegral = 1e-6;
@@ -344,8 +344,11 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
   const int cutLimit = std::max(20, n / 4);
   const int priceLimit = std::max(50, n / 2);
   std::vector<double> history;
-  // Local cuts once the other separators find nothing, until they stop paying in this node.
-  bool tryLocalCuts = options_.localCuts && node.depth == 0;
+  // Local cuts at the root, once it is ready to branch: its cuts, pricing and tour searches done,
+  // so that the gap they are measured by is the one branching would face. Then in every round
+  // in which the other separators find nothing, until they stop paying.
+  bool localPending = options_.localCuts && node.depth == 0;
+  bool tryLocalCuts = false;
   std::vector<double> localHistory;
   while (true) {
     if (shouldStop()) return Outcome::Stopped;
@@ -378,12 +381,9 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
       // none of them and is integral is a tour.
       SeparationCounts counts;
       const int firstNew = pool_.size();
-      const bool wideGap =
-          best_ != kNoTour && static_cast<double>(best_) - lp_.objective() >
-                                  kLocalGapShare * std::abs(static_cast<double>(best_));
       const std::vector<int> cuts =
           findViolatedCuts(point, pool_, lp_, cutLimit, tailing,
-                           tryLocalCuts && wideGap ? &localCutMemory_ : nullptr, counts, nullptr);
+                           tryLocalCuts ? &localCutMemory_ : nullptr, counts, nullptr);
       for (std::size_t f = 0; f < counts.found.size(); ++f) stats_.cutsFound[f] += counts.found[f];
       stats_.cutsFromPool += counts.fromPool;
       checkNewCuts(firstNew);
@@ -447,6 +447,14 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     // New fixings change the LP: solve it again before branching on it.
     if (fixAtRoot()) continue;
     if (node.depth > 0 && fixAtNode(node, duals, priced.scaledTotal)) continue;
+    if (localPending) {
+      localPending = false;
+      if (best_ != kNoTour && static_cast<double>(best_) - lp_.objective() >
+                                  kLocalGapShare * std::abs(static_cast<double>(best_))) {
+        tryLocalCuts = true;
+        continue;
+      }
+    }
     return Outcome::Branched;
   }
 }

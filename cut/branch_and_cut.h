@@ -51,11 +51,11 @@ struct CutEngineOptions {
   // candidate tried at every node (rd400 27 s against 47, pcb442 5 s against 15).
   int strongBranchingReliability = 2;
   int strongBranchingLookahead = 8;
-  // Local cuts when the other separators find nothing and the LP is more than 1 % below the best
-  // tour, at the root. Of the files of 128 to 442
-  // cities only ts225 is that far below (120 s: bound 124,914 in 353 nodes, against 124,208 in
-  // 1,288 without); of the asymmetric files 10 of 19, in the twin form (ftv170 75 nodes and
-  // 1.5 s against 403 and 1.8 s; kro124p 11 nodes and 1.2 s against 23 and 0.2 s).
+  // Local cuts at the root when, ready to branch, its LP is more than 1 % below the best tour.
+  // Of the files of 128 to 442 cities only ts225 is that far below (120 s: bound 124,770 in 391
+  // nodes, against 124,208 in 1,288 without); of the asymmetric files 10 of 19, in the twin form
+  // (ftv170 103 nodes and 2.1 s against 403 and 1.8 s; kro124p 9 nodes and 1.2 s against 23 and
+  // 0.2 s); no symmetric file up to 127 cities and no generated lattice.
   bool localCuts = true;
   // A tour to start from (every city once), such as another engine's best; empty: none.
   std::span<const int> startTour = {};
