@@ -377,7 +377,10 @@ class RegionSeparator {
   // engine's LP well conditioned.
   std::optional<Found> roundCut(const std::vector<double>& pi, double minimumViolation) {
     double largest = 0.0;
-    for (double p : pi) largest = std::max(largest, std::abs(p));
+    for (double p : pi) {
+      if (!std::isfinite(p)) return std::nullopt;  // a failed solve: nothing to round
+      largest = std::max(largest, std::abs(p));
+    }
     if (largest < 1e-9) return std::nullopt;
     static constexpr int kScales[] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 32, 48, 64};
     struct Rounded {
