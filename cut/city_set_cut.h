@@ -19,6 +19,11 @@ namespace ringmarch::cut {
 
 enum class CutFamily : std::uint8_t { Subtour, Blossom, Comb, Local, Count };
 
+// Combs and blossoms: the cuts the comb tightening works on.
+inline bool isComb(CutFamily family) {
+  return family == CutFamily::Blossom || family == CutFamily::Comb;
+}
+
 struct CitySetCut {
   std::vector<std::vector<int>> sets;  // each sorted, the smaller side of its cut
   std::vector<std::int32_t> weights;   // one per set, none of them 0; empty: every weight 1

@@ -47,9 +47,7 @@ class CombTightener {
   // (the tightener is then empty).
   bool load(const CitySetCut& cut) {
     const std::size_t sets = cut.sets.size();
-    if ((cut.family != CutFamily::Blossom && cut.family != CutFamily::Comb) || sets < 4 ||
-        sets % 2 != 0)
-      return false;
+    if (!isComb(cut.family) || sets < 4 || sets % 2 != 0) return false;
     for (std::size_t h = 0; h < sets; ++h) {
       std::vector<std::vector<int>> teeth;
       for (std::size_t s = 0; s < sets; ++s) {

@@ -327,7 +327,9 @@ class RegionSeparator {
   }
 
  private:
-  void mirror(std::vector<double>& price) const {
+  // Copies each pair's cost a < b to (b, a): the cover programme reads the matrix both ways.
+  template <class Cost>
+  void mirror(std::vector<Cost>& price) const {
     for (int a = 0; a < width_; ++a) {
       for (int b = a + 1; b < width_; ++b) {
         price[static_cast<std::size_t>(b * width_ + a)] =
@@ -397,12 +399,7 @@ class RegionSeparator {
         r.coefficient[i] = std::llround(scale * pi[i] / largest);
         cost[static_cast<std::size_t>(pairs_[i])] = -r.coefficient[i];
       }
-      for (int a = 0; a < width_; ++a) {
-        for (int b = a + 1; b < width_; ++b) {
-          cost[static_cast<std::size_t>(b * width_ + a)] =
-              cost[static_cast<std::size_t>(a * width_ + b)];
-        }
-      }
+      mirror(cost);
       r.rhs = -whole_.solve(k_, cost, nullptr);  // max over covers of coefficient.y
       double lhs = 0.0;
       for (std::size_t i = 0; i < pairs_.size(); ++i) {

@@ -68,7 +68,7 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
   std::vector<std::pair<double, int>> pooled;       // (-violation, id)
   std::vector<std::pair<double, int>> nearlyTight;  // (slack, id) of combs, those in the LP too
   for (int id = 0; id < pool.size(); ++id) {
-    const bool comb = pool[id].family == CutFamily::Blossom || pool[id].family == CutFamily::Comb;
+    const bool comb = isComb(pool[id].family);
     const bool inLp = lp.inLp(id);
     if ((inLp && !comb) || (subtoursOnly && comb)) continue;
     const double slack = adjacency.activity(pool[id]) - pool[id].rhs;
