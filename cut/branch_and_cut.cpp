@@ -603,9 +603,18 @@ CutEngineResult BranchAndCutRun::run() {
     }
   }
   std::string failure;
+  const auto started = std::chrono::steady_clock::now();
+  auto searchStarted = started;
   try {
     offerTour(options_.startTour);
+    if (best_ != kNoTour) stats_.initialLength = best_;
     searchTour(bestTour_, options_.firstTourKicksPerCity, 1);
+    if (best_ != kNoTour) {
+      stats_.improvedLength = best_;
+      if (!stats_.initialLength) stats_.initialLength = best_;
+    }
+    searchStarted = std::chrono::steady_clock::now();
+    stats_.firstTourSeconds = std::chrono::duration<double>(searchStarted - started).count();
     buildRoot();
     Node root;
     root.id = nextId_;
@@ -636,6 +645,8 @@ CutEngineResult BranchAndCutRun::run() {
   if (evaluating_ != kNoTour) abandoned_.push_back(evaluating_);
   evaluating_ = kNoTour;
   stats_.lpIterations = lp_.iterations();
+  stats_.searchSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - searchStarted).count();
   result.statistics = stats_;
   result.witnessViolations = witnessViolations_;
   result.stopReason = control_.reason();
@@ -659,8 +670,13 @@ CutEngineResult solveByBranchAndCut(const Instance& instance, const CutEngineOpt
                                     RunControl& control) {
   CutEngineResult result;
   try {
+    const auto started = std::chrono::steady_clock::now();
     BranchAndCutRun run(instance, options, control);
-    return run.run();
+    const double setup =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    result = run.run();
+    result.statistics.setupSeconds = setup;
+    return result;
   } catch (const std::bad_alloc&) {
     control.stopFor(StopReason::OutOfMemory);
     result.stopReason = StopReason::OutOfMemory;

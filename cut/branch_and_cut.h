@@ -77,6 +77,14 @@ struct CutEngineStatistics {
   std::uint64_t guidedTours = 0;  // tour searches from LP points
   std::uint64_t pacedTours = 0;   // tour searches from the best tour, kept in pace with the LP
   std::int64_t rootBound = 0;     // the proven bound of the root
+  // The tour handed in (or, without one, the first search's) and the first search's result.
+  std::optional<std::int64_t> initialLength;
+  std::optional<std::int64_t> improvedLength;
+  // Time (reports only): building the run (the edge set and its tables), the first tour search,
+  // and everything after it.
+  double setupSeconds = 0.0;
+  double firstTourSeconds = 0.0;
+  double searchSeconds = 0.0;
   int maxDepth = 0;
   int abandonedNodes = 0;  // nodes the LP solver could not settle (their bound kept)
 };

@@ -40,8 +40,9 @@ SolveResult runCutEngine(const Instance& instance, RunControl& control,
   }
   result.tour = run.tour;
   result.length = instance.tourLength(run.tour);
-  result.counts.initialLength = result.length;
-  result.counts.improvedLength = result.length;
+  result.counts.initialLength = s.initialLength.value_or(result.length);
+  result.counts.improvedLength = s.improvedLength.value_or(result.length);
+  result.counts.stages = {s.setupSeconds, s.firstTourSeconds, s.searchSeconds};
   result.lowerBound = run.lowerBound;
   if (run.optimal && run.lowerBound && *run.lowerBound == result.length) {
     result.status = SolveStatus::Optimal;

@@ -73,6 +73,11 @@ SolveResult canonicalThenCut(const ProblemData& problem, const SolveRequest& req
   second.counts.initialLength = first.counts.initialLength;
   second.counts.improvedLength = first.counts.improvedLength;
   second.counts.firstLevelBound = first.counts.firstLevelBound;
+  // The first tour is the canonical engine's; everything after it, the cut engine's run
+  // included, is the search.
+  const SolveStageSeconds& cut = second.counts.stages;
+  second.counts.stages = {first.counts.stages.load, first.counts.stages.initialTour,
+                          first.counts.stages.search + cut.load + cut.initialTour + cut.search};
   return second;
 }
 

@@ -686,6 +686,15 @@ static int visits_each_once(int32_t n, const int32_t* tour) {
   return ok;
 }
 
+/* The stages of a solve that searched: each counted, the search took time, none beyond the whole.
+ */
+static int stages_fit(const ringmarch_solution* solution) {
+  const double stages =
+      solution->load_seconds + solution->initial_tour_seconds + solution->search_seconds;
+  return solution->load_seconds >= 0 && solution->initial_tour_seconds > 0 &&
+         solution->search_seconds > 0 && stages <= solution->seconds + 1e-6;
+}
+
 /* Files beyond the solver's 127 cities: read whole by the tolerant reader into instances (GEO,
  * matrices in two layouts, ATSP), refused by the strict one with the line and the reason, kept out
  * of the solver; solved by the tour engine to a valid tour, a bound at or below the published
@@ -757,6 +766,9 @@ static void test_instances_beyond_the_solver(void) {
       CHECK(visits_each_once(solution.cities, solution.tour));
       CHECK(statistics.handed_over_after == 0 && statistics.subtour_cuts > 0);
       CHECK(statistics.root_bound > 0 && statistics.root_bound <= files[k].optimum);
+      CHECK(solution.initial_length >= solution.improved_length &&
+            solution.improved_length >= solution.length);
+      CHECK(stages_fit(&solution));
       ringmarch_solution_free(&solution);
     }
     ringmarch_instance_destroy(instance);
@@ -774,6 +786,9 @@ static void test_instances_beyond_the_solver(void) {
                  ringmarch_solve_instance_with_statistics(grid, NULL, &solution, &statistics));
     CHECK(solution.engine == RINGMARCH_ENGINE_CUT && solution.status == RINGMARCH_STATUS_OPTIMAL);
     CHECK(solution.length == 12141 && statistics.handed_over_after >= 5000);
+    CHECK(solution.initial_length >= solution.improved_length &&
+          solution.improved_length >= solution.length);
+    CHECK(stages_fit(&solution));
     ringmarch_solution_free(&solution);
     ringmarch_instance_destroy(grid);
   }
