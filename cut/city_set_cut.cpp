@@ -101,11 +101,15 @@ std::pair<int, bool> CutPool::insert(CitySetCut cut) {
   if (const auto known = known_.find(key); known != known_.end()) return {known->second, false};
   const int id = static_cast<int>(cuts_.size());
   known_.emplace(std::move(key), id);
+  firstSet_.push_back(static_cast<int>(setStart_.size()) - 1);
   for (int s = 0; s < static_cast<int>(cut.sets.size()); ++s) {
     for (int c : cut.sets[static_cast<std::size_t>(s)]) {
       membership_[static_cast<std::size_t>(c)].push_back(
           {id, s, cut.weight(static_cast<std::size_t>(s))});
     }
+    const auto& set = cut.sets[static_cast<std::size_t>(s)];
+    flatCities_.insert(flatCities_.end(), set.begin(), set.end());
+    setStart_.push_back(static_cast<int>(flatCities_.size()));
   }
   cuts_.push_back(std::move(cut));
   return {id, true};

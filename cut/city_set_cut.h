@@ -64,6 +64,15 @@ class CutPool {
     return membership_[static_cast<std::size_t>(city)];
   }
 
+  // The cities of set s of cut id, from one array holding every pooled set in order: the pool
+  // scan reads them front to back instead of from a small allocation per set.
+  std::span<const int> cities(int id, int s) const {
+    const int set = firstSet_[static_cast<std::size_t>(id)] + s;
+    const int begin = setStart_[static_cast<std::size_t>(set)];
+    return {flatCities_.data() + begin,
+            static_cast<std::size_t>(setStart_[static_cast<std::size_t>(set) + 1] - begin)};
+  }
+
   // Calls f(cutId, coefficient) for every cut whose coefficient on edge (u, v) is not zero.
   template <class F>
   void forEachCoefficient(int u, int v, F&& f) const {
@@ -102,6 +111,9 @@ class CutPool {
   std::vector<CitySetCut> cuts_;
   std::vector<std::vector<Member>> membership_;
   std::unordered_map<std::string, int> known_;
+  std::vector<int> flatCities_;
+  std::vector<int> setStart_{0};  // per pooled set, into flatCities_, and one past the last
+  std::vector<int> firstSet_;     // per cut, its first set's number
 };
 
 }  // namespace ringmarch::cut

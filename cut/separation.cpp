@@ -22,8 +22,7 @@ constexpr double kTighteningSlack = 0.5;
 
 SupportAdjacency::SupportAdjacency(const SupportGraph& graph)
     : start_(static_cast<std::size_t>(graph.n) + 1, 0),
-      other_(2 * graph.x.size()),
-      value_(2 * graph.x.size()),
+      neighbours_(2 * graph.x.size()),
       mark_(static_cast<std::size_t>(graph.n), 0) {
   for (std::size_t e = 0; e < graph.x.size(); ++e) {
     ++start_[static_cast<std::size_t>(graph.u[e]) + 1];
@@ -33,31 +32,45 @@ SupportAdjacency::SupportAdjacency(const SupportGraph& graph)
   std::vector<int> fill(start_.begin(), start_.end() - 1);
   for (std::size_t e = 0; e < graph.x.size(); ++e) {
     const int a = graph.u[e], b = graph.v[e];
-    other_[fill[a]] = b;
-    value_[fill[a]++] = graph.x[e];
-    other_[fill[b]] = a;
-    value_[fill[b]++] = graph.x[e];
+    neighbours_[static_cast<std::size_t>(fill[a]++)] = {b, graph.x[e]};
+    neighbours_[static_cast<std::size_t>(fill[b]++)] = {a, graph.x[e]};
   }
 }
 
-double SupportAdjacency::activity(const CitySetCut& cut) {
+void SupportAdjacency::addCrossing(std::span<const int> set, double& sum) {
+  ++generation_;
+  for (int c : set) mark_[static_cast<std::size_t>(c)] = generation_;
+  for (int c : set) {
+    const Neighbour* const end = neighbours_.data() + start_[c + 1];
+    for (const Neighbour* k = neighbours_.data() + start_[c]; k != end; ++k) {
+      if (mark_[static_cast<std::size_t>(k->other)] != generation_) sum += k->value;
+    }
+  }
+}
+
+template <class SetOf>
+double SupportAdjacency::activityOf(const CitySetCut& cut, SetOf setOf) {
   double total = 0.0;
   for (std::size_t s = 0; s < cut.sets.size(); ++s) {
-    const auto& set = cut.sets[s];
-    ++generation_;
-    for (int c : set) mark_[static_cast<std::size_t>(c)] = generation_;
     // Unweighted sets add straight into the total: the same sums, to the last bit, whatever the
     // cut's kind.
-    double crossing = 0.0;
-    double& sum = cut.weights.empty() ? total : crossing;
-    for (int c : set) {
-      for (int k = start_[c]; k < start_[c + 1]; ++k) {
-        if (mark_[static_cast<std::size_t>(other_[k])] != generation_) sum += value_[k];
-      }
+    if (cut.weights.empty()) {
+      addCrossing(setOf(s), total);
+    } else {
+      double crossing = 0.0;
+      addCrossing(setOf(s), crossing);
+      total += cut.weight(s) * crossing;
     }
-    total += cut.weight(s) * crossing;
   }
   return total;
+}
+
+double SupportAdjacency::activity(const CitySetCut& cut) {
+  return activityOf(cut, [&](std::size_t s) { return std::span<const int>(cut.sets[s]); });
+}
+
+double SupportAdjacency::activity(const CutPool& pool, int id) {
+  return activityOf(pool[id], [&](std::size_t s) { return pool.cities(id, static_cast<int>(s)); });
 }
 
 std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, const Relaxation& lp,
@@ -71,7 +84,7 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
     const bool comb = isComb(pool[id].family);
     const bool inLp = lp.inLp(id);
     if ((inLp && !comb) || (subtoursOnly && comb)) continue;
-    const double slack = adjacency.activity(pool[id]) - pool[id].rhs;
+    const double slack = adjacency.activity(pool, id) - pool[id].rhs;
     if (!inLp && -slack >= kMinimumViolation) pooled.emplace_back(slack, id);
     if (comb && slack < kTighteningSlack) nearlyTight.emplace_back(slack, id);
   }

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "cut/city_set_cut.h"
@@ -32,10 +33,21 @@ class SupportAdjacency {
  public:
   explicit SupportAdjacency(const SupportGraph& graph);
   double activity(const CitySetCut& cut);
+  // The same for pooled cut id, its cities read from the pool's flat array.
+  double activity(const CutPool& pool, int id);
 
  private:
-  std::vector<int> start_, other_;
-  std::vector<double> value_;
+  // Adds x(delta(set)) to sum, edge by edge in the order of the set's cities and their lists.
+  void addCrossing(std::span<const int> set, double& sum);
+  template <class SetOf>
+  double activityOf(const CitySetCut& cut, SetOf setOf);
+
+  std::vector<int> start_;
+  struct Neighbour {
+    int other;
+    double value;
+  };
+  std::vector<Neighbour> neighbours_;
   std::vector<int> mark_;
   int generation_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "cut/engine_graph.h"
 #include "cut/exact_bound.h"
 #include "cut/lp_solver.h"
+#include "cut/separation.h"
 #include "cut/subtour_separation.h"
 
 namespace ringmarch::cut {
@@ -95,6 +96,23 @@ TEST(CutBlossomSeparation, FindsTheTwoTrianglesBlossomAndPoolsItOnce) {
   EXPECT_EQ(crossing, 1);
   pool.forEachCoefficient(0, 1, [&](int, int c) { crossing = c; });
   EXPECT_EQ(crossing, 2);
+  // The pool's flat copy of its sets: the scan reads the same cities and sums the same values
+  // as the cut itself, weighted sets included.
+  CitySetCut weighted;
+  weighted.sets = {{0, 1}, {3, 4, 5}, {1, 2, 4}};
+  weighted.weights = {3, -1, 2};
+  weighted.rhs = 1;
+  ASSERT_TRUE(canonicalize(weighted, 6));
+  EXPECT_EQ(pool.add(weighted), 1);
+  SupportAdjacency adjacency(g);
+  for (int id = 0; id < pool.size(); ++id) {
+    for (std::size_t s = 0; s < pool[id].sets.size(); ++s) {
+      const auto cities = pool.cities(id, static_cast<int>(s));
+      EXPECT_EQ(std::vector<int>(cities.begin(), cities.end()), pool[id].sets[s]);
+    }
+    EXPECT_EQ(adjacency.activity(pool, id), adjacency.activity(pool[id]));
+  }
+  EXPECT_NEAR(adjacency.activity(pool, 0), 9.0, 1e-9);
 }
 
 std::int64_t bruteForceTour(int n, const std::vector<std::int64_t>& d) {
