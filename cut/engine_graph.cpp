@@ -4,6 +4,26 @@
 
 namespace ringmarch::cut {
 
+namespace {
+constexpr int kMostTabledCities = 4096;
+}  // namespace
+
+EngineGraph::EngineGraph(const Instance& instance)
+    : instance_(&instance),
+      cities_(instance.size()),
+      twin_(!instance.isSymmetric()),
+      nodes_(twin_ ? 2 * cities_ : cities_) {
+  if (instance.isExplicit() || cities_ > kMostTabledCities) return;
+  const auto n = static_cast<std::size_t>(cities_);
+  table_.resize(n * n);
+  for (int a = 0; a < cities_; ++a) {
+    for (int b = 0; b < cities_; ++b) {
+      table_[static_cast<std::size_t>(a) * n + static_cast<std::size_t>(b)] =
+          instance.distance(a, b);
+    }
+  }
+}
+
 std::vector<int> EngineGraph::nodeTourOf(std::span<const int> cityTour) const {
   if (!twin_) return {cityTour.begin(), cityTour.end()};
   std::vector<int> nodes;

@@ -16,11 +16,10 @@ namespace ringmarch::cut {
 
 class EngineGraph {
  public:
-  explicit EngineGraph(const Instance& instance)
-      : instance_(&instance),
-        cities_(instance.size()),
-        twin_(!instance.isSymmetric()),
-        nodes_(twin_ ? 2 * cities_ : cities_) {}
+  explicit EngineGraph(const Instance& instance);
+  // No copies: one graph per run, its distance table held once.
+  EngineGraph(const EngineGraph&) = delete;
+  EngineGraph& operator=(const EngineGraph&) = delete;
 
   int size() const { return nodes_; }
   int cities() const { return cities_; }
@@ -33,10 +32,10 @@ class EngineGraph {
   bool isPairEdge(int a, int b) const { return twin_ && (a < b ? b - a : a - b) == cities_; }
   // The cost of an edge between distinct nodes that is not absent.
   std::int64_t cost(int a, int b) const {
-    if (!twin_) return instance_->distance(a, b);
+    if (!twin_) return distance(a, b);
     if (a > b) std::swap(a, b);  // a: an entry, b: an exit
     if (b - a == cities_) return 0;
-    return instance_->distance(b - cities_, a);
+    return distance(b - cities_, a);
   }
 
   // A tour of the instance (each city once) as a tour of this graph.
@@ -48,10 +47,20 @@ class EngineGraph {
   std::int64_t nodeTourLength(std::span<const int> nodeTour) const;
 
  private:
+  std::int32_t distance(int from, int to) const {
+    if (table_.empty()) return instance_->distance(from, to);
+    return table_[static_cast<std::size_t>(from) * static_cast<std::size_t>(cities_) +
+                  static_cast<std::size_t>(to)];
+  }
+
   const Instance* instance_;
   int cities_;
   bool twin_;
   int nodes_;
+  // The distances of a coordinate rule, computed once, where they take at most 64 MB: every
+  // pricing scan reads all of them, and the rule's square roots and rounding cost more than
+  // the read (an explicit matrix is a table already).
+  std::vector<std::int32_t> table_;
 };
 
 }  // namespace ringmarch::cut
