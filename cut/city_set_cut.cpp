@@ -82,25 +82,40 @@ int CutPool::add(CitySetCut cut) {
   return added ? id : -1;
 }
 
-std::pair<int, bool> CutPool::insert(CitySetCut cut) {
-  std::string key;
-  key.reserve(16);
-  key.append(reinterpret_cast<const char*>(&cut.rhs), sizeof(cut.rhs));
+namespace {
+
+// A hash of what makes two canonical cuts the same: right-hand side, sets and weights (the family
+// aside, as before: the same inequality found by two separators is one cut).
+std::uint64_t hashOf(const CitySetCut& cut) {
+  std::uint64_t h = 0x9e3779b97f4a7c15ULL;
+  const auto mix = [&h](std::uint64_t value) {
+    h ^= value + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+    h *= 0xff51afd7ed558ccdULL;
+  };
+  mix(static_cast<std::uint32_t>(cut.rhs));
   for (const auto& set : cut.sets) {
-    const int size = static_cast<int>(set.size());
-    key.append(reinterpret_cast<const char*>(&size), sizeof(size));
-    key.append(reinterpret_cast<const char*>(set.data()), sizeof(int) * set.size());
+    mix(set.size());
+    for (int c : set) mix(static_cast<std::uint32_t>(c));
   }
-  if (!cut.weights.empty()) {
-    // No set has a negative size: the mark keeps weighted keys apart from unweighted ones.
-    const int mark = -1;
-    key.append(reinterpret_cast<const char*>(&mark), sizeof(mark));
-    key.append(reinterpret_cast<const char*>(cut.weights.data()),
-               sizeof(std::int32_t) * cut.weights.size());
+  mix(cut.weights.size());
+  for (std::int32_t w : cut.weights) mix(static_cast<std::uint32_t>(w));
+  return h;
+}
+
+}  // namespace
+
+std::pair<int, bool> CutPool::insert(CitySetCut cut) {
+  // Equal cuts are found by their hash and compared whole: the pool holds each set once more
+  // (flatCities_) and no copy of it as a key.
+  const std::uint64_t hash = hashOf(cut);
+  for (auto [it, end] = known_.equal_range(hash); it != end; ++it) {
+    const CitySetCut& held = cuts_[static_cast<std::size_t>(it->second)];
+    if (held.rhs == cut.rhs && held.sets == cut.sets && held.weights == cut.weights) {
+      return {it->second, false};
+    }
   }
-  if (const auto known = known_.find(key); known != known_.end()) return {known->second, false};
   const int id = static_cast<int>(cuts_.size());
-  known_.emplace(std::move(key), id);
+  known_.emplace(hash, id);
   firstSet_.push_back(static_cast<int>(setStart_.size()) - 1);
   for (int s = 0; s < static_cast<int>(cut.sets.size()); ++s) {
     for (int c : cut.sets[static_cast<std::size_t>(s)]) {
@@ -109,7 +124,7 @@ std::pair<int, bool> CutPool::insert(CitySetCut cut) {
     }
     const auto& set = cut.sets[static_cast<std::size_t>(s)];
     flatCities_.insert(flatCities_.end(), set.begin(), set.end());
-    setStart_.push_back(static_cast<int>(flatCities_.size()));
+    setStart_.push_back(flatCities_.size());
   }
   cuts_.push_back(std::move(cut));
   return {id, true};

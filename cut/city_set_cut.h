@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <span>
-#include <string>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -67,10 +66,9 @@ class CutPool {
   // The cities of set s of cut id, from one array holding every pooled set in order: the pool
   // scan reads them front to back instead of from a small allocation per set.
   std::span<const int> cities(int id, int s) const {
-    const int set = firstSet_[static_cast<std::size_t>(id)] + s;
-    const int begin = setStart_[static_cast<std::size_t>(set)];
-    return {flatCities_.data() + begin,
-            static_cast<std::size_t>(setStart_[static_cast<std::size_t>(set) + 1] - begin)};
+    const auto set = static_cast<std::size_t>(firstSet_[static_cast<std::size_t>(id)] + s);
+    const std::size_t begin = setStart_[set];
+    return {flatCities_.data() + begin, setStart_[set + 1] - begin};
   }
 
   // Calls f(cutId, coefficient) for every cut whose coefficient on edge (u, v) is not zero.
@@ -110,10 +108,10 @@ class CutPool {
   int n_;
   std::vector<CitySetCut> cuts_;
   std::vector<std::vector<Member>> membership_;
-  std::unordered_map<std::string, int> known_;
+  std::unordered_multimap<std::uint64_t, int> known_;  // hash of a cut -> its id
   std::vector<int> flatCities_;
-  std::vector<int> setStart_{0};  // per pooled set, into flatCities_, and one past the last
-  std::vector<int> firstSet_;     // per cut, its first set's number
+  std::vector<std::size_t> setStart_{0};  // per pooled set, into flatCities_; one past the last
+  std::vector<int> firstSet_;             // per cut, its first set's number
 };
 
 }  // namespace ringmarch::cut
