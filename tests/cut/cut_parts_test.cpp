@@ -233,5 +233,29 @@ TEST(CutEngineGraph, TwinFormToursReadBackInEitherDirection) {
   EXPECT_TRUE(graph.cityTourOf(std::vector<int>{0, 5, 0, 5, 2, 7, 3, 8, 4, 9}).empty());
 }
 
+TEST(CutEngineGraph, TabledDistancesAreTheRulesOwn) {
+  // The graph tables a coordinate rule's distances once: every pair, both ways, as the rule says.
+  std::vector<double> x, y, z;
+  for (int c = 0; c < 23; ++c) {
+    x.push_back(3.7 * ((c * 7) % 23) - 40.0);
+    y.push_back(7.3 * ((c * 11) % 23) + 0.5 * c - 90.0);
+    z.push_back(3.1 * c);
+  }
+  for (const DistanceRule rule :
+       {DistanceRule::Euc2d, DistanceRule::Euc3d, DistanceRule::Ceil2d, DistanceRule::Att,
+        DistanceRule::Geo, DistanceRule::Man2d, DistanceRule::Max3d}) {
+    const bool threeD = rule == DistanceRule::Euc3d || rule == DistanceRule::Max3d;
+    const auto instance = Instance::fromCoordinates(rule, x, y, threeD ? z : std::vector<double>{});
+    ASSERT_TRUE(instance) << distanceRuleName(rule);
+    const EngineGraph graph(*instance);
+    for (int a = 0; a < instance->size(); ++a) {
+      for (int b = 0; b < instance->size(); ++b) {
+        if (a == b) continue;
+        ASSERT_EQ(graph.cost(a, b), instance->distance(a, b)) << distanceRuleName(rule);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ringmarch::cut
