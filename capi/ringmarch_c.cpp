@@ -20,6 +20,7 @@
 #include <ringmarch/version.hpp>
 
 #include "instance/problem_conversion.h"
+#include "instance/run_control.h"
 #include "object/ringmarch_object.h"
 #include "solve/solve.h"
 #include "tsplib/strict_tsp_reader.h"
@@ -165,10 +166,6 @@ ringmarch::FileName fileNameOf(const char* name) {
   return ringmarch::FileName::fromNarrow(name);
 }
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Hands the progress to the caller's callback at its interval; its answer may stop the solve.
 // The time limit is the solve layer's.
 class CallbackWatcher final : public ringmarch::RunWatcher {
@@ -178,7 +175,7 @@ class CallbackWatcher final : public ringmarch::RunWatcher {
 
   bool onProgress(const ringmarch::RunProgress& progress) override {
     if (callback_ == nullptr) return true;
-    const double elapsed = secondsSince(started_);
+    const double elapsed = ringmarch::secondsSince(started_);
     if (elapsed < nextCallAt_) return true;
     nextCallAt_ = elapsed + interval_;
     const std::int64_t best = progress.bestLength.value_or(0);

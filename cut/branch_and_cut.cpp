@@ -158,8 +158,7 @@ class BranchAndCutRun {
 LpStatus BranchAndCutRun::timedSolve(int iterationLimit) {
   const auto started = std::chrono::steady_clock::now();
   const LpStatus status = lp_.solve(iterationLimit);
-  stats_.lpSeconds +=
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  stats_.lpSeconds += secondsSince(started);
   return status;
 }
 
@@ -613,8 +612,8 @@ CutEngineResult BranchAndCutRun::run() {
       stats_.improvedLength = best_;
       if (!stats_.initialLength) stats_.initialLength = best_;
     }
+    stats_.firstTourSeconds = secondsSince(started);
     searchStarted = std::chrono::steady_clock::now();
-    stats_.firstTourSeconds = std::chrono::duration<double>(searchStarted - started).count();
     buildRoot();
     Node root;
     root.id = nextId_;
@@ -645,8 +644,7 @@ CutEngineResult BranchAndCutRun::run() {
   if (evaluating_ != kNoTour) abandoned_.push_back(evaluating_);
   evaluating_ = kNoTour;
   stats_.lpIterations = lp_.iterations();
-  stats_.searchSeconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - searchStarted).count();
+  stats_.searchSeconds = secondsSince(searchStarted);
   result.statistics = stats_;
   result.witnessViolations = witnessViolations_;
   result.stopReason = control_.reason();
@@ -672,8 +670,7 @@ CutEngineResult solveByBranchAndCut(const Instance& instance, const CutEngineOpt
   try {
     const auto started = std::chrono::steady_clock::now();
     BranchAndCutRun run(instance, options, control);
-    const double setup =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double setup = secondsSince(started);
     result = run.run();
     result.statistics.setupSeconds = setup;
     return result;

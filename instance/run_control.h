@@ -85,4 +85,9 @@ class RunControl {
   const RunProgress* shown_ = nullptr;  // see ShowProgress
 };
 
+// Seconds on the steady clock since `start`: for reports, never for a decision.
+inline double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 }  // namespace ringmarch

@@ -50,10 +50,6 @@ std::optional<SolveResult> refusalOf(int cities, bool symmetric, const SolveRequ
   return std::nullopt;
 }
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // The canonical engine, and under auto the cut engine after it when the search reached its node
 // limit: the cut engine starts from the search's best tour.
 SolveResult canonicalThenCut(const ProblemData& problem, const SolveRequest& request,

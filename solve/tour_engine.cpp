@@ -33,10 +33,6 @@ constexpr int kAlphaCandidates = 5;
 constexpr double kKicksPerCity = 5.0;
 constexpr double kDirectedKicksPerCity = 50.0;
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 }  // namespace
 
 SolveResult runTourEngine(const Instance& instance, RunControl& control) {
