@@ -118,6 +118,7 @@ class BranchAndCutRun {
   bool fixAtRoot();
   bool fixAtNode(Node& node, const FixedPointDuals& duals, __int128 scaledTotal);
   void branch(const Node& node);
+  void retireIdleCuts();
   std::int64_t globalBound() const;
   LpStatus timedSolve(int iterationLimit = -1);
 
@@ -148,6 +149,7 @@ class BranchAndCutRun {
   std::uint64_t pacedFrom_ = 0;          // simplex iterations at the last paced tour search
   std::uint64_t nextPaced_ = 0;          // and at the next one (0: not yet counted)
   std::int64_t fixedAgainst_ = kNoTour;  // the best length the root fixing last used
+  std::size_t retireAbove_ = 0;          // pooled cities that start the next retiring
   BranchingHistory branchingHistory_;
   LocalCutMemory localCutMemory_;
   std::vector<std::string> witnessViolations_;
@@ -545,6 +547,45 @@ void BranchAndCutRun::branch(const Node& node) {
   }
 }
 
+// Between nodes, once the pool holds more cities than its budget: the cuts unused for longest
+// (oldest use stamp first, then lowest id) go until it holds half of it. Kept are the cuts the
+// LP holds, those an open node's warm start names (its start brings them back) and those with a
+// root dual (the root's fixing prices edges with them). When the kept cuts alone stay above the
+// budget, the next pass waits until the pool has grown by half a budget again.
+void BranchAndCutRun::retireIdleCuts() {
+  const std::size_t budget = options_.poolCityBudget;
+  retireAbove_ = std::max(retireAbove_, budget);
+  if (pool_.pooledCities() <= retireAbove_) return;
+  std::vector<char> kept(static_cast<std::size_t>(pool_.size()), 0);
+  for (int id = 0; id < pool_.size(); ++id) kept[static_cast<std::size_t>(id)] = lp_.inLp(id);
+  if (rootDuals_) {
+    for (std::size_t id = 0; id < rootDuals_->cut.size(); ++id) {
+      if (rootDuals_->cut[id] != 0) kept[id] = 1;
+    }
+  }
+  for (const Node& node : open_) {
+    if (!node.warmStart) continue;
+    for (const auto& [id, status] : node.warmStart->cutRows) kept[static_cast<std::size_t>(id)] = 1;
+  }
+  std::vector<std::pair<std::uint64_t, int>> idle;  // (last use, id)
+  for (int id = 0; id < pool_.size(); ++id) {
+    if (!kept[static_cast<std::size_t>(id)] && !pool_.retired(id)) {
+      idle.emplace_back(pool_.lastUse(id), id);
+    }
+  }
+  std::sort(idle.begin(), idle.end());
+  std::size_t cities = pool_.pooledCities();
+  std::vector<int> doomed;
+  for (const auto& [lastUse, id] : idle) {
+    if (cities <= budget / 2) break;
+    for (const auto& set : pool_[id].sets) cities -= set.size();
+    doomed.push_back(id);
+  }
+  pool_.retire(doomed);
+  stats_.retiredCuts += doomed.size();
+  retireAbove_ = std::max(budget, pool_.pooledCities() + budget / 2);
+}
+
 bool BranchAndCutRun::holdsWitness(const Node& node) const {
   if (witnessEdge_.empty()) return false;
   std::vector<Fixing> fixings;
@@ -634,6 +675,7 @@ CutEngineResult BranchAndCutRun::run() {
       } else if (outcome == Outcome::Branched) {
         branch(node);
       }
+      retireIdleCuts();
     }
   } catch (const std::bad_alloc&) {
     control_.stopFor(StopReason::OutOfMemory);

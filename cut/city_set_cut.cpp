@@ -1,5 +1,6 @@
-// Canonical forms, activities and the pool of city-set cuts. Duplicates are found by the
-// canonical form's bytes, so a cut found twice by different separators enters the LP once.
+// Canonical forms, activities and the pool of city-set cuts. Duplicates are found by a hash of the
+// canonical form and a whole comparison, so a cut found twice by different separators enters the
+// LP once.
 #include "cut/city_set_cut.h"
 
 #include <algorithm>
@@ -127,7 +128,59 @@ std::pair<int, bool> CutPool::insert(CitySetCut cut) {
     setStart_.push_back(flatCities_.size());
   }
   cuts_.push_back(std::move(cut));
+  retired_.push_back(0);
+  lastUse_.push_back(round_);
   return {id, true};
+}
+
+void CutPool::retire(std::span<const int> ids) {
+  bool any = false;
+  for (const int id : ids) {
+    auto& flag = retired_[static_cast<std::size_t>(id)];
+    if (flag != 0) continue;
+    flag = 1;
+    any = true;
+    const std::uint64_t hash = hashOf(cuts_[static_cast<std::size_t>(id)]);
+    for (auto [it, end] = known_.equal_range(hash); it != end; ++it) {
+      if (it->second == id) {
+        known_.erase(it);
+        break;
+      }
+    }
+    CitySetCut& cut = cuts_[static_cast<std::size_t>(id)];
+    std::vector<std::vector<int>>().swap(cut.sets);
+    std::vector<std::int32_t>().swap(cut.weights);
+  }
+  if (!any) return;
+  // The arrays are built again at their new sizes, so that the memory goes back to the heap.
+  for (auto& members : membership_) {
+    std::vector<Member> kept;
+    kept.reserve(static_cast<std::size_t>(std::count_if(
+        members.begin(), members.end(), [&](const Member& m) { return !retired(m.cut); })));
+    for (const Member& m : members) {
+      if (!retired(m.cut)) kept.push_back(m);
+    }
+    members.swap(kept);
+  }
+  std::size_t cities = 0, sets = 0;
+  for (std::size_t id = 0; id < cuts_.size(); ++id) {
+    sets += cuts_[id].sets.size();
+    for (const auto& set : cuts_[id].sets) cities += set.size();
+  }
+  std::vector<int> flat;
+  std::vector<std::size_t> starts;
+  flat.reserve(cities);
+  starts.reserve(sets + 1);
+  starts.push_back(0);
+  for (std::size_t id = 0; id < cuts_.size(); ++id) {
+    firstSet_[id] = static_cast<int>(starts.size()) - 1;
+    for (const auto& set : cuts_[id].sets) {
+      flat.insert(flat.end(), set.begin(), set.end());
+      starts.push_back(flat.size());
+    }
+  }
+  flatCities_.swap(flat);
+  setStart_.swap(starts);
 }
 
 }  // namespace ringmarch::cut

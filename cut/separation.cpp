@@ -80,9 +80,12 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
   std::vector<int> chosen;
   std::vector<std::pair<double, int>> pooled;       // (-violation, id)
   std::vector<std::pair<double, int>> nearlyTight;  // (slack, id) of combs, those in the LP too
+  pool.beginRound();
   for (int id = 0; id < pool.size(); ++id) {
+    if (pool.retired(id)) continue;
     const bool comb = isComb(pool[id].family);
     const bool inLp = lp.inLp(id);
+    if (inLp) pool.markUsed(id);
     if ((inLp && !comb) || (subtoursOnly && comb)) continue;
     const double slack = adjacency.activity(pool, id) - pool[id].rhs;
     if (!inLp && -slack >= kMinimumViolation) pooled.emplace_back(slack, id);
@@ -92,6 +95,7 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
   for (const auto& [negative, id] : pooled) {
     if (static_cast<int>(chosen.size()) >= limit) break;
     chosen.push_back(id);
+    pool.markUsed(id);
     ++counts.fromPool;
   }
   // Enough pooled cuts make a round by themselves: the separators wait for the next point.
@@ -104,6 +108,7 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
       if (cut.rhs - adjacency.activity(cut) < kMinimumViolation) continue;
       const CutFamily family = cut.family;
       const auto [id, added] = pool.insert(std::move(cut));
+      pool.markUsed(id);
       if (lp.inLp(id) || std::find(chosen.begin(), chosen.end(), id) != chosen.end()) continue;
       chosen.push_back(id);
       if (added) {

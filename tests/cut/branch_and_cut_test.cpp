@@ -98,6 +98,31 @@ TEST(CutEngineTest, NothingExcludesAKnownOptimalTourWhileTheSearchHasNoBetter) {
   }
 }
 
+TEST(CutEngineTest, RetiringPooledCutsKeepsTheProofAndTheKnownOptimalTour) {
+  // A budget of no pooled city makes the run retire cuts after every node that pooled any: the
+  // cuts the LP, a waiting node's basis or the root's fixing still use must stay, and the answer
+  // must not change. The known optimal tour is a run's own with the default budget.
+  for (const char* file :
+       {"dantzig42.tsp", "pr76.tsp", "kroC100.tsp", "br17.atsp", "p43.atsp", "ftv47.atsp"}) {
+    SCOPED_TRACE(file);
+    const Loaded loaded = load(file);
+    ASSERT_TRUE(loaded.instance);
+    RunControl first, second;
+    const CutEngineResult reference = solveByBranchAndCut(*loaded.instance, {}, first);
+    ASSERT_TRUE(reference.optimal);
+    CutEngineOptions options;
+    options.searchTours = false;
+    options.witnessTour = reference.tour;
+    options.poolCityBudget = 0;
+    const CutEngineResult result = solveByBranchAndCut(*loaded.instance, options, second);
+    EXPECT_TRUE(result.witnessViolations.empty()) << result.witnessViolations.front();
+    EXPECT_GT(result.statistics.retiredCuts, 0u);
+    EXPECT_TRUE(result.optimal);
+    EXPECT_EQ(result.length, reference.length);
+    expectValidTour(*loaded.problem, result.tour, result.length);
+  }
+}
+
 // Stops a run after a number of progress reports.
 class StopAfter final : public RunWatcher {
  public:

@@ -115,6 +115,65 @@ TEST(CutBlossomSeparation, FindsTheTwoTrianglesBlossomAndPoolsItOnce) {
   EXPECT_NEAR(adjacency.activity(pool, 0), 9.0, 1e-9);
 }
 
+TEST(CutPool, RetiredCutsLeaveNoTraceAndComeBackAsNew) {
+  // Twelve cuts over ten cities, weighted ones among them; every other one retired. The pool
+  // must then read as a pool of the kept cuts alone: the same coefficients on every edge, the
+  // same cities, and a retired cut found again pooled under a new id.
+  constexpr int n = 10;
+  std::vector<CitySetCut> cuts;
+  for (int k = 0; k < 12; ++k) {
+    CitySetCut cut;
+    cut.sets = {{k % n, (k + 3) % n, (k + 4) % n}, {(k + 1) % n, (k + 7) % n}};
+    if (k % 3 == 0) {
+      cut.weights = {2, -1};
+      cut.family = CutFamily::Local;
+    }
+    cut.rhs = 2 + k % 4;
+    ASSERT_TRUE(canonicalize(cut, n));
+    cuts.push_back(std::move(cut));
+  }
+  CutPool pool(n), keptOnly(n);
+  std::vector<int> doomed, keptIds;
+  for (std::size_t k = 0; k < cuts.size(); ++k) {
+    const int id = pool.add(cuts[k]);
+    ASSERT_EQ(id, static_cast<int>(k));
+    if (k % 2 == 0) {
+      doomed.push_back(id);
+    } else {
+      keptIds.push_back(id);
+      keptOnly.add(cuts[k]);
+    }
+  }
+  pool.retire(doomed);
+  pool.retire(doomed);  // twice: nothing more happens
+  EXPECT_EQ(pool.size(), 12);
+  EXPECT_EQ(pool.pooledCities(), keptOnly.pooledCities());
+  for (int id = 0; id < pool.size(); ++id) {
+    EXPECT_EQ(pool.retired(id), id % 2 == 0) << id;
+    EXPECT_EQ(pool[id].rhs, cuts[static_cast<std::size_t>(id)].rhs);
+  }
+  for (std::size_t k = 0; k < keptIds.size(); ++k) {
+    const int id = keptIds[k];
+    ASSERT_EQ(pool[id].sets, keptOnly[static_cast<int>(k)].sets);
+    for (std::size_t s = 0; s < pool[id].sets.size(); ++s) {
+      const auto cities = pool.cities(id, static_cast<int>(s));
+      EXPECT_EQ(std::vector<int>(cities.begin(), cities.end()), pool[id].sets[s]);
+    }
+  }
+  for (int u = 0; u < n; ++u) {
+    for (int v = u + 1; v < n; ++v) {
+      std::vector<std::pair<int, int>> got, want;
+      pool.forEachCoefficient(u, v, [&](int id, int c) { got.emplace_back(id, c); });
+      keptOnly.forEachCoefficient(
+          u, v, [&](int k, int c) { want.emplace_back(keptIds[static_cast<std::size_t>(k)], c); });
+      EXPECT_EQ(got, want) << u << "-" << v;
+    }
+  }
+  EXPECT_EQ(pool.insert(cuts[1]), std::make_pair(1, false));
+  EXPECT_EQ(pool.insert(cuts[0]), std::make_pair(12, true));
+  EXPECT_FALSE(pool.retired(12));
+}
+
 std::int64_t bruteForceTour(int n, const std::vector<std::int64_t>& d) {
   std::vector<int> p(static_cast<std::size_t>(n));
   std::iota(p.begin(), p.end(), 0);
