@@ -5,7 +5,7 @@
 // Grotschel & Padberg 1979), blossoms being combs whose teeth are edges; local cuts carry weights
 // of either sign. Kept as sets, a cut stays valid for every edge set: an edge's coefficient is the
 // weight of the sets it crosses, so edges added later get theirs from the sets. The pool holds
-// every cut found, in the LP or not.
+// every cut found, in the LP or not, until it is retired to keep the pool within its budget.
 #pragma once
 
 #include <cstdint>
