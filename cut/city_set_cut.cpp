@@ -135,6 +135,7 @@ std::pair<int, bool> CutPool::insert(CitySetCut cut) {
 
 void CutPool::retire(std::span<const int> ids) {
   bool any = false;
+  std::size_t keptCities = flatCities_.size();
   for (const int id : ids) {
     auto& flag = retired_[static_cast<std::size_t>(id)];
     if (flag != 0) continue;
@@ -148,30 +149,19 @@ void CutPool::retire(std::span<const int> ids) {
       }
     }
     CitySetCut& cut = cuts_[static_cast<std::size_t>(id)];
+    for (const auto& set : cut.sets) keptCities -= set.size();
     std::vector<std::vector<int>>().swap(cut.sets);
     std::vector<std::int32_t>().swap(cut.weights);
   }
   if (!any) return;
-  // The arrays are built again at their new sizes, so that the memory goes back to the heap.
+  // The arrays shrink to their new sizes, so that the memory goes back to the heap.
   for (auto& members : membership_) {
-    std::vector<Member> kept;
-    kept.reserve(static_cast<std::size_t>(std::count_if(
-        members.begin(), members.end(), [&](const Member& m) { return !retired(m.cut); })));
-    for (const Member& m : members) {
-      if (!retired(m.cut)) kept.push_back(m);
-    }
-    members.swap(kept);
-  }
-  std::size_t cities = 0, sets = 0;
-  for (std::size_t id = 0; id < cuts_.size(); ++id) {
-    sets += cuts_[id].sets.size();
-    for (const auto& set : cuts_[id].sets) cities += set.size();
+    std::erase_if(members, [&](const Member& m) { return retired(m.cut); });
+    members.shrink_to_fit();
   }
   std::vector<int> flat;
-  std::vector<std::size_t> starts;
-  flat.reserve(cities);
-  starts.reserve(sets + 1);
-  starts.push_back(0);
+  flat.reserve(keptCities);
+  std::vector<std::size_t> starts{0};
   for (std::size_t id = 0; id < cuts_.size(); ++id) {
     firstSet_[id] = static_cast<int>(starts.size()) - 1;
     for (const auto& set : cuts_[id].sets) {
@@ -179,6 +169,7 @@ void CutPool::retire(std::span<const int> ids) {
       starts.push_back(flat.size());
     }
   }
+  starts.shrink_to_fit();
   flatCities_.swap(flat);
   setStart_.swap(starts);
 }
