@@ -86,36 +86,41 @@ class CutPool {
     return {flatCities_.data() + begin, setStart_[set + 1] - begin};
   }
 
-  // Calls f(cutId, coefficient) for every cut whose coefficient on edge (u, v) is not zero.
+  // Calls f(member, holdsBoth) for every pooled set that holds u or v, in the order of cut and
+  // set: holdsBoth when the set holds both ends (the edge lies inside it), else the edge crosses
+  // it.
   template <class F>
-  void forEachCoefficient(int u, int v, F&& f) const {
+  void forEachSetTouching(int u, int v, F&& f) const {
     const auto& a = membership_[static_cast<std::size_t>(u)];
     const auto& b = membership_[static_cast<std::size_t>(v)];
     std::size_t i = 0, j = 0;
-    int current = -1, count = 0;
-    auto emit = [&](int cutId, std::int32_t delta) {
-      if (cutId != current) {
-        if (current >= 0 && count != 0) f(current, count);
-        current = cutId;
-        count = 0;
-      }
-      count += delta;
-    };
     while (i < a.size() || j < b.size()) {
       if (j >= b.size() || (i < a.size() && (a[i].cut < b[j].cut ||
                                              (a[i].cut == b[j].cut && a[i].set < b[j].set)))) {
-        emit(a[i].cut, a[i].weight);
-        ++i;
+        f(a[i++], false);
       } else if (i >= a.size() || b[j].cut < a[i].cut ||
                  (b[j].cut == a[i].cut && b[j].set < a[i].set)) {
-        emit(b[j].cut, b[j].weight);
-        ++j;
-      } else {  // the same set holds both ends: the edge does not cross it
-        emit(a[i].cut, 0);
+        f(b[j++], false);
+      } else {
+        f(a[i], true);
         ++i;
         ++j;
       }
     }
+  }
+
+  // Calls f(cutId, coefficient) for every cut whose coefficient on edge (u, v) is not zero.
+  template <class F>
+  void forEachCoefficient(int u, int v, F&& f) const {
+    int current = -1, count = 0;
+    forEachSetTouching(u, v, [&](const Member& member, bool holdsBoth) {
+      if (member.cut != current) {
+        if (current >= 0 && count != 0) f(current, count);
+        current = member.cut;
+        count = 0;
+      }
+      if (!holdsBoth) count += member.weight;
+    });
     if (current >= 0 && count != 0) f(current, count);
   }
 

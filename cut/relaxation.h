@@ -1,9 +1,15 @@
 // The LP relaxation of the current node: one column per edge of a working edge set (bounds 0 to
 // 1, or the node's fixing), a degree equation x(delta(v)) = 2 per node and a row
-// sum_S x(delta(S)) >= rhs per pool cut in the LP (Dantzig, Fulkerson & Johnson 1954). Columns
-// and rows come and go; a new column gets its coefficients in the cut rows from the cuts' sets,
-// so that cuts stay valid whatever edges join later. It proves nothing by itself: its duals are
-// handed to the exact bound. Reads the graph and the pool; changes the edge table's kInLp flags.
+// sum_S w_S x(delta(S)) >= rhs per pool cut in the LP (Dantzig, Fulkerson & Johnson 1954).
+// Columns and rows come and go; a new column gets its coefficients in the cut rows from the cuts'
+// sets, so that cuts stay valid whatever edges join later. A set of at most three cities enters
+// its row in the sparser of two forms equal under the degree equations: x(delta(S)), or
+// -2 x(E(S)) with 2|S| taken off the right-hand side (x(delta(S)) = 2|S| - 2 x(E(S))). A tooth of
+// two cities is then one entry instead of the twenty or so LP edges at its ends, and the LP's
+// factorization stays thinner. The duals are handed back as those of the rows in crossing form
+// (each inside set's dual moved onto the degree rows of its cities), so that everything after
+// sees sum_S w_S x(delta(S)) >= rhs. It proves nothing by itself: its duals are handed to the
+// exact bound. Reads the graph and the pool; changes the edge table's kInLp flags.
 #pragma once
 
 #include <cstdint>
@@ -92,9 +98,16 @@ class Relaxation {
   std::unordered_map<std::int64_t, int> edgeColumn_;
   // Per node: (other end, column) of each LP edge at it.
   std::vector<std::vector<std::pair<int, int>>> adjacency_;
+  // Dual values of the rows (degree rows, then cut rows) as those of the rows in crossing form.
+  std::vector<double> inCrossingForm(std::span<const double> rowValues) const;
+
   std::vector<int> rowCut_;  // pool id of each cut row, in row order after the degree rows
   std::vector<int> cutRow_;  // row of each pool cut, -1 outside the LP
   std::vector<int> rowAge_;
+  // Per cut row: whether each of its cut's sets enters by the edges inside it, and the row's
+  // right-hand side in the LP (the cut's, less 2 w |S| for each such set).
+  std::vector<std::vector<std::uint8_t>> rowInside_;
+  std::vector<double> rowRhs_;
   std::vector<int> doomedRows_;  // scratch of ageAndDropCuts
   // Scratch for building rows.
   std::vector<int> mark_;

@@ -5,6 +5,7 @@
 // by the tests' own checker.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -360,6 +361,71 @@ TEST(CutEngineTest, CutRowsLeaveTheLpAfterTheirSlackSolvesInARow) {
             before.cut[static_cast<std::size_t>(ids[0])]);
   EXPECT_GT(after.cut[static_cast<std::size_t>(ids[0])], 0);
   EXPECT_EQ(after.cut[static_cast<std::size_t>(ids[1])], 0);
+}
+
+TEST(CutEngineTest, CutRowsKeepTheirLpAndBoundWhateverFormTheirSetsTakeInTheRows) {
+  // Twelve cities and three rows: a set of six, written by its crossing edges; a comb whose
+  // handle and teeth (pairs of cities) are written by their inside edges; two sets of weights of
+  // either sign. The right-hand sides ask more than tours need, so that every row binds and
+  // carries a dual. The relaxation picks each set's form by the LP edges at hand when its row is
+  // built; the reference LP has every row in crossing form. Columns added after the rows must get
+  // the coefficients of the rows' forms, and the duals handed back must be those of the crossing
+  // form: the exact bound from them then meets the LP's optimum.
+  const auto instance = Instance::fromCoordinates(DistanceRule::Euc2d,
+                                                  {0, 30, 60, 90, 95, 70, 40, 10, 50, 20, 80, 45},
+                                                  {0, 5, 0, 10, 40, 60, 65, 50, 30, 25, 35, 90});
+  ASSERT_TRUE(instance);
+  const int n = 12;
+  const EngineGraph graph(*instance);
+  CutPool pool(n);
+  std::vector<CitySetCut> cuts(3);
+  cuts[0].sets = {{0, 1, 2, 7, 8, 9}};
+  cuts[0].rhs = 4;
+  cuts[1].sets = {{3, 4, 10}, {2, 3}, {4, 5}, {8, 10}};
+  cuts[1].rhs = 14;
+  cuts[2].sets = {{5, 6, 11}, {6, 7}};
+  cuts[2].weights = {2, -1};
+  cuts[2].rhs = 6;
+  std::vector<int> ids;
+  for (CitySetCut& cut : cuts) {
+    ASSERT_TRUE(canonicalize(cut, n));
+    ids.push_back(pool.add(cut));
+  }
+  std::vector<std::int64_t> all, first, later;
+  for (std::int64_t e = 0; e < n * (n - 1) / 2; ++e) {
+    all.push_back(e);
+    (e % 3 == 0 ? later : first).push_back(e);
+  }
+
+  LpSolver reference;
+  for (int v = 0; v < n; ++v) reference.addRow(2.0, 2.0, {}, {});
+  for (const int id : ids) reference.addRow(pool[id].rhs, LpSolver::kInfinity, {}, {});
+  for (const std::int64_t e : all) {
+    const auto [a, b] = EdgeTable::endsOf(e);
+    std::vector<int> rows = {a, b};
+    std::vector<double> values = {1.0, 1.0};
+    pool.forEachCoefficient(a, b, [&](int id, int coefficient) {
+      rows.push_back(n + id);
+      values.push_back(coefficient);
+    });
+    reference.addColumn(static_cast<double>(graph.cost(a, b)), 0.0, 1.0, rows, values);
+  }
+  ASSERT_EQ(reference.solve(), LpStatus::Optimal);
+  for (int r = 0; r < 3; ++r) ASSERT_GT(reference.duals()[static_cast<std::size_t>(n + r)], 1.0);
+
+  for (const bool rowsFirst : {false, true}) {
+    SCOPED_TRACE(rowsFirst ? "rows built over two thirds of the edges" : "over every edge");
+    EdgeTable edges(n);
+    Relaxation lp(graph, edges, pool);
+    lp.addEdges(rowsFirst ? first : all);
+    lp.addCuts(ids);
+    lp.addEdges(later);
+    ASSERT_EQ(lp.solve(), LpStatus::Optimal);
+    EXPECT_NEAR(lp.objective(), reference.objective(), 1e-6);
+    const LagrangianBound bound = lagrangianBound(graph, edges, pool, lp.duals(), false, 10);
+    EXPECT_EQ(bound.bound, static_cast<std::int64_t>(std::ceil(reference.objective() - 1e-6)));
+    EXPECT_TRUE(bound.negative.empty());
+  }
 }
 
 }  // namespace
