@@ -260,7 +260,7 @@ void BranchAndCutRun::buildRoot() {
 
 void BranchAndCutRun::applyFixings(const Node& node) {
   for (const auto& [e, flag] : applied_) {
-    edges_.clear(e, flag);
+    edges_.clearNodeFixing(e, flag);
     lp_.boundByFlags(e);
   }
   flattenFixings(node.fixings.get(), applied_);

@@ -42,6 +42,13 @@ class EdgeTable {
   void clear(std::int64_t e, std::uint8_t flag) {
     flags_[static_cast<std::size_t>(e)] &= static_cast<std::uint8_t>(~flag);
   }
+  // Undoes a node's fixing of e to `flag` (kFixedZero or kFixedOne) when the search leaves the
+  // node. A fixing to one that has since become permanent (the root's reduced-cost fixing may
+  // reach an edge that an open node had fixed already) stays.
+  void clearNodeFixing(std::int64_t e, std::uint8_t flag) {
+    if (flag == kFixedOne && has(e, kPermanent)) return;
+    clear(e, flag);
+  }
   const std::vector<std::uint8_t>& all() const { return flags_; }
 
  private:

@@ -262,6 +262,33 @@ TEST(CutEdgeTable, NumbersEdgesInLoopOrderAndBack) {
   }
 }
 
+// Leaving a node undoes its fixings, but never one that holds for the whole run: the root's
+// fixing may make permanent an edge that some open node had already fixed to one.
+TEST(CutEdgeTable, LeavingANodeKeepsPermanentFixings) {
+  EdgeTable edges(6);
+  const std::int64_t permanentOne = EdgeTable::indexOf(0, 1);
+  const std::int64_t nodeOne = EdgeTable::indexOf(1, 2);
+  const std::int64_t nodeZero = EdgeTable::indexOf(2, 3);
+  const std::int64_t eliminated = EdgeTable::indexOf(3, 4);
+  edges.set(permanentOne, kFixedOne | kPermanent);
+  edges.set(eliminated, kEliminated);
+  // The node's chain: all four fixed, the eliminated edge to zero once more.
+  for (const auto& [e, flag] :
+       {std::pair{permanentOne, kFixedOne}, std::pair{nodeOne, kFixedOne},
+        std::pair{nodeZero, kFixedZero}, std::pair{eliminated, kFixedZero}}) {
+    edges.set(e, flag);
+  }
+  for (const auto& [e, flag] :
+       {std::pair{permanentOne, kFixedOne}, std::pair{nodeOne, kFixedOne},
+        std::pair{nodeZero, kFixedZero}, std::pair{eliminated, kFixedZero}}) {
+    edges.clearNodeFixing(e, flag);
+  }
+  EXPECT_EQ(edges.flags(permanentOne), kFixedOne | kPermanent);
+  EXPECT_EQ(edges.flags(nodeOne), 0);
+  EXPECT_EQ(edges.flags(nodeZero), 0);
+  EXPECT_EQ(edges.flags(eliminated), kEliminated);
+}
+
 TEST(CutEngineGraph, TwinFormToursReadBackInEitherDirection) {
   // d(i, j) = 10 i + j: every arc has its own cost.
   const int n = 5;
