@@ -150,15 +150,17 @@ void Relaxation::addCuts(std::span<const int> poolIds) {
       const double weight = cut.weight(s);
       ++markGeneration_;
       for (int c : set) mark_[static_cast<std::size_t>(c)] = markGeneration_;
-      // LP edges crossing the set, and inside it (each seen from both ends): the fewer give the
-      // row its entries for this set.
-      std::size_t crossing = 0, insideTwice = 0;
-      for (int c : set) {
-        for (const auto& [other, column] : adjacency_[static_cast<std::size_t>(c)]) {
-          ++(mark_[static_cast<std::size_t>(other)] == markGeneration_ ? insideTwice : crossing);
+      // A small set's LP edges crossing it, and inside it (each seen from both ends): the fewer
+      // give the row its entries for this set. Larger sets always cross.
+      if (set.size() <= kMaxInsideFormSet) {
+        std::size_t crossing = 0, insideTwice = 0;
+        for (int c : set) {
+          for (const auto& [other, column] : adjacency_[static_cast<std::size_t>(c)]) {
+            ++(mark_[static_cast<std::size_t>(other)] == markGeneration_ ? insideTwice : crossing);
+          }
         }
+        inside[s] = insideTwice / 2 < crossing;
       }
-      inside[s] = set.size() <= kMaxInsideFormSet && insideTwice / 2 < crossing;
       if (inside[s]) rhs -= 2.0 * weight * static_cast<double>(set.size());
       for (int c : set) {
         for (const auto& [other, column] : adjacency_[static_cast<std::size_t>(c)]) {
