@@ -122,7 +122,8 @@ class BranchAndCutRun {
   std::int64_t globalBound() const;
   LpStatus timedSolve(int iterationLimit = -1);
 
-  // Checks against a known optimal tour.
+  // Checks against a known optimal tour (and, in the same runs, of the fixings' bookkeeping).
+  void checkFlags();
   bool holdsWitness(const Node& node) const;
   void checkWitnessBound(const Node& node);
   void checkNewCuts(int firstNewId);
@@ -337,6 +338,7 @@ BranchAndCutRun::Outcome BranchAndCutRun::settleInfeasible(Node& node, bool& ret
 
 BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
   applyFixings(node);
+  checkFlags();
   // The parent's final basis: one bound away from optimal for this node.
   if (node.warmStart) lp_.startFrom(*node.warmStart);
   ++stats_.nodes;
@@ -584,6 +586,22 @@ void BranchAndCutRun::retireIdleCuts() {
   pool_.retire(doomed);
   stats_.retiredCuts += doomed.size();
   retireAbove_ = std::max(budget, pool_.pooledCities() + budget / 2);
+}
+
+// With a witness given: every edge is fixed at the node exactly as its fixings from the root
+// down say, or for the whole run (a permanent fixing to one).
+void BranchAndCutRun::checkFlags() {
+  if (witnessEdge_.empty()) return;
+  std::vector<std::uint8_t> expected(static_cast<std::size_t>(edges_.size()), 0);
+  for (const auto& [e, flag] : applied_) expected[static_cast<std::size_t>(e)] |= flag;
+  for (std::int64_t e = 0; e < edges_.size(); ++e) {
+    std::uint8_t want = expected[static_cast<std::size_t>(e)];
+    if (edges_.has(e, kPermanent)) want |= kFixedOne;
+    if ((edges_.flags(e) & (kFixedZero | kFixedOne)) != want) {
+      witnessFault("an edge's fixing disagrees with the node's fixings");
+      return;
+    }
+  }
 }
 
 bool BranchAndCutRun::holdsWitness(const Node& node) const {
