@@ -109,19 +109,29 @@ class CutPool {
     }
   }
 
+  // Sums term(member, holdsBoth) over each cut's sets that hold u or v, and calls f(cutId, sum)
+  // for every cut whose sum is not zero, in the order of cut ids.
+  template <class Term, class F>
+  void forEachCutSum(int u, int v, Term&& term, F&& f) const {
+    int current = -1;
+    std::int64_t sum = 0;
+    forEachSetTouching(u, v, [&](const Member& member, bool holdsBoth) {
+      if (member.cut != current) {
+        if (current >= 0 && sum != 0) f(current, sum);
+        current = member.cut;
+        sum = 0;
+      }
+      sum += term(member, holdsBoth);
+    });
+    if (current >= 0 && sum != 0) f(current, sum);
+  }
+
   // Calls f(cutId, coefficient) for every cut whose coefficient on edge (u, v) is not zero.
   template <class F>
   void forEachCoefficient(int u, int v, F&& f) const {
-    int current = -1, count = 0;
-    forEachSetTouching(u, v, [&](const Member& member, bool holdsBoth) {
-      if (member.cut != current) {
-        if (current >= 0 && count != 0) f(current, count);
-        current = member.cut;
-        count = 0;
-      }
-      if (!holdsBoth) count += member.weight;
-    });
-    if (current >= 0 && count != 0) f(current, count);
+    forEachCutSum(
+        u, v, [](const Member& member, bool holdsBoth) { return holdsBoth ? 0 : member.weight; },
+        [&](int cutId, std::int64_t coefficient) { f(cutId, static_cast<int>(coefficient)); });
   }
 
  private:

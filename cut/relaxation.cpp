@@ -56,31 +56,20 @@ void Relaxation::addEdges(std::span<const std::int64_t> edgeIds) {
     values.assign({1.0, 1.0});
     // Per cut in the LP, the weights of its sets the edge crosses (those in crossing form) or
     // lies in (those in inside form, times -2).
-    int current = -1;
-    double sum = 0.0;
-    const auto emit = [&] {
-      if (current >= 0 && sum != 0.0) {
-        rows.push_back(cutRow_[static_cast<std::size_t>(current)]);
-        values.push_back(sum);
-      }
-    };
-    pool_.forEachSetTouching(a, b, [&](const CutPool::Member& member, bool holdsBoth) {
-      if (!inLp(member.cut)) return;
-      if (member.cut != current) {
-        emit();
-        current = member.cut;
-        sum = 0.0;
-      }
-      const int row = cutRow_[static_cast<std::size_t>(member.cut)] - graph_.size();
-      const bool inside =
-          rowInside_[static_cast<std::size_t>(row)][static_cast<std::size_t>(member.set)] != 0;
-      if (holdsBoth && inside) {
-        sum -= 2.0 * member.weight;
-      } else if (!holdsBoth && !inside) {
-        sum += member.weight;
-      }
-    });
-    emit();
+    pool_.forEachCutSum(
+        a, b,
+        [&](const CutPool::Member& member, bool holdsBoth) -> std::int64_t {
+          if (!inLp(member.cut)) return 0;
+          const int row = cutRow_[static_cast<std::size_t>(member.cut)] - graph_.size();
+          const bool inside =
+              rowInside_[static_cast<std::size_t>(row)][static_cast<std::size_t>(member.set)] != 0;
+          if (holdsBoth != inside) return 0;
+          return holdsBoth ? -2 * member.weight : member.weight;
+        },
+        [&](int cutId, std::int64_t coefficient) {
+          rows.push_back(cutRow_[static_cast<std::size_t>(cutId)]);
+          values.push_back(static_cast<double>(coefficient));
+        });
     const std::uint8_t f = edges_.flags(e);
     const double lower = (f & kFixedOne) != 0 ? 1.0 : 0.0;
     const double upper = (f & kExcluded) != 0 ? 0.0 : 1.0;

@@ -89,6 +89,8 @@ class Relaxation {
  private:
   void rebuildColumnIndex();
   void rebuildRowIndex();
+  // Dual values of the rows (degree rows, then cut rows) as those of the rows in crossing form.
+  std::vector<double> inCrossingForm(std::span<const double> rowValues) const;
 
   const EngineGraph& graph_;
   EdgeTable& edges_;
@@ -98,9 +100,6 @@ class Relaxation {
   std::unordered_map<std::int64_t, int> edgeColumn_;
   // Per node: (other end, column) of each LP edge at it.
   std::vector<std::vector<std::pair<int, int>>> adjacency_;
-  // Dual values of the rows (degree rows, then cut rows) as those of the rows in crossing form.
-  std::vector<double> inCrossingForm(std::span<const double> rowValues) const;
-
   std::vector<int> rowCut_;  // pool id of each cut row, in row order after the degree rows
   std::vector<int> cutRow_;  // row of each pool cut, -1 outside the LP
   std::vector<int> rowAge_;
