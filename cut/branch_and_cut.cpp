@@ -115,6 +115,8 @@ class BranchAndCutRun {
   Outcome evaluate(Node& node);
   Outcome settleInfeasible(Node& node, bool& retry);
   bool lpPointIsTour(const SupportGraph& point, std::vector<int>& nodeTour) const;
+  LagrangianBound priceAndBound(Node& node, const FixedPointDuals& duals, int priceLimit);
+  void addPricedEdges(const LagrangianBound& priced);
   bool fixAtRoot();
   bool fixAtNode(Node& node, const FixedPointDuals& duals, __int128 scaledTotal);
   void branch(const Node& node);
@@ -368,13 +370,25 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     // LP held four to six cut rows per city when only cutting rounds aged them). A slack row's
     // dual is 0: the duals read below lose nothing.
     lp_.ageAndDropCuts(kCutMaxAge);
-    const SupportGraph point = lp_.support();
     history.push_back(lp_.objective());
     if (node.branchEdge >= 0) {
       branchingHistory_.recordSide(node.branchEdge, node.branchX, node.branchOne,
                                    lp_.objective() - node.parentObjective);
       node.branchEdge = -1;
     }
+    // An LP within 1 of the best tour may already prove the node can hold nothing shorter: its
+    // proven bound is taken now rather than after rounds that could only raise the LP further
+    // (pruned nodes of pr1002 spent up to 29 rounds past that point).
+    if (best_ != kNoTour && lp_.objective() > static_cast<double>(best_) - 1.0) {
+      const LagrangianBound priced = priceAndBound(node, lp_.duals(), priceLimit);
+      if (node.bound >= best_) return Outcome::Pruned;
+      if (!priced.negative.empty()) {
+        addPricedEdges(priced);
+        history.clear();
+        continue;
+      }
+    }
+    const SupportGraph point = lp_.support();
     const std::size_t rounds = history.size();
     const bool tailing =
         rounds > kTailRounds && history[rounds - 1] - history[rounds - 1 - kTailRounds] <
@@ -410,15 +424,10 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     }
     // No cut (or no progress): price every edge; the same scan is the node's proven bound.
     const FixedPointDuals duals = lp_.duals();
-    const LagrangianBound priced = lagrangianBound(graph_, edges_, pool_, duals, false, priceLimit);
-    node.bound = std::max(node.bound, priced.bound);
-    checkWitnessBound(node);
-    evaluating_ = node.bound;
-    if (node.depth == 0) stats_.rootBound = node.bound;
+    const LagrangianBound priced = priceAndBound(node, duals, priceLimit);
     if (node.bound >= best_) return Outcome::Pruned;
     if (!priced.negative.empty()) {
-      lp_.addEdges(priced.negative);
-      stats_.pricedEdges += priced.negative.size();
+      addPricedEdges(priced);
       history.clear();
       continue;
     }
@@ -460,6 +469,23 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     }
     return Outcome::Branched;
   }
+}
+
+// Prices every edge against the duals: the scan is also the node's proven bound, which it raises
+// (never lowers); returns the edges priced out, for the LP.
+LagrangianBound BranchAndCutRun::priceAndBound(Node& node, const FixedPointDuals& duals,
+                                               int priceLimit) {
+  LagrangianBound priced = lagrangianBound(graph_, edges_, pool_, duals, false, priceLimit);
+  node.bound = std::max(node.bound, priced.bound);
+  checkWitnessBound(node);
+  evaluating_ = node.bound;
+  if (node.depth == 0) stats_.rootBound = node.bound;
+  return priced;
+}
+
+void BranchAndCutRun::addPricedEdges(const LagrangianBound& priced) {
+  lp_.addEdges(priced.negative);
+  stats_.pricedEdges += priced.negative.size();
 }
 
 bool BranchAndCutRun::fixAtRoot() {
