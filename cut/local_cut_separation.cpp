@@ -23,11 +23,14 @@ template <class Cost>
 CoverProgramme<Cost>::CoverProgramme(int maxCities)
     : path_((std::size_t{1} << maxCities) * static_cast<std::size_t>(maxCities)),
       previous_(path_.size()),
-      closed_(std::size_t{1} << maxCities),
-      cover_(closed_.size()),
-      closedEnd_(closed_.size()),
-      coverPart_(closed_.size()) {}
+      step_(static_cast<std::size_t>(maxCities * maxCities)),
+      stepThroughOutside_(step_.size()) {}
 
+// A cover by paths with both ends at the outside node is one walk from the outside node through
+// every city once, going back to the outside node between some of them: the cheapest such walk
+// is a Hamiltonian path programme over subsets (Held & Karp 1962) whose step from a to b costs
+// the less of c(a, b) and c(a, outside) + c(outside, b). That takes 2^k k^2 / 4 steps, where
+// choosing the paths by subset partitions took 3^k / 2 more (three times the work at 13 cities).
 template <class Cost>
 Cost CoverProgramme<Cost>::solve(int k, const std::vector<Cost>& cost, std::vector<int>* use) {
   const int width = k + 1;
@@ -35,9 +38,16 @@ Cost CoverProgramme<Cost>::solve(int k, const std::vector<Cost>& cost, std::vect
   const std::size_t cities = static_cast<std::size_t>(k);
   const auto at = [&](int a, int b) { return cost[static_cast<std::size_t>(a * width + b)]; };
   const Cost infinity = std::numeric_limits<Cost>::max() / 4;
-  // path_[mask * k + v]: the cheapest path from the outside node through exactly the cities of
-  // mask, ending at v; closed_[mask]: the same path back to the outside node; cover_[mask]: the
-  // cheapest cover of mask by closed paths, the lowest city's path chosen first.
+  for (int a = 0; a < k; ++a) {
+    for (int b = 0; b < k; ++b) {
+      const Cost direct = at(a, b), through = at(a, k) + at(k, b);
+      const std::size_t ab = static_cast<std::size_t>(a * k + b);
+      stepThroughOutside_[ab] = through < direct;
+      step_[ab] = std::min(direct, through);
+    }
+  }
+  // path_[mask * k + v]: the cheapest walk from the outside node through exactly the cities of
+  // mask, ending at v.
   std::fill_n(path_.begin(), states * cities, infinity);
   for (int v = 0; v < k; ++v) {
     path_[(std::size_t{1} << v) * cities + static_cast<std::size_t>(v)] = at(k, v);
@@ -47,21 +57,13 @@ Cost CoverProgramme<Cost>::solve(int k, const std::vector<Cost>& cost, std::vect
   // Raw pointers: the stores below cannot move the tables, and the compiler need not reload them.
   Cost* const path = path_.data();
   std::int8_t* const previous = previous_.data();
-  Cost* const closed = closed_.data();
-  std::int8_t* const closedEnd = closedEnd_.data();
-  for (std::size_t mask = 1; mask < states; ++mask) {
-    Cost bestBack = infinity;
-    int bestEnd = -1;
-    // Every path through mask ends in mask: each (mask, v) with v in mask is reached.
+  const Cost* const step = step_.data();
+  for (std::size_t mask = 1; mask < all; ++mask) {
+    // Every walk through mask ends in mask: each (mask, v) with v in mask is reached.
     for (std::size_t ends = mask; ends != 0; ends &= ends - 1) {
       const int v = std::countr_zero(ends);
       const Cost here = path[mask * cities + static_cast<std::size_t>(v)];
-      const Cost* const row = &cost[static_cast<std::size_t>(v * width)];
-      const Cost back = here + row[k];
-      if (back < bestBack) {
-        bestBack = back;
-        bestEnd = v;
-      }
+      const Cost* const row = step + static_cast<std::size_t>(v * k);
       for (std::size_t free = all & ~mask; free != 0; free &= free - 1) {
         const int w = std::countr_zero(free);
         const std::size_t next =
@@ -73,52 +75,41 @@ Cost CoverProgramme<Cost>::solve(int k, const std::vector<Cost>& cost, std::vect
         }
       }
     }
-    closed[mask] = bestBack;
-    closedEnd[mask] = static_cast<std::int8_t>(bestEnd);
   }
-  Cost* const cover = cover_.data();
-  std::uint32_t* const coverPart = coverPart_.data();
-  cover[0] = 0;
-  for (std::size_t mask = 1; mask < states; ++mask) {
-    const std::size_t lowest = mask & (~mask + 1);
-    const std::size_t rest = mask ^ lowest;
-    Cost best = infinity;
-    std::size_t bestPart = 0;
-    for (std::size_t sub = rest;; sub = (sub - 1) & rest) {
-      const std::size_t part = sub | lowest;
-      const Cost value = closed[part] + cover[mask ^ part];
-      if (value < best) {
-        best = value;
-        bestPart = part;
-      }
-      if (sub == 0) break;
+  Cost best = infinity;
+  int bestEnd = 0;
+  for (int v = 0; v < k; ++v) {
+    const Cost value = path[all * cities + static_cast<std::size_t>(v)] + at(v, k);
+    if (value < best) {
+      best = value;
+      bestEnd = v;
     }
-    cover[mask] = best;
-    coverPart[mask] = static_cast<std::uint32_t>(bestPart);
   }
   if (use != nullptr) {
     use->assign(static_cast<std::size_t>(width * width), 0);
     const auto count = [&](int a, int b) {
       ++(*use)[static_cast<std::size_t>(std::min(a, b) * width + std::max(a, b))];
     };
-    for (std::size_t mask = states - 1; mask != 0;) {
-      std::size_t part = coverPart_[mask];
-      mask ^= part;
-      int v = closedEnd_[part];
-      count(v, k);
-      while (true) {
-        const int before = previous_[part * cities + static_cast<std::size_t>(v)];
-        if (before < 0) {
-          count(v, k);
-          break;
-        }
-        count(before, v);
-        part ^= std::size_t{1} << v;
-        v = before;
+    std::size_t mask = all;
+    int v = bestEnd;
+    count(v, k);
+    while (true) {
+      const int before = previous_[mask * cities + static_cast<std::size_t>(v)];
+      if (before < 0) {
+        count(v, k);
+        break;
       }
+      if (stepThroughOutside_[static_cast<std::size_t>(before * k + v)]) {
+        count(before, k);
+        count(k, v);
+      } else {
+        count(before, v);
+      }
+      mask ^= std::size_t{1} << v;
+      v = before;
     }
   }
-  return cover_[states - 1];
+  return best;
 }
 
 template class CoverProgramme<double>;

@@ -24,9 +24,10 @@
 
 namespace ringmarch::cut {
 
-// Cities a region may hold: the dynamic programme takes about 3^t steps (65 us at 10 cities,
-// 2.3 ms at 13). With 13, ts225's root had not finished its local rounds after 300 s; with 10 it
-// ends them in 17 rounds, its bound up from 122,273 to 123,870.
+// Cities a region may hold: the dynamic programme takes about 2^t t^2 / 4 steps (31 us at 10
+// cities, 1.2 ms at 13; bench/cut_separator_bench). With 13 (and a programme twice as slow),
+// ts225's root had not finished its local rounds after 300 s; with 10 it ends them in 17 rounds,
+// its bound up from 122,273 to 123,870.
 inline constexpr int kMaxLocalRegion = 13;
 inline constexpr int kLocalRegion = 10;
 
@@ -64,10 +65,11 @@ class CoverProgramme {
 
  private:
   std::vector<Cost> path_;
+  // The city before each walk's end (-1 at its first city).
   std::vector<std::int8_t> previous_;
-  std::vector<Cost> closed_, cover_;
-  std::vector<std::int8_t> closedEnd_;
-  std::vector<std::uint32_t> coverPart_;
+  // Per pair of cities: the cheaper of the direct step and the step through the outside node.
+  std::vector<Cost> step_;
+  std::vector<std::uint8_t> stepThroughOutside_;
 };
 
 // The least cost of a cover of cities 0..k-1 by paths whose two ends lead to an outside node k,

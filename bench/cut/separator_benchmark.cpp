@@ -7,6 +7,7 @@
 #include "cut/blossom_separation.h"
 #include "cut/comb_separation.h"
 #include "cut/exact_blossom_separation.h"
+#include "cut/local_cut_separation.h"
 #include "cut/separator_fixtures.h"
 
 namespace {
@@ -43,6 +44,29 @@ void shapes(benchmark::internal::Benchmark* b) {
 BENCHMARK(separator<separateExactBlossoms>)->Name("ExactBlossoms")->Apply(shapes);
 BENCHMARK(separator<separateBlockCombs>)->Name("BlockCombs")->Apply(shapes);
 BENCHMARK(separator<separateFastBlossoms>)->Name("FastBlossoms")->Apply(shapes);
+
+void coverProgramme(benchmark::State& state) {
+  const int k = static_cast<int>(state.range(0));
+  const int width = k + 1;
+  std::vector<double> cost(static_cast<std::size_t>(width * width), 0.0);
+  std::uint64_t seed = 11;
+  for (int a = 0; a < width; ++a) {
+    for (int b = a + 1; b < width; ++b) {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      cost[static_cast<std::size_t>(a * width + b)] =
+          cost[static_cast<std::size_t>(b * width + a)] =
+              static_cast<double>(seed >> 40) / 16777216.0 - 0.5;
+    }
+  }
+  CoverProgramme<double> programme(k);
+  std::vector<int> use;
+  for (auto _ : state) benchmark::DoNotOptimize(programme.solve(k, cost, &use));
+}
+BENCHMARK(coverProgramme)
+    ->Name("CoverProgramme")
+    ->ArgName("cities")
+    ->DenseRange(8, 13, 1)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
