@@ -87,6 +87,85 @@ TEST(CutLocalCuts, CheapestCoverIsTheLeastOverEveryCover) {
   }
 }
 
+// The least closed walk from the outside node k that enters each city not in `revisitable` once
+// and each one in it at least once, by relaxing moves between (cities entered, node) states until
+// nothing changes: a loop of states enters no new city, so it runs over revisitable nodes and the
+// outside node only, whose pairs cost at least 0 here.
+std::int64_t walkByRelaxation(int k, const std::vector<std::int64_t>& cost,
+                              std::uint32_t revisitable) {
+  const int width = k + 1;
+  const std::size_t states = std::size_t{1} << k;
+  std::vector<std::int64_t> best(states * width, INT64_MAX);
+  best[k] = 0;  // nothing entered, at the outside node
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (std::size_t mask = 0; mask < states; ++mask) {
+      for (int at = 0; at < width; ++at) {
+        const std::int64_t here = best[mask * width + at];
+        if (here == INT64_MAX) continue;
+        for (int to = 0; to < width; ++to) {
+          if (to == at) continue;
+          const bool entered = to < k && ((mask >> to) & 1) != 0;
+          if (entered && ((revisitable >> to) & 1) == 0) continue;
+          const std::size_t next = (to < k ? mask | (std::size_t{1} << to) : mask) * width + to;
+          const std::int64_t value = here + cost[at * width + to];
+          if (value < best[next]) {
+            best[next] = value;
+            changed = true;
+          }
+        }
+      }
+    }
+  }
+  return best[(states - 1) * width + k];
+}
+
+TEST(CutLocalCuts, CheapestWalkWithNodesEnteredAgain) {
+  std::uint64_t s = 19;
+  for (int k = 2; k <= 7; ++k) {
+    for (int trial = 0; trial < 4; ++trial) {
+      const int width = k + 1;
+      const std::uint32_t revisitable = static_cast<std::uint32_t>(nextRandom(s)) & ((1u << k) - 1);
+      const auto again = [&](int v) { return v == k || ((revisitable >> v) & 1) != 0; };
+      std::vector<std::int64_t> cost(static_cast<std::size_t>(width * width), 0);
+      for (int a = 0; a < width; ++a) {
+        for (int b = a + 1; b < width; ++b) {
+          std::int64_t c = static_cast<std::int64_t>(nextRandom(s) % 21) - 10;
+          if (again(a) && again(b)) c = std::abs(c);
+          cost[a * width + b] = cost[b * width + a] = c;
+        }
+      }
+      std::vector<int> use;
+      const std::int64_t least = cheapestCover(k, cost, &use, revisitable);
+      EXPECT_EQ(least, walkByRelaxation(k, cost, revisitable)) << k << " " << trial;
+      if (revisitable == 0) {
+        EXPECT_EQ(least, coverByEnumeration(k, cost));
+      }
+      // The walk returned: of that cost, each city on two edges, each node entered again and the
+      // outside node on an even number, at least two.
+      std::int64_t total = 0;
+      std::vector<int> degree(static_cast<std::size_t>(width), 0);
+      for (int a = 0; a < width; ++a) {
+        for (int b = a + 1; b < width; ++b) {
+          const int times = use[static_cast<std::size_t>(a * width + b)];
+          total += times * cost[a * width + b];
+          degree[a] += times;
+          degree[b] += times;
+        }
+      }
+      EXPECT_EQ(total, least) << k << " " << trial;
+      for (int v = 0; v <= k; ++v) {
+        if (again(v)) {
+          EXPECT_EQ(degree[v] % 2, 0);
+          EXPECT_GE(degree[v], 2);
+        } else {
+          EXPECT_EQ(degree[v], 2) << k << " " << v;
+        }
+      }
+    }
+  }
+}
+
 void expectSoundLocalCuts(const std::vector<CitySetCut>& cuts, const SupportGraph& g) {
   for (const auto& cut : cuts) {
     EXPECT_EQ(cut.family, CutFamily::Local);
@@ -101,20 +180,26 @@ void expectSoundLocalCuts(const std::vector<CitySetCut>& cuts, const SupportGrap
 
 TEST(CutLocalCuts, CutPointsOutsideTheToursAndHoldForEveryTour) {
   // Blossom points with cities split off (ten cities), where a region of nine sees the comb.
-  int found = 0;
+  int found = 0, foundShrunk = 0;
   for (std::uint64_t seed = 1; seed <= 4; ++seed) {
     const SupportGraph g = fixtures::expandCities(fixtures::twoTriangles(), 4, seed);
     ASSERT_EQ(g.n, 10);
     const std::vector<CitySetCut> cuts = separateLocalCuts(g, 10, 1e-4, nullptr, 9);
     found += !cuts.empty();
     expectSoundLocalCuts(cuts, g);
+    // The same with its paths at 1 shrunk: regions of fewer nodes, some of several cities.
+    const std::vector<CitySetCut> shrunk = separateLocalCuts(g, 10, 1e-4, nullptr, 7, true);
+    foundShrunk += !shrunk.empty();
+    expectSoundLocalCuts(shrunk, g);
   }
   EXPECT_EQ(found, 4);
+  EXPECT_EQ(foundShrunk, 4);
   // Random points on the degree equations: whatever is found must hold.
   for (std::uint64_t seed = 1; seed <= 6; ++seed) {
     const SupportGraph g = fixtures::randomFractionalPoint(9, 0.6, seed);
     expectSoundLocalCuts(separateLocalCuts(g, 10, 1e-4, nullptr, 6 + static_cast<int>(seed % 3)),
                          g);
+    expectSoundLocalCuts(separateLocalCuts(g, 10, 1e-4, nullptr, 4, true), g);
   }
 }
 
