@@ -398,9 +398,9 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
       // none of them and is integral is a tour.
       SeparationCounts counts;
       const int firstNew = pool_.size();
-      const std::vector<int> cuts =
-          findViolatedCuts(point, pool_, lp_, cutLimit, tailing,
-                           tryLocalCuts ? &localCutMemory_ : nullptr, counts, nullptr);
+      const std::vector<int> cuts = findViolatedCuts(
+          point, pool_, lp_, cutLimit, tailing, tryLocalCuts ? &localCutMemory_ : nullptr,
+          options_.shrunkLocalRegions && !graph_.isTwin(), counts, nullptr);
       for (std::size_t f = 0; f < counts.found.size(); ++f) stats_.cutsFound[f] += counts.found[f];
       stats_.cutsFromPool += counts.fromPool;
       checkNewCuts(firstNew);

@@ -75,7 +75,7 @@ double SupportAdjacency::activity(const CutPool& pool, int id) {
 
 std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, const Relaxation& lp,
                                   int limit, bool subtoursOnly, LocalCutMemory* localCuts,
-                                  SeparationCounts& counts, double* minimumCut) {
+                                  bool shrinkPaths, SeparationCounts& counts, double* minimumCut) {
   SupportAdjacency adjacency(graph);
   std::vector<int> chosen;
   std::vector<std::pair<double, int>> pooled;       // (-violation, id)
@@ -136,7 +136,7 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
   }
   if (localCuts != nullptr && chosen.empty() && cutValue >= 2.0 - kMinimumViolation) {
     counts.localTried = true;
-    take(separateLocalCuts(graph, limit, kMinimumViolation, localCuts));
+    take(separateLocalCuts(graph, limit, kMinimumViolation, localCuts, kLocalRegion, shrinkPaths));
   }
   return chosen;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cut/branch_and_cut.h"
@@ -222,6 +223,59 @@ TEST(CutEngineTest, LocalCutsKeepAKnownOptimalTourAndTheOptimum) {
   EXPECT_TRUE(result.optimal);
   EXPECT_EQ(result.length, 1776);
   expectValidTour(*loaded.problem, result.tour, result.length);
+}
+
+TEST(CutEngineTest, LocalCutsOfShrunkPathsKeepAKnownOptimalTour) {
+  // A mesh of lines (three 2 x 4 cells side by side, cities 100 apart along the lines), like
+  // ts225 in small: the root stays more than 1 % below the tour, its point holds paths at 1, and
+  // the regions with those paths shrunk give local cuts where the regions of single cities give
+  // none.
+  std::vector<std::pair<int, int>> points;
+  for (int x = 0; x <= 6; ++x) {
+    for (int y = 0; y <= 4; ++y) {
+      if (x % 2 == 0 || y % 4 == 0) points.emplace_back(100 * x, 100 * y);
+    }
+  }
+  const int n = static_cast<int>(points.size());
+  ASSERT_EQ(n, 26);
+  std::vector<std::int32_t> matrix(static_cast<std::size_t>(n * n), 0);
+  for (int a = 0; a < n; ++a) {
+    for (int b = 0; b < n; ++b) {
+      const double dx = points[a].first - points[b].first, dy = points[a].second - points[b].second;
+      matrix[a * n + b] = static_cast<std::int32_t>(std::lround(std::sqrt(dx * dx + dy * dy)));
+    }
+  }
+  const auto instance = Instance::fromMatrix(n, matrix);
+  ASSERT_TRUE(instance);
+  CutEngineOptions without;
+  without.localCuts = false;
+  RunControl first, second, third;
+  const CutEngineResult reference = solveByBranchAndCut(*instance, without, first);
+  ASSERT_TRUE(reference.optimal);
+  CutEngineOptions citiesOnly;
+  citiesOnly.shrunkLocalRegions = false;
+  const CutEngineResult unshrunk = solveByBranchAndCut(*instance, citiesOnly, second);
+  CutEngineOptions with;
+  with.witnessTour = reference.tour;
+  const CutEngineResult result = solveByBranchAndCut(*instance, with, third);
+  EXPECT_TRUE(result.witnessViolations.empty()) << result.witnessViolations.front();
+  const auto local = static_cast<std::size_t>(CutFamily::Local);
+  EXPECT_EQ(unshrunk.statistics.cutsFound[local], 0u);
+  EXPECT_GT(result.statistics.cutsFound[local], 0u);
+  EXPECT_TRUE(result.optimal);
+  EXPECT_EQ(result.length, reference.length);
+  EXPECT_EQ(unshrunk.length, reference.length);
+  // The tour, checked against the matrix.
+  ASSERT_EQ(result.tour.size(), static_cast<std::size_t>(n));
+  std::vector<char> seen(static_cast<std::size_t>(n), 0);
+  std::int64_t length = 0;
+  for (int i = 0; i < n; ++i) {
+    const int a = result.tour[i], b = result.tour[(i + 1) % n];
+    ASSERT_TRUE(a >= 0 && a < n && !seen[a]);
+    seen[a] = 1;
+    length += matrix[a * n + b];
+  }
+  EXPECT_EQ(length, result.length);
 }
 
 TEST(CutEngineTest, RunsRepeatTheirTourBoundAndNodeCount) {
