@@ -50,6 +50,32 @@ std::int64_t coverByEnumeration(int k, const std::vector<std::int64_t>& cost) {
   return best;
 }
 
+// The walk `use` returns for the least cost: of that cost, each city on two of its edges, each
+// node entered again and the outside node k on an even number of them, at least two.
+void expectWalkOfItsCost(int k, const std::vector<std::int64_t>& cost, const std::vector<int>& use,
+                         std::uint32_t revisitable, std::int64_t least) {
+  const int width = k + 1;
+  std::int64_t total = 0;
+  std::vector<int> degree(static_cast<std::size_t>(width), 0);
+  for (int a = 0; a < width; ++a) {
+    for (int b = a + 1; b < width; ++b) {
+      const int times = use[static_cast<std::size_t>(a * width + b)];
+      total += times * cost[a * width + b];
+      degree[a] += times;
+      degree[b] += times;
+    }
+  }
+  EXPECT_EQ(total, least) << k;
+  for (int v = 0; v <= k; ++v) {
+    if (v == k || ((revisitable >> v) & 1) != 0) {
+      EXPECT_EQ(degree[v] % 2, 0) << k << " " << v;
+      EXPECT_GE(degree[v], 2) << k << " " << v;
+    } else {
+      EXPECT_EQ(degree[v], 2) << k << " " << v;
+    }
+  }
+}
+
 TEST(CutLocalCuts, CheapestCoverIsTheLeastOverEveryCover) {
   std::uint64_t s = 7;
   for (int k = 1; k <= 8; ++k) {
@@ -65,22 +91,7 @@ TEST(CutLocalCuts, CheapestCoverIsTheLeastOverEveryCover) {
       std::vector<int> use;
       const std::int64_t least = cheapestCover(k, cost, &use);
       EXPECT_EQ(least, coverByEnumeration(k, cost)) << k << " " << trial;
-      // The cover returned: of that cost, every city on two of its edges, the outside on an even
-      // number of them.
-      std::int64_t total = 0;
-      std::vector<int> degree(static_cast<std::size_t>(width), 0);
-      for (int a = 0; a < width; ++a) {
-        for (int b = a + 1; b < width; ++b) {
-          const int times = use[static_cast<std::size_t>(a * width + b)];
-          total += times * cost[a * width + b];
-          degree[a] += times;
-          degree[b] += times;
-        }
-      }
-      EXPECT_EQ(total, least);
-      for (int c = 0; c < k; ++c) EXPECT_EQ(degree[c], 2) << k << " " << c;
-      EXPECT_EQ(degree[k] % 2, 0);
-      EXPECT_GE(degree[k], 2);
+      expectWalkOfItsCost(k, cost, use, 0, least);
       const std::vector<double> asDouble(cost.begin(), cost.end());
       EXPECT_DOUBLE_EQ(cheapestCover(k, asDouble, nullptr), static_cast<double>(least));
     }
@@ -141,27 +152,7 @@ TEST(CutLocalCuts, CheapestWalkWithNodesEnteredAgain) {
       if (revisitable == 0) {
         EXPECT_EQ(least, coverByEnumeration(k, cost));
       }
-      // The walk returned: of that cost, each city on two edges, each node entered again and the
-      // outside node on an even number, at least two.
-      std::int64_t total = 0;
-      std::vector<int> degree(static_cast<std::size_t>(width), 0);
-      for (int a = 0; a < width; ++a) {
-        for (int b = a + 1; b < width; ++b) {
-          const int times = use[static_cast<std::size_t>(a * width + b)];
-          total += times * cost[a * width + b];
-          degree[a] += times;
-          degree[b] += times;
-        }
-      }
-      EXPECT_EQ(total, least) << k << " " << trial;
-      for (int v = 0; v <= k; ++v) {
-        if (again(v)) {
-          EXPECT_EQ(degree[v] % 2, 0);
-          EXPECT_GE(degree[v], 2);
-        } else {
-          EXPECT_EQ(degree[v], 2) << k << " " << v;
-        }
-      }
+      expectWalkOfItsCost(k, cost, use, revisitable, least);
     }
   }
 }
