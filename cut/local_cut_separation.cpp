@@ -34,7 +34,7 @@ CoverProgramme<Cost>::CoverProgramme(int maxCities)
 // is a Hamiltonian path programme over subsets (Held & Karp 1962) whose step from a to b costs
 // the least of c(a, b) and the ways from a to b through the nodes that may be visited again (the
 // outside node and the revisitable ones, by Floyd's programme over them). That takes
-// 2^k k^2 / 4 steps, where choosing the paths by subset partitions took 3^k / 2 more (three times
+// 2^k k^2 / 2 steps, where choosing the paths by subset partitions took 3^k / 2 more (three times
 // the work at 13 cities). A revisitable node is in the subset walk too, for its first visit.
 template <class Cost>
 Cost CoverProgramme<Cost>::solve(int k, const std::vector<Cost>& cost, std::vector<int>* use,

@@ -26,10 +26,10 @@
 
 namespace ringmarch::cut {
 
-// Cities a region may hold: the dynamic programme takes about 2^t t^2 / 4 steps (31 us at 10
-// cities, 1.2 ms at 13; bench/cut_separator_bench). With 13 (and a programme twice as slow),
-// ts225's root had not finished its local rounds after 300 s; with 10 it ends them in 17 rounds,
-// its bound up from 122,273 to 123,870.
+// Nodes a region may hold: the dynamic programme takes about 2^t t^2 / 2 steps (19 us at 10
+// nodes, 0.23 ms at 13; bench/cut_separator_bench). With 13 (and a programme ten times as slow as
+// now), ts225's root had not finished its local rounds after 300 s; with 10 it ends them in 17
+// rounds, its bound up from 122,273 to 123,870.
 inline constexpr int kMaxLocalRegion = 13;
 inline constexpr int kLocalRegion = 10;
 
