@@ -337,9 +337,9 @@ class RegionSeparator {
     }
     // The first cover: the one closest to the point.
     std::vector<double> price(static_cast<std::size_t>(width_ * width_), 0.0);
-    for (int p : pairs_) price[static_cast<std::size_t>(p)] = -point_[static_cast<std::size_t>(p)];
     for (int p : pairs_) {
-      if (repeatable(p)) price[static_cast<std::size_t>(p)] = 0.0;
+      price[static_cast<std::size_t>(p)] =
+          repeatable(p) ? 0.0 : -point_[static_cast<std::size_t>(p)];
     }
     mirror(price);
     real_.solve(k_, price, &use_, revisitable_);
@@ -596,17 +596,17 @@ std::vector<Region> chooseShrunkRegions(const SupportGraph& graph, int maxRegion
   // A path keeps its last end (the larger of its two ends) as a city of its own: the path is then
   // one node joined by an edge at 1 to that city (Padberg & Rinaldi's safe shrinking of a path),
   // where shrinking it whole could hide a comb whose tooth it is.
-  std::vector<int> lastEnd(static_cast<std::size_t>(graph.n), -1), size(lastEnd.size(), 0);
+  // (A path of two cities is then two cities; a city on no edge at 1, or on a cycle of them, has
+  // no last end and stays a city.)
+  std::vector<int> lastEnd(static_cast<std::size_t>(graph.n), -1);
   for (int c = 0; c < graph.n; ++c) {
-    const int root = paths.find(c);
-    ++size[static_cast<std::size_t>(root)];
-    if (oneDegree[static_cast<std::size_t>(c)] == 1) lastEnd[static_cast<std::size_t>(root)] = c;
+    if (oneDegree[static_cast<std::size_t>(c)] == 1) {
+      lastEnd[static_cast<std::size_t>(paths.find(c))] = c;
+    }
   }
   const auto apart = [&](int c) {
-    const int root = paths.find(c);
-    return size[static_cast<std::size_t>(root)] < 3 ||
-           lastEnd[static_cast<std::size_t>(root)] < 0 ||
-           lastEnd[static_cast<std::size_t>(root)] == c;
+    const int end = lastEnd[static_cast<std::size_t>(paths.find(c))];
+    return end < 0 || end == c;
   };
   std::vector<int> nodeOf(static_cast<std::size_t>(graph.n), -1);
   std::vector<std::vector<int>> members;
