@@ -5,7 +5,12 @@
 // 2e_p adds two trips along a pair p of nodes that may both be entered again (a ray of the covers'
 // hull); its rows' duals pi and the convexity row's mu satisfy pi.y <= -mu for every cover and
 // pi_p <= 0 on those pairs once no column prices out, and the point exceeds that by the LP's
-// value.
+// value. That inequality separates, but it need not be a facet of the covers' hull, and a weak one
+// moves the engine's bound little. So a second LP tilts it onto the facet that the ray from a
+// point inside the hull, the mean c of the covers seen, towards x leaves the hull through: it
+// maximises t over mixes of covers equal to c + t (x - c) (a target cut, Buchheim, Liers & Oswald,
+// "Local cuts revisited", 2008); its duals at an optimum are that facet's normal, scaled so that
+// the point exceeds it by 1 - t.
 #include "cut/local_cut_separation.h"
 
 #include <algorithm>
@@ -312,7 +317,8 @@ class RegionSeparator {
   // covers of an earlier look at the region, if any: the point moves little between rounds, and
   // those columns spare most of the dynamic programmes.
   std::optional<Found> separate(double minimumViolation,
-                                const std::vector<std::vector<std::uint8_t>>* earlier) {
+                                const std::vector<std::vector<std::uint8_t>>* earlier,
+                                bool tilted) {
     const int count = static_cast<int>(pairs_.size());
     LpSolver lp;
     for (int r = 0; r < count; ++r) {
@@ -326,15 +332,7 @@ class RegionSeparator {
       lp.addColumn(1.0, 0.0, LpSolver::kInfinity, row, plus);
       lp.addColumn(1.0, 0.0, LpSolver::kInfinity, row, minus);
     }
-    // Two more trips along a pair of nodes that may both be visited again make another walk: such
-    // pairs are rays of the walks' hull, and their columns keep the pair's dual at most 0.
-    for (int r = 0; r < count; ++r) {
-      if (!repeatable(pairs_[static_cast<std::size_t>(r)])) continue;
-      const int row[1] = {r};
-      const double two[1] = {2.0};
-      lp.addColumn(0.0, 0.0, LpSolver::kInfinity, row, two);
-      ++rays_;
-    }
+    addRays(lp);
     // The first cover: the one closest to the point.
     std::vector<double> price(static_cast<std::size_t>(width_ * width_), 0.0);
     for (int p : pairs_) {
@@ -350,7 +348,7 @@ class RegionSeparator {
       }
     }
     std::vector<double> pi(static_cast<std::size_t>(count));
-    double value = 0.0, mu = 0.0;
+    double value = 0.0;
     while (true) {
       if (lp.solve() != LpStatus::Optimal) return std::nullopt;
       value = lp.objective();
@@ -359,37 +357,93 @@ class RegionSeparator {
         keepUsedCovers(lp);
         return std::nullopt;
       }
-      const auto duals = lp.duals();
-      for (int r = 0; r < count; ++r) {
-        // The ray columns hold these at most 0 up to the LP's tolerance; exactly 0 keeps the
-        // walks' costs among revisitable nodes from going negative.
-        pi[static_cast<std::size_t>(r)] =
-            repeatable(pairs_[static_cast<std::size_t>(r)]) ? std::min(duals[r], 0.0) : duals[r];
-      }
-      mu = duals[count];
-      std::fill(price.begin(), price.end(), 0.0);
-      for (int r = 0; r < count; ++r) {
-        price[static_cast<std::size_t>(pairs_[static_cast<std::size_t>(r)])] =
-            -pi[static_cast<std::size_t>(r)];
-      }
-      mirror(price);
       // The cheapest cover under -pi: a column whose reduced cost -pi.y - mu is negative.
       // pi.y <= -cheapest holds for every cover y, so pi and the cheapest cover give a cut the
       // point violates by value + (cheapest - mu): once that is most of the LP's value (which
       // only falls as columns come in), it is taken without waiting for the last columns.
-      const double cheapest = real_.solve(k_, price, &use_, revisitable_);
-      if (cheapest - mu > -1e-9 || static_cast<int>(covers_.size()) >= kMaxColumns ||
-          value + (cheapest - mu) >= kEarlyShare * value) {
+      const double shortfall = cheapestShortfall(lp, pi);
+      if (shortfall > -1e-9 || static_cast<int>(covers_.size()) >= kMaxColumns ||
+          value + shortfall >= kEarlyShare * value) {
         break;
       }
       addColumn(lp, useOfPairs());
     }
+    std::vector<std::vector<std::uint8_t>> seen = covers_;
     keepUsedCovers(lp);
     if (value < minimumViolation) return std::nullopt;
+    if (auto facet = tilted ? tilt(std::move(seen)) : std::nullopt) {
+      if (auto found = roundCut(*facet, minimumViolation)) return found;
+    }
     return roundCut(pi, minimumViolation);
   }
 
  private:
+  // The facet the point is tilted onto (see the head of this file), from the covers `seen` by the
+  // membership LP: their mean is the point inside. None when the LP fails or finds the point in
+  // the hull after all.
+  std::optional<std::vector<double>> tilt(std::vector<std::vector<std::uint8_t>> seen) {
+    const int count = static_cast<int>(pairs_.size());
+    std::vector<double> centre(static_cast<std::size_t>(count), 0.0);
+    for (const auto& cover : seen) {
+      for (int r = 0; r < count; ++r) {
+        centre[static_cast<std::size_t>(r)] += cover[static_cast<std::size_t>(r)];
+      }
+    }
+    for (double& c : centre) c /= static_cast<double>(seen.size());
+    LpSolver lp;
+    std::vector<int> rows;
+    std::vector<double> values;
+    for (int r = 0; r < count; ++r) {
+      const double c = centre[static_cast<std::size_t>(r)];
+      lp.addRow(c, c, {}, {});
+      const double towards =
+          point_[static_cast<std::size_t>(pairs_[static_cast<std::size_t>(r)])] - c;
+      if (std::abs(towards) > 1e-9) {  // the point's noise would only perturb the LP
+        rows.push_back(r);
+        values.push_back(-towards);
+      }
+    }
+    lp.addRow(1.0, 1.0, {}, {});
+    lp.addColumn(-1.0, 0.0, 1.0, rows, values);  // t, at most 1: the point itself
+    addRays(lp);
+    for (const auto& cover : seen) coverColumn(lp, cover);
+    std::vector<double> pi(static_cast<std::size_t>(count));
+    for (std::size_t columns = seen.size();; ++columns) {
+      if (lp.solve() != LpStatus::Optimal || lp.objective() < -1.0 + 1e-9) return std::nullopt;
+      if (cheapestShortfall(lp, pi) > -1e-9 || columns >= 2 * kMaxColumns) return pi;
+      coverColumn(lp, useOfPairs());
+    }
+  }
+
+  // Two more trips along a pair of nodes that may both be visited again make another walk: such
+  // pairs are rays of the walks' hull, and their columns keep the pair's dual at most 0.
+  void addRays(LpSolver& lp) {
+    rays_ = 0;
+    for (std::size_t r = 0; r < pairs_.size(); ++r) {
+      if (!repeatable(pairs_[r])) continue;
+      const int row[1] = {static_cast<int>(r)};
+      const double two[1] = {2.0};
+      lp.addColumn(0.0, 0.0, LpSolver::kInfinity, row, two);
+      ++rays_;
+    }
+  }
+
+  // Reads the pair rows' duals pi and the convexity row's mu from a membership LP just solved,
+  // and finds the cheapest cover under -pi (left in use_): returns its reduced cost, cheapest - mu.
+  double cheapestShortfall(const LpSolver& lp, std::vector<double>& pi) {
+    const auto duals = lp.duals();
+    const std::size_t count = pairs_.size();
+    std::vector<double> price(static_cast<std::size_t>(width_ * width_), 0.0);
+    for (std::size_t r = 0; r < count; ++r) {
+      // The ray columns hold these at most 0 up to the LP's tolerance; exactly 0 keeps the
+      // walks' costs among revisitable nodes from going negative.
+      pi[r] = repeatable(pairs_[r]) ? std::min(duals[r], 0.0) : duals[r];
+      price[static_cast<std::size_t>(pairs_[r])] = -pi[r];
+    }
+    mirror(price);
+    return real_.solve(k_, price, &use_, revisitable_) - duals[count];
+  }
+
   // Copies each pair's cost a < b to (b, a): the cover programme reads the matrix both ways.
   template <class Cost>
   void mirror(std::vector<Cost>& price) const {
@@ -420,8 +474,13 @@ class RegionSeparator {
     return cover;
   }
 
-  // A cover as a column of the membership LP.
+  // A cover as a column of the membership LP, remembered.
   void addColumn(LpSolver& lp, std::vector<std::uint8_t> cover) {
+    coverColumn(lp, cover);
+    covers_.push_back(std::move(cover));
+  }
+
+  void coverColumn(LpSolver& lp, const std::vector<std::uint8_t>& cover) const {
     std::vector<int> rows;
     std::vector<double> values;
     for (std::size_t r = 0; r < pairs_.size(); ++r) {
@@ -434,7 +493,6 @@ class RegionSeparator {
     rows.push_back(static_cast<int>(pairs_.size()));
     values.push_back(1.0);
     lp.addColumn(0.0, 0.0, LpSolver::kInfinity, rows, values);
-    covers_.push_back(std::move(cover));
   }
 
   // Whole coefficients at a few scales; each right-hand side exact. The least scale whose
@@ -662,7 +720,7 @@ std::vector<int> regionKey(const Region& region) {
 
 std::vector<CitySetCut> separateLocalCuts(const SupportGraph& graph, int limit,
                                           double minimumViolation, LocalCutMemory* memory,
-                                          int maxRegion, bool shrinkPaths) {
+                                          int maxRegion, bool shrinkPaths, bool tiltToFacets) {
   maxRegion = std::clamp(maxRegion, 3, kMaxLocalRegion);
   std::vector<Region> regions;
   for (const auto& cities : chooseRegions(graph, Neighbours(graph), maxRegion)) {
@@ -691,8 +749,8 @@ std::vector<CitySetCut> separateLocalCuts(const SupportGraph& graph, int limit,
     const std::vector<int> key = regionKey(region);
     RegionSeparator separator(graph, region, real, whole);
     if (memory != nullptr && memory->knownMix(key, separator.point())) continue;
-    std::optional<Found> cut =
-        separator.separate(minimumViolation, memory != nullptr ? memory->covers(key) : nullptr);
+    std::optional<Found> cut = separator.separate(
+        minimumViolation, memory != nullptr ? memory->covers(key) : nullptr, tiltToFacets);
     if (memory != nullptr) {
       memory->remember(key, separator.point(), separator.mix, separator.covers());
     }

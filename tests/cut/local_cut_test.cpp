@@ -313,5 +313,32 @@ TEST(CutWeightedSets, ExactBoundCountsNegativeWeightsOnEveryEdge) {
   EXPECT_LE(bound.bound, best);
 }
 
+TEST(CutLocalCuts, TiltedCutsAreFacetsOfTheTourPolytope) {
+  // Blossom points on eight cities: the tour polytope has dimension 20 there, so a facet is held
+  // with equality by 20 affinely independent tours. Tilted, nearly every cut is one; the
+  // membership LP's own inequality rarely is.
+  const int facet = 8 * 5 / 2;
+  int tilted = 0, tiltedFacets = 0, untiltedFacets = 0;
+  for (std::uint64_t seed = 1; seed <= 8; ++seed) {
+    const SupportGraph g = fixtures::expandCities(fixtures::twoTriangles(), 2, seed);
+    for (int region : {6, 7}) {
+      const auto cuts = separateLocalCuts(g, 10, 1e-4, nullptr, region);
+      expectSoundLocalCuts(cuts, g);
+      tilted += static_cast<int>(cuts.size());
+      for (const auto& cut : cuts) {
+        const int tight = fixtures::tightTourCount(cut, g.n);
+        EXPECT_LE(tight, facet);
+        tiltedFacets += tight == facet;
+      }
+      for (const auto& cut : separateLocalCuts(g, 10, 1e-4, nullptr, region, false, false)) {
+        untiltedFacets += fixtures::tightTourCount(cut, g.n) == facet;
+      }
+    }
+  }
+  EXPECT_GE(tilted, 16);
+  EXPECT_GE(4 * tiltedFacets, 3 * tilted);
+  EXPECT_LT(2 * untiltedFacets, tiltedFacets);
+}
+
 }  // namespace
 }  // namespace ringmarch::cut

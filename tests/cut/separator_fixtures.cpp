@@ -244,6 +244,65 @@ int smallestTourActivity(const CitySetCut& cut, int n) {
   return smallest;
 }
 
+int tightTourCount(const CitySetCut& cut, int n) {
+  std::vector<std::vector<char>> in(cut.sets.size(),
+                                    std::vector<char>(static_cast<std::size_t>(n)));
+  for (std::size_t s = 0; s < cut.sets.size(); ++s) {
+    for (int c : cut.sets[s]) in[s][c] = 1;
+  }
+  std::vector<int> crossing(static_cast<std::size_t>(n * n), 0);
+  for (int a = 0; a < n; ++a) {
+    for (int b = 0; b < n; ++b) {
+      for (std::size_t s = 0; s < cut.sets.size(); ++s) {
+        if (in[s][a] != in[s][b]) crossing[a * n + b] += cut.weight(s);
+      }
+    }
+  }
+  // Gaussian elimination over the tight tours' incidence vectors with a leading 1 (affine rank),
+  // each reduced against the rows kept so far.
+  const int width = n * (n - 1) / 2 + 1;
+  std::vector<std::vector<double>> basis;
+  std::vector<int> lead;
+  std::vector<int> order(static_cast<std::size_t>(n));
+  std::iota(order.begin(), order.end(), 0);
+  std::vector<double> row(static_cast<std::size_t>(width));
+  const auto edgeIndex = [n](int a, int b) {
+    if (a > b) std::swap(a, b);
+    return 1 + a * n - a * (a + 1) / 2 + (b - a - 1);
+  };
+  do {
+    if (order[1] > order[n - 1]) continue;  // each tour once
+    int activity = 0;
+    for (int i = 0; i < n; ++i) activity += crossing[order[i] * n + order[(i + 1) % n]];
+    if (activity != cut.rhs) continue;
+    std::fill(row.begin(), row.end(), 0.0);
+    row[0] = 1.0;
+    for (int i = 0; i < n; ++i) row[edgeIndex(order[i], order[(i + 1) % n])] = 1.0;
+    for (std::size_t r = 0; r < basis.size(); ++r) {
+      const double f = row[lead[r]];
+      if (f != 0.0) {
+        for (int j = 0; j < width; ++j) row[j] -= f * basis[r][j];
+      }
+    }
+    int pivot = -1;
+    for (int j = 0; j < width && pivot < 0; ++j) {
+      if (std::abs(row[j]) > 1e-9) pivot = j;
+    }
+    if (pivot < 0) continue;
+    const double p = row[pivot];
+    for (double& v : row) v /= p;
+    for (std::size_t r = 0; r < basis.size(); ++r) {
+      const double f = basis[r][pivot];
+      if (f != 0.0) {
+        for (int j = 0; j < width; ++j) basis[r][j] -= f * row[j];
+      }
+    }
+    basis.push_back(row);
+    lead.push_back(pivot);
+  } while (std::next_permutation(order.begin() + 1, order.end()));
+  return static_cast<int>(basis.size());
+}
+
 double bruteForceBlossomViolation(const SupportGraph& g) {
   std::vector<double> degree(static_cast<std::size_t>(g.n), 0.0);
   for (std::size_t e = 0; e < g.x.size(); ++e) degree[g.u[e]] += g.x[e], degree[g.v[e]] += g.x[e];

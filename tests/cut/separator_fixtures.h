@@ -47,6 +47,10 @@ bool isCombByEnumeration(const CitySetCut& cut, int n);
 // The smallest activity of the cut over all tours on n <= 10 cities.
 int smallestTourActivity(const CitySetCut& cut, int n);
 
+// How many affinely independent tours on n <= 9 cities hold the cut with equality (0 when no
+// tour reaches its rhs): n (n - 3) / 2 for a facet of the tour polytope, the most there can be.
+int tightTourCount(const CitySetCut& cut, int n);
+
 // The largest violation 3k + 1 - activity over all blossoms (any handle, odd k >= 3 disjoint
 // teeth from the support edges leaving it); 0 when none is violated. n <= 16.
 double bruteForceBlossomViolation(const SupportGraph& g);
