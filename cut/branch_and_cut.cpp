@@ -107,6 +107,11 @@ class BranchAndCutRun {
 
   RunProgress progress() const;  // the run's nodes, best tour, bound and LP time so far
   bool shouldStop();
+  // The LP is below the best tour by more than kLocalGapShare of its length.
+  bool wideGap() const {
+    return best_ != kNoTour && static_cast<double>(best_) - lp_.objective() >
+                                   kLocalGapShare * std::abs(static_cast<double>(best_));
+  }
   void offerTour(std::span<const int> cityTour);
   void searchTour(std::span<const int> start, double kicksPerCity, std::uint64_t seed);
   void keepTourSearchInPace();
@@ -354,6 +359,7 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
   // in which the other separators find nothing, until they stop paying.
   bool localPending = options_.localCuts && node.depth == 0;
   bool tryLocalCuts = false;
+  int localRegion = kLocalRegion;
   std::vector<double> localHistory;
   while (true) {
     if (shouldStop()) return Outcome::Stopped;
@@ -400,11 +406,12 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
       const int firstNew = pool_.size();
       const std::vector<int> cuts = findViolatedCuts(
           point, pool_, lp_, cutLimit, tailing, tryLocalCuts ? &localCutMemory_ : nullptr,
-          options_.shrunkLocalRegions && !graph_.isTwin(), counts, nullptr);
+          localRegion, options_.shrunkLocalRegions && !graph_.isTwin(), counts, nullptr);
       for (std::size_t f = 0; f < counts.found.size(); ++f) stats_.cutsFound[f] += counts.found[f];
       stats_.cutsFromPool += counts.fromPool;
       checkNewCuts(firstNew);
       if (counts.localTried) {
+        stats_.largestLocalRegion = std::max(stats_.largestLocalRegion, localRegion);
         const bool found = counts.found[static_cast<std::size_t>(CutFamily::Local)] > 0;
         // New cuts of another kind: the rounds may pay again.
         if (found) history.clear();
@@ -415,6 +422,13 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
             localHistory[looks - 1] - localHistory[looks - 1 - kTailRounds] <
                 kLocalTailShare * (static_cast<double>(best_) - localHistory[looks - 1]);
         tryLocalCuts = found && !stalled;
+        // Regions of one node more while the gap stays wide: they see more of the point, and
+        // their cuts are facets of a larger piece of the tour polytope.
+        if (!tryLocalCuts && localRegion < options_.largestLocalRegion && wideGap()) {
+          ++localRegion;
+          localHistory.clear();
+          tryLocalCuts = true;
+        }
       }
       if (!cuts.empty()) {
         ++stats_.cutRounds;
@@ -461,8 +475,7 @@ BranchAndCutRun::Outcome BranchAndCutRun::evaluate(Node& node) {
     if (node.depth > 0 && fixAtNode(node, duals, priced.scaledTotal)) continue;
     if (localPending) {
       localPending = false;
-      if (best_ != kNoTour && static_cast<double>(best_) - lp_.objective() >
-                                  kLocalGapShare * std::abs(static_cast<double>(best_))) {
+      if (wideGap()) {
         tryLocalCuts = true;
         continue;
       }

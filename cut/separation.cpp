@@ -75,7 +75,8 @@ double SupportAdjacency::activity(const CutPool& pool, int id) {
 
 std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, const Relaxation& lp,
                                   int limit, bool subtoursOnly, LocalCutMemory* localCuts,
-                                  bool shrinkPaths, SeparationCounts& counts, double* minimumCut) {
+                                  int localRegion, bool shrinkPaths, SeparationCounts& counts,
+                                  double* minimumCut) {
   SupportAdjacency adjacency(graph);
   std::vector<int> chosen;
   std::vector<std::pair<double, int>> pooled;       // (-violation, id)
@@ -136,7 +137,7 @@ std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, cons
   }
   if (localCuts != nullptr && chosen.empty() && cutValue >= 2.0 - kMinimumViolation) {
     counts.localTried = true;
-    take(separateLocalCuts(graph, limit, kMinimumViolation, localCuts, kLocalRegion, shrinkPaths));
+    take(separateLocalCuts(graph, limit, kMinimumViolation, localCuts, localRegion, shrinkPaths));
   }
   return chosen;
 }

@@ -56,10 +56,12 @@ class SupportAdjacency {
 // violated by at least kMinimumViolation and not in the LP. minimumCut receives the least
 // x(delta(S)) the subtour separation saw (2 or more: the point is in the subtour polytope).
 // With subtoursOnly, the pool and the subtour separation only; with localCuts (their memory),
-// local cuts when nothing else is found and the point is in the subtour polytope, with
-// shrinkPaths also in the regions of the point whose paths at 1 are shrunk.
+// local cuts when nothing else is found and the point is in the subtour polytope, in regions of
+// up to localRegion nodes, with shrinkPaths also in the regions of the point whose paths at 1
+// are shrunk.
 std::vector<int> findViolatedCuts(const SupportGraph& graph, CutPool& pool, const Relaxation& lp,
                                   int limit, bool subtoursOnly, LocalCutMemory* localCuts,
-                                  bool shrinkPaths, SeparationCounts& counts, double* minimumCut);
+                                  int localRegion, bool shrinkPaths, SeparationCounts& counts,
+                                  double* minimumCut);
 
 }  // namespace ringmarch::cut

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cut/branch_and_cut.h"
+#include "cut/local_cut_separation.h"
 #include "cut/relaxation.h"
 #include "solve/problem_conversion.h"
 #include "solve/solve.h"
@@ -225,26 +226,48 @@ TEST(CutEngineTest, LocalCutsKeepAKnownOptimalTourAndTheOptimum) {
   expectValidTour(*loaded.problem, result.tour, result.length);
 }
 
-TEST(CutEngineTest, LocalCutsOfShrunkPathsKeepAKnownOptimalTour) {
-  // A mesh of lines (three 2 x 4 cells side by side, cities 100 apart along the lines), like
-  // ts225 in small: the root stays more than 1 % below the tour, its point holds paths at 1, and
-  // the regions with those paths shrunk give local cuts where the regions of single cities give
-  // none.
+// The distances of a mesh of lines, like ts225 in small: `across` x `down` cells of `width` x
+// `height`, cities 100 apart along the lines.
+std::vector<std::int32_t> meshOfLines(int width, int height, int across, int down) {
   std::vector<std::pair<int, int>> points;
-  for (int x = 0; x <= 6; ++x) {
-    for (int y = 0; y <= 4; ++y) {
-      if (x % 2 == 0 || y % 4 == 0) points.emplace_back(100 * x, 100 * y);
+  for (int x = 0; x <= width * across; ++x) {
+    for (int y = 0; y <= height * down; ++y) {
+      if (x % width == 0 || y % height == 0) points.emplace_back(100 * x, 100 * y);
     }
   }
-  const int n = static_cast<int>(points.size());
-  ASSERT_EQ(n, 26);
-  std::vector<std::int32_t> matrix(static_cast<std::size_t>(n * n), 0);
-  for (int a = 0; a < n; ++a) {
-    for (int b = 0; b < n; ++b) {
+  const auto n = points.size();
+  std::vector<std::int32_t> matrix(n * n, 0);
+  for (std::size_t a = 0; a < n; ++a) {
+    for (std::size_t b = 0; b < n; ++b) {
       const double dx = points[a].first - points[b].first, dy = points[a].second - points[b].second;
       matrix[a * n + b] = static_cast<std::int32_t>(std::lround(std::sqrt(dx * dx + dy * dy)));
     }
   }
+  return matrix;
+}
+
+// Every city once, and `length` recomputed from the matrix.
+void expectValidTour(const std::vector<std::int32_t>& matrix, int n, const std::vector<int>& tour,
+                     std::int64_t length) {
+  ASSERT_EQ(tour.size(), static_cast<std::size_t>(n));
+  std::vector<char> seen(static_cast<std::size_t>(n), 0);
+  std::int64_t total = 0;
+  for (int i = 0; i < n; ++i) {
+    const int a = tour[i], b = tour[(i + 1) % n];
+    ASSERT_TRUE(a >= 0 && a < n && !seen[a]);
+    seen[a] = 1;
+    total += matrix[a * n + b];
+  }
+  EXPECT_EQ(total, length);
+}
+
+TEST(CutEngineTest, LocalCutsOfShrunkPathsKeepAKnownOptimalTour) {
+  // Three 2 x 4 cells side by side: the root stays more than 1 % below the tour, its point holds
+  // paths at 1, and the regions with those paths shrunk give local cuts where the regions of
+  // single cities give none.
+  const std::vector<std::int32_t> matrix = meshOfLines(2, 4, 3, 1);
+  const int n = 26;
+  ASSERT_EQ(matrix.size(), static_cast<std::size_t>(n * n));
   const auto instance = Instance::fromMatrix(n, matrix);
   ASSERT_TRUE(instance);
   CutEngineOptions without;
@@ -265,17 +288,32 @@ TEST(CutEngineTest, LocalCutsOfShrunkPathsKeepAKnownOptimalTour) {
   EXPECT_TRUE(result.optimal);
   EXPECT_EQ(result.length, reference.length);
   EXPECT_EQ(unshrunk.length, reference.length);
-  // The tour, checked against the matrix.
-  ASSERT_EQ(result.tour.size(), static_cast<std::size_t>(n));
-  std::vector<char> seen(static_cast<std::size_t>(n), 0);
-  std::int64_t length = 0;
-  for (int i = 0; i < n; ++i) {
-    const int a = result.tour[i], b = result.tour[(i + 1) % n];
-    ASSERT_TRUE(a >= 0 && a < n && !seen[a]);
-    seen[a] = 1;
-    length += matrix[a * n + b];
-  }
-  EXPECT_EQ(length, result.length);
+  expectValidTour(matrix, n, result.tour, result.length);
+}
+
+TEST(CutEngineTest, LocalRegionsGrowWhileTheRootGapStaysWide) {
+  // Three 3 x 4 cells: regions of ten nodes leave the root more than 1 % below the tour; regions
+  // grown to twelve lift it, and the known optimal tour outlives every cut and fixing.
+  const std::vector<std::int32_t> matrix = meshOfLines(3, 4, 3, 1);
+  const int n = 32;
+  ASSERT_EQ(matrix.size(), static_cast<std::size_t>(n * n));
+  const auto instance = Instance::fromMatrix(n, matrix);
+  ASSERT_TRUE(instance);
+  CutEngineOptions fixedRegions;
+  fixedRegions.largestLocalRegion = kLocalRegion;
+  RunControl first, second;
+  const CutEngineResult fixed = solveByBranchAndCut(*instance, fixedRegions, first);
+  ASSERT_TRUE(fixed.optimal);
+  CutEngineOptions growing;
+  growing.witnessTour = fixed.tour;
+  const CutEngineResult grown = solveByBranchAndCut(*instance, growing, second);
+  EXPECT_TRUE(grown.witnessViolations.empty()) << grown.witnessViolations.front();
+  EXPECT_EQ(fixed.statistics.largestLocalRegion, kLocalRegion);
+  EXPECT_GT(grown.statistics.largestLocalRegion, kLocalRegion);
+  EXPECT_GT(grown.statistics.rootBound, fixed.statistics.rootBound);
+  EXPECT_TRUE(grown.optimal);
+  EXPECT_EQ(grown.length, fixed.length);
+  expectValidTour(matrix, n, grown.tour, grown.length);
 }
 
 TEST(CutEngineTest, RunsRepeatTheirTourBoundAndNodeCount) {
