@@ -294,6 +294,9 @@ TEST(CutEngineTest, LocalCutsOfShrunkPathsKeepAKnownOptimalTour) {
 TEST(CutEngineTest, LocalRegionsGrowWhileTheRootGapStaysWide) {
   // Three 3 x 4 cells: regions of ten nodes leave the root more than 1 % below the tour; regions
   // grown to twelve lift it, and the known optimal tour outlives every cut and fixing.
+#ifdef RINGMARCH_SANITIZED_BUILD
+  GTEST_SKIP() << "about a minute with the sanitizers; the release build runs it";
+#endif
   const std::vector<std::int32_t> matrix = meshOfLines(3, 4, 3, 1);
   const int n = 32;
   ASSERT_EQ(matrix.size(), static_cast<std::size_t>(n * n));
