@@ -70,11 +70,12 @@ struct CutEngineOptions {
   // took twice the time, with nodes moving both ways.
   bool shrunkLocalRegions = true;
   // Regions grow by one node, up to this many, each time the local rounds stop paying while the
-  // root stays more than 1 % below the best tour (they start at kLocalRegion). ts225: root
-  // 125,146 against 124,274 with regions of ten, bound after 150 s 125,948; a mesh of 97 cities
-  // (3 x 2 cells of 6 x 6) 645 nodes and 69 s against 1,437 and 73 s. Meshes of 32 and 33 cities
-  // take 3 s longer, the extra rounds costing more than their smaller trees save.
-  int largestLocalRegion = 12;
+  // root stays more than 1 % below the best tour (they start at kLocalRegion). ts225, 300 s:
+  // root 125,679 and bound 126,336 against 123,814 and 125,000 with regions of ten before their
+  // cuts were tilted (with growth to 12: root 125,146). A mesh of 97 cities (3 x 2 cells of
+  // 6 x 6) proven in 297 nodes and 62 s, not in 150 s before; meshes of 32 to 57 cities take 1 to
+  // 1.5 s longer, the extra rounds costing more than their smaller trees save.
+  int largestLocalRegion = 13;
   // Pooled cities (summed over the sets of the pooled cuts) above which the cuts unused for
   // longest are retired, down to half of it: about 20 bytes a pooled city, so the pool keeps to
   // about 20 MB however long the run. Cuts in the LP, in an open node's basis or with a root dual
