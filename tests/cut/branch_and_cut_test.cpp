@@ -228,7 +228,12 @@ TEST(CutEngineTest, LocalCutsKeepAKnownOptimalTourAndTheOptimum) {
 
 // The distances of a mesh of lines, like ts225 in small: `across` x `down` cells of `width` x
 // `height`, cities 100 apart along the lines.
-std::vector<std::int32_t> meshOfLines(int width, int height, int across, int down) {
+struct Mesh {
+  int cities;
+  std::vector<std::int32_t> matrix;
+};
+
+Mesh meshOfLines(int width, int height, int across, int down) {
   std::vector<std::pair<int, int>> points;
   for (int x = 0; x <= width * across; ++x) {
     for (int y = 0; y <= height * down; ++y) {
@@ -243,7 +248,7 @@ std::vector<std::int32_t> meshOfLines(int width, int height, int across, int dow
       matrix[a * n + b] = static_cast<std::int32_t>(std::lround(std::sqrt(dx * dx + dy * dy)));
     }
   }
-  return matrix;
+  return {static_cast<int>(n), std::move(matrix)};
 }
 
 // Every city once, and `length` recomputed from the matrix.
@@ -265,10 +270,9 @@ TEST(CutEngineTest, LocalCutsOfShrunkPathsKeepAKnownOptimalTour) {
   // Three 2 x 4 cells side by side: the root stays more than 1 % below the tour, its point holds
   // paths at 1, and the regions with those paths shrunk give local cuts where the regions of
   // single cities give none.
-  const std::vector<std::int32_t> matrix = meshOfLines(2, 4, 3, 1);
-  const int n = 26;
-  ASSERT_EQ(matrix.size(), static_cast<std::size_t>(n * n));
-  const auto instance = Instance::fromMatrix(n, matrix);
+  const Mesh mesh = meshOfLines(2, 4, 3, 1);
+  ASSERT_EQ(mesh.cities, 26);
+  const auto instance = Instance::fromMatrix(mesh.cities, mesh.matrix);
   ASSERT_TRUE(instance);
   CutEngineOptions without;
   without.localCuts = false;
@@ -288,19 +292,18 @@ TEST(CutEngineTest, LocalCutsOfShrunkPathsKeepAKnownOptimalTour) {
   EXPECT_TRUE(result.optimal);
   EXPECT_EQ(result.length, reference.length);
   EXPECT_EQ(unshrunk.length, reference.length);
-  expectValidTour(matrix, n, result.tour, result.length);
+  expectValidTour(mesh.matrix, mesh.cities, result.tour, result.length);
 }
 
 TEST(CutEngineTest, LocalRegionsGrowWhileTheRootGapStaysWide) {
-  // Three 3 x 4 cells: regions of ten nodes leave the root more than 1 % below the tour; regions
-  // grown to twelve lift it, and the known optimal tour outlives every cut and fixing.
+  // Three 3 x 4 cells: regions of ten nodes leave the root more than 1 % below the tour; grown
+  // regions lift it, and the known optimal tour outlives every cut and fixing.
 #ifdef RINGMARCH_SANITIZED_BUILD
   GTEST_SKIP() << "about a minute with the sanitizers; the release build runs it";
 #endif
-  const std::vector<std::int32_t> matrix = meshOfLines(3, 4, 3, 1);
-  const int n = 32;
-  ASSERT_EQ(matrix.size(), static_cast<std::size_t>(n * n));
-  const auto instance = Instance::fromMatrix(n, matrix);
+  const Mesh mesh = meshOfLines(3, 4, 3, 1);
+  ASSERT_EQ(mesh.cities, 32);
+  const auto instance = Instance::fromMatrix(mesh.cities, mesh.matrix);
   ASSERT_TRUE(instance);
   CutEngineOptions fixedRegions;
   fixedRegions.largestLocalRegion = kLocalRegion;
@@ -316,7 +319,7 @@ TEST(CutEngineTest, LocalRegionsGrowWhileTheRootGapStaysWide) {
   EXPECT_GT(grown.statistics.rootBound, fixed.statistics.rootBound);
   EXPECT_TRUE(grown.optimal);
   EXPECT_EQ(grown.length, fixed.length);
-  expectValidTour(matrix, n, grown.tour, grown.length);
+  expectValidTour(mesh.matrix, mesh.cities, grown.tour, grown.length);
 }
 
 TEST(CutEngineTest, RunsRepeatTheirTourBoundAndNodeCount) {

@@ -218,8 +218,11 @@ bool isCombByEnumeration(const CitySetCut& cut, int n) {
   return false;
 }
 
-int smallestTourActivity(const CitySetCut& cut, int n) {
-  // Per pair of cities: the weight of the sets that hold exactly one of them.
+namespace {
+
+// Per pair of cities (a * n + b): the weight of the cut's sets that hold exactly one of them, so
+// that a tour's activity is the sum over its edges.
+std::vector<int> crossingWeights(const CitySetCut& cut, int n) {
   std::vector<std::vector<char>> in(cut.sets.size(),
                                     std::vector<char>(static_cast<std::size_t>(n)));
   for (std::size_t s = 0; s < cut.sets.size(); ++s) {
@@ -233,6 +236,13 @@ int smallestTourActivity(const CitySetCut& cut, int n) {
       }
     }
   }
+  return crossing;
+}
+
+}  // namespace
+
+int smallestTourActivity(const CitySetCut& cut, int n) {
+  const std::vector<int> crossing = crossingWeights(cut, n);
   std::vector<int> order(static_cast<std::size_t>(n));
   std::iota(order.begin(), order.end(), 0);
   int smallest = std::numeric_limits<int>::max();
@@ -245,19 +255,7 @@ int smallestTourActivity(const CitySetCut& cut, int n) {
 }
 
 int tightTourCount(const CitySetCut& cut, int n) {
-  std::vector<std::vector<char>> in(cut.sets.size(),
-                                    std::vector<char>(static_cast<std::size_t>(n)));
-  for (std::size_t s = 0; s < cut.sets.size(); ++s) {
-    for (int c : cut.sets[s]) in[s][c] = 1;
-  }
-  std::vector<int> crossing(static_cast<std::size_t>(n * n), 0);
-  for (int a = 0; a < n; ++a) {
-    for (int b = 0; b < n; ++b) {
-      for (std::size_t s = 0; s < cut.sets.size(); ++s) {
-        if (in[s][a] != in[s][b]) crossing[a * n + b] += cut.weight(s);
-      }
-    }
-  }
+  const std::vector<int> crossing = crossingWeights(cut, n);
   // Gaussian elimination over the tight tours' incidence vectors with a leading 1 (affine rank),
   // each reduced against the rows kept so far.
   const int width = n * (n - 1) / 2 + 1;
