@@ -231,6 +231,7 @@ TEST(CutEngineTest, LocalCutsKeepAKnownOptimalTourAndTheOptimum) {
 struct Mesh {
   int cities;
   std::vector<std::int32_t> matrix;
+  std::optional<Instance> instance;
 };
 
 Mesh meshOfLines(int width, int height, int across, int down) {
@@ -248,7 +249,9 @@ Mesh meshOfLines(int width, int height, int across, int down) {
       matrix[a * n + b] = static_cast<std::int32_t>(std::lround(std::sqrt(dx * dx + dy * dy)));
     }
   }
-  return {static_cast<int>(n), std::move(matrix)};
+  const int cities = static_cast<int>(n);
+  auto instance = Instance::fromMatrix(cities, matrix);
+  return {cities, std::move(matrix), std::move(instance)};
 }
 
 // Every city once, and `length` recomputed from the matrix.
@@ -272,19 +275,19 @@ TEST(CutEngineTest, LocalCutsOfShrunkPathsKeepAKnownOptimalTour) {
   // single cities give none.
   const Mesh mesh = meshOfLines(2, 4, 3, 1);
   ASSERT_EQ(mesh.cities, 26);
-  const auto instance = Instance::fromMatrix(mesh.cities, mesh.matrix);
-  ASSERT_TRUE(instance);
+  ASSERT_TRUE(mesh.instance);
+  const Instance& instance = *mesh.instance;
   CutEngineOptions without;
   without.localCuts = false;
   RunControl first, second, third;
-  const CutEngineResult reference = solveByBranchAndCut(*instance, without, first);
+  const CutEngineResult reference = solveByBranchAndCut(instance, without, first);
   ASSERT_TRUE(reference.optimal);
   CutEngineOptions citiesOnly;
   citiesOnly.shrunkLocalRegions = false;
-  const CutEngineResult unshrunk = solveByBranchAndCut(*instance, citiesOnly, second);
+  const CutEngineResult unshrunk = solveByBranchAndCut(instance, citiesOnly, second);
   CutEngineOptions with;
   with.witnessTour = reference.tour;
-  const CutEngineResult result = solveByBranchAndCut(*instance, with, third);
+  const CutEngineResult result = solveByBranchAndCut(instance, with, third);
   EXPECT_TRUE(result.witnessViolations.empty()) << result.witnessViolations.front();
   const auto local = static_cast<std::size_t>(CutFamily::Local);
   EXPECT_EQ(unshrunk.statistics.cutsFound[local], 0u);
@@ -303,16 +306,16 @@ TEST(CutEngineTest, LocalRegionsGrowWhileTheRootGapStaysWide) {
 #endif
   const Mesh mesh = meshOfLines(3, 4, 3, 1);
   ASSERT_EQ(mesh.cities, 32);
-  const auto instance = Instance::fromMatrix(mesh.cities, mesh.matrix);
-  ASSERT_TRUE(instance);
+  ASSERT_TRUE(mesh.instance);
+  const Instance& instance = *mesh.instance;
   CutEngineOptions fixedRegions;
   fixedRegions.largestLocalRegion = kLocalRegion;
   RunControl first, second;
-  const CutEngineResult fixed = solveByBranchAndCut(*instance, fixedRegions, first);
+  const CutEngineResult fixed = solveByBranchAndCut(instance, fixedRegions, first);
   ASSERT_TRUE(fixed.optimal);
   CutEngineOptions growing;
   growing.witnessTour = fixed.tour;
-  const CutEngineResult grown = solveByBranchAndCut(*instance, growing, second);
+  const CutEngineResult grown = solveByBranchAndCut(instance, growing, second);
   EXPECT_TRUE(grown.witnessViolations.empty()) << grown.witnessViolations.front();
   EXPECT_EQ(fixed.statistics.largestLocalRegion, kLocalRegion);
   EXPECT_GT(grown.statistics.largestLocalRegion, kLocalRegion);
