@@ -287,7 +287,8 @@ class RegionSeparator {
         region_(region),
         k_(static_cast<int>(region.size())),
         width_(k_ + 1),
-        point_(static_cast<std::size_t>(width_ * width_), 0.0) {
+        point_(static_cast<std::size_t>(width_ * width_), 0.0),
+        dualPrice_(static_cast<std::size_t>(width_ * width_), 0.0) {
     std::vector<int> local(static_cast<std::size_t>(g.n), -1);
     for (int i = 0; i < k_; ++i) {
       for (int c : region[static_cast<std::size_t>(i)]) local[static_cast<std::size_t>(c)] = i;
@@ -433,15 +434,14 @@ class RegionSeparator {
   double cheapestShortfall(const LpSolver& lp, std::vector<double>& pi) {
     const auto duals = lp.duals();
     const std::size_t count = pairs_.size();
-    std::vector<double> price(static_cast<std::size_t>(width_ * width_), 0.0);
     for (std::size_t r = 0; r < count; ++r) {
       // The ray columns hold these at most 0 up to the LP's tolerance; exactly 0 keeps the
       // walks' costs among revisitable nodes from going negative.
       pi[r] = repeatable(pairs_[r]) ? std::min(duals[r], 0.0) : duals[r];
-      price[static_cast<std::size_t>(pairs_[r])] = -pi[r];
+      dualPrice_[static_cast<std::size_t>(pairs_[r])] = -pi[r];
     }
-    mirror(price);
-    return real_.solve(k_, price, &use_, revisitable_) - duals[count];
+    mirror(dualPrice_);
+    return real_.solve(k_, dualPrice_, &use_, revisitable_) - duals[count];
   }
 
   // Copies each pair's cost a < b to (b, a): the cover programme reads the matrix both ways.
@@ -603,7 +603,8 @@ class RegionSeparator {
   int k_, width_;
   std::uint32_t revisitable_ = 0;
   std::size_t rays_ = 0;
-  std::vector<double> point_;  // the point's value per pair a < b <= k (index a * width + b)
+  std::vector<double> point_;      // the point's value per pair a < b <= k (index a * width + b)
+  std::vector<double> dualPrice_;  // -pi per pair, both ways, for the cover programme
   std::vector<int> pairs_;
   std::vector<int> use_;
   std::vector<std::vector<std::uint8_t>> covers_;
