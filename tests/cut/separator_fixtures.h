@@ -48,7 +48,8 @@ bool isCombByEnumeration(const CitySetCut& cut, int n);
 int smallestTourActivity(const CitySetCut& cut, int n);
 
 // How many affinely independent tours on n <= 9 cities hold the cut with equality (0 when no
-// tour reaches its rhs): n (n - 3) / 2 for a facet of the tour polytope, the most there can be.
+// tour reaches its rhs): n (n - 3) / 2 for a facet of the tour polytope, the most for a cut that
+// some tour holds strictly (one more only for an equation every tour holds).
 int tightTourCount(const CitySetCut& cut, int n);
 
 // The largest violation 3k + 1 - activity over all blossoms (any handle, odd k >= 3 disjoint
